@@ -1,0 +1,299 @@
+// XML access over pugixml. Texts are 8-bit: the parser is told the file is UTF-8 and converts nothing, and
+// references in attribute values are resolved here into single bytes, never into UTF-8 sequences.
+#include "Lib_xml.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Lib_trace.h"
+
+namespace {
+
+// With parse_minimal nothing in the text is converted: no escapes, no end-of-line or whitespace changes.
+constexpr unsigned parse_options = pugi::parse_minimal;
+
+unsigned long long default_size_limit() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page_size = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || page_size <= 0) return 1ull << 30;
+    // The tree takes about twice the file; keep well inside the physical memory.
+    return static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(page_size) / 4;
+}
+
+unsigned long long size_limit_bytes = default_size_limit();
+
+// Line and column (from 1) of a byte offset, counted on the file as it is on disk.
+void line_and_column(const char* path, ptrdiff_t offset, long* line, long* column) {
+    *line = 1;
+    *column = 1;
+    FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return;
+    for (ptrdiff_t i = 0; i < offset; ++i) {
+        const int c = std::fgetc(f);
+        if (c == EOF) break;
+        if (c == '\n') {
+            ++*line;
+            *column = 1;
+        } else {
+            ++*column;
+        }
+    }
+    std::fclose(f);
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads a reference starting at the '&' of p. Returns its length and the byte it stands for, or 0.
+size_t read_reference(const char* p, char* byte) {
+    static const struct {
+        const char* name;
+        char value;
+    } entities[] = {{"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&apos;", '\''}, {"&quot;", '"'}};
+    for (const auto& e : entities) {
+        const size_t n = std::strlen(e.name);
+        if (std::strncmp(p, e.name, n) == 0) {
+            *byte = e.value;
+            return n;
+        }
+    }
+    if (p[1] != '#') return 0;
+    const bool hex = p[2] == 'x';
+    const char* q = p + (hex ? 3 : 2);
+    const char* digits = q;
+    unsigned value = 0;
+    for (; *q != ';'; ++q) {
+        const int d = hex ? hex_value(*q) : (*q >= '0' && *q <= '9' ? *q - '0' : -1);
+        if (d < 0) return 0; // no digit, no semicolon: not a reference
+        value = value * (hex ? 16u : 10u) + static_cast<unsigned>(d);
+        if (value > 255) return 0;
+    }
+    if (q == digits || value == 0) return 0;
+    *byte = static_cast<char>(value);
+    return static_cast<size_t>(q - p) + 1;
+}
+
+} // namespace
+
+myXMLdocument::myXMLdocument() = default;
+myXMLdocument::~myXMLdocument() = default;
+
+void myXMLdocument::set_size_limit(unsigned long long bytes) { size_limit_bytes = bytes; }
+unsigned long long myXMLdocument::size_limit() { return size_limit_bytes; }
+
+Xml_element xml_load_file(const char* path, myXMLdocument* document) {
+    if (path == nullptr || document == nullptr) return Xml_element();
+    document->document_.reset();
+    document->buffer_.reset();
+    document->error_text_.clear();
+    std::string& error = document->error_text_;
+
+    FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) {
+        error = std::strerror(errno);
+        return Xml_element();
+    }
+    struct stat info {};
+    if (fstat(fileno(f), &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = S_ISDIR(info.st_mode) ? "it is a folder, not a file" : "it is not a regular file";
+        std::fclose(f);
+        return Xml_element();
+    }
+    const unsigned long long size = static_cast<unsigned long long>(info.st_size);
+    if (size > size_limit_bytes) {
+        error = "the file is too large (" + std::to_string(size) + " bytes) for the memory of this computer";
+        std::fclose(f);
+        return Xml_element();
+    }
+    char* bytes = new (std::nothrow) char[size + 1];
+    if (bytes == nullptr) {
+        error = "not enough memory to read the file";
+        std::fclose(f);
+        return Xml_element();
+    }
+    document->buffer_.reset(bytes);
+    const size_t got = std::fread(bytes, 1, size, f);
+    const bool read_error = std::ferror(f) != 0;
+    std::fclose(f);
+    if (read_error || got != size) {
+        error = read_error ? std::strerror(errno) : "the file changed while it was read";
+        document->buffer_.reset();
+        return Xml_element();
+    }
+    bytes[size] = 0;
+
+    pugi::xml_parse_result result;
+    try {
+        result = document->document_.load_buffer_inplace(bytes, size, parse_options, pugi::encoding_utf8);
+    } catch (const std::bad_alloc&) {
+        result.status = pugi::status_out_of_memory;
+    }
+    if (!result) {
+        if (result.status == pugi::status_out_of_memory) {
+            error = "not enough memory to read the file";
+        } else {
+            long line, column;
+            line_and_column(path, result.offset, &line, &column);
+            error = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
+                    result.description();
+        }
+        document->document_.reset();
+        document->buffer_.reset();
+        return Xml_element();
+    }
+    Xml_element root = document->document_.document_element();
+    if (!root) error = "the file holds no XML element";
+    return root;
+}
+
+Xml_element xml_first_child_element(Xml_element node) {
+    for (Xml_element child = node.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element) return child;
+    return Xml_element();
+}
+
+Xml_element xml_next_sibling_element(Xml_element node) {
+    for (Xml_element sibling = node.next_sibling(); sibling; sibling = sibling.next_sibling())
+        if (sibling.type() == pugi::node_element) return sibling;
+    return Xml_element();
+}
+
+bool xml_element_is(Xml_element element, const char* name) {
+    return element && name != nullptr && std::strcmp(element.name(), name) == 0;
+}
+
+const char* xml_element_name(Xml_element element) { return element ? element.name() : nullptr; }
+
+std::string xml_resolve_references(const char* text) {
+    std::string out;
+    if (text == nullptr) return out;
+    const char* amp = std::strchr(text, '&');
+    if (amp == nullptr) return std::string(text); // the common case: nothing to resolve
+    out.reserve(std::strlen(text));
+    const char* p = text;
+    while (*p != 0) {
+        if (*p == '&') {
+            char byte;
+            const size_t n = read_reference(p, &byte);
+            if (n != 0) {
+                out += byte;
+                p += n;
+                continue;
+            }
+        }
+        out += *p++;
+    }
+    return out;
+}
+
+std::optional<std::string> xml_attribute_text(Xml_element element, const char* name) {
+    if (!element || name == nullptr) return std::nullopt;
+    const pugi::xml_attribute attribute = element.attribute(name);
+    if (!attribute) return std::nullopt;
+    return xml_resolve_references(attribute.value());
+}
+
+bool xml_attribute_is(Xml_element element, const char* name, const char* text) {
+    if (text == nullptr) return false;
+    const std::optional<std::string> value = xml_attribute_text(element, name);
+    if (!value) return false;
+    const size_t n = std::strlen(text);
+    if (value->size() != n) return false;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char a = static_cast<unsigned char>((*value)[i]);
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        if (std::toupper(a) != std::toupper(b)) return false;
+    }
+    return true;
+}
+
+bool xml_read_attribute(Xml_element element, const char* name, int kind, void* out, int size,
+                        const char* trace_label) {
+    if (out == nullptr || !element || name == nullptr) return false;
+    if (kind == VALUE_TEXT && size > 0) static_cast<char*>(out)[0] = 0;
+    const std::optional<std::string> text = xml_attribute_text(element, name);
+    if (!text) return false;
+    // A NUL written as a reference is not resolved, so the text holds no zero byte of its own.
+    const bool ok = !convert_text_value(text->c_str(), out, kind, size);
+    if (ok && trace_label != nullptr) {
+        switch (kind) {
+        case VALUE_TEXT:
+            trace("%s %s %s=\"%s\"", trace_label, "", name, static_cast<const char*>(out));
+            break;
+        case VALUE_INT:
+            trace("%s %s %s=\"%d\"", trace_label, "", name, *static_cast<const int32_t*>(out));
+            break;
+        case VALUE_REAL:
+            trace("%s %s %s=\"%f\"", trace_label, "", name, *static_cast<const double*>(out));
+            break;
+        default:
+            break;
+        }
+    }
+    return ok;
+}
+
+bool xml_read_attribute_if_named(Xml_element element, const char* element_name, const char* attribute_name,
+                                 int kind, void* out, int size, const char* trace_label) {
+    if (!element || element_name == nullptr || strcasecmp(element.name(), element_name) != 0) return false;
+    return xml_read_attribute(element, attribute_name, kind, out, size, trace_label);
+}
+
+int xml_escape_text(char* out, const char* text, int size) {
+    // A piece that would not fit with its terminator is never written: an area below 7 bytes gets what
+    // fits, an area of 0 bytes nothing at all.
+    if (out == nullptr || text == nullptr || size <= 0) return 0;
+    static const char hex_digits[] = "0123456789abcdef";
+    int length = 0;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    do {
+        const unsigned char c = *p;
+        if (c == 0) break;
+        char piece[8];
+        if (c >= 0x80) {
+            piece[0] = '&', piece[1] = '#', piece[2] = 'x';
+            piece[3] = hex_digits[c >> 4], piece[4] = hex_digits[c & 15];
+            piece[5] = ';', piece[6] = 0;
+        } else if (c == '"') {
+            std::memcpy(piece, "&quot;", 7);
+        } else if (c == '&') {
+            std::memcpy(piece, "&amp;", 6);
+        } else if (c == '\'') {
+            std::memcpy(piece, "&apos;", 7);
+        } else if (c == '<') {
+            std::memcpy(piece, "&lt;", 5);
+        } else if (c == '>') {
+            std::memcpy(piece, "&gt;", 5);
+        } else {
+            piece[0] = static_cast<char>(c), piece[1] = 0;
+        }
+        const int n = static_cast<int>(std::strlen(piece));
+        if (length + n + 1 > size) break;
+        std::memcpy(out + length, piece, static_cast<size_t>(n) + 1);
+        length += n;
+        ++p;
+    } while (*p != 0 && length < size - 7);
+    out[length] = 0;
+    return 0;
+}
+
+std::string xml_escape_field(const char* text, size_t field_size) {
+    if (text == nullptr || field_size == 0) return std::string();
+    const size_t length = strnlen(text, field_size - 1);
+    std::string field(text, length);
+    // Six characters a byte plus the escaper's own margin of seven: the bound is never reached.
+    std::string out(length * 6 + 8, '\0');
+    xml_escape_text(&out[0], field.c_str(), static_cast<int>(out.size()));
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}

@@ -1,0 +1,67 @@
+// XML access helpers: the only module that knows which XML parser reads the setup file.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <pugixml.hpp>
+
+#include "Lib_text.h"
+
+// A non-owning reference to an element of a loaded document; an empty reference stands for "none".
+using Xml_element = pugi::xml_node;
+
+// Owns one parsed document; element references are valid while the handle lives.
+class myXMLdocument {
+public:
+    myXMLdocument();
+    ~myXMLdocument();
+    myXMLdocument(const myXMLdocument&) = delete;
+    myXMLdocument& operator=(const myXMLdocument&) = delete;
+
+    // One line saying why the last load failed ("line 3, column 7: ..."), empty after a successful load.
+    const std::string& error_text() const { return error_text_; }
+
+    // Files larger than this are refused before anything is read (the tree takes about twice the file).
+    static void set_size_limit(unsigned long long bytes);
+    static unsigned long long size_limit();
+
+private:
+    friend Xml_element xml_load_file(const char* path, myXMLdocument* document);
+    pugi::xml_document document_;
+    std::unique_ptr<char[]> buffer_; // the file's bytes; attribute texts point into it
+    std::string error_text_;
+};
+
+// Loads and parses the file; returns the root element, or none with document->error_text() set.
+Xml_element xml_load_file(const char* path, myXMLdocument* document);
+
+Xml_element xml_first_child_element(Xml_element node);
+Xml_element xml_next_sibling_element(Xml_element node);
+bool xml_element_is(Xml_element element, const char* name);
+const char* xml_element_name(Xml_element element);
+
+// The attribute's text with references resolved, or none when the element has no such attribute.
+std::optional<std::string> xml_attribute_text(Xml_element element, const char* name);
+bool xml_attribute_is(Xml_element element, const char* name, const char* text);
+
+// Reads an attribute converted by kind; true when present and converted cleanly. For VALUE_TEXT the
+// buffer is emptied first; for the numeric kinds an absent attribute keeps the caller's preset value.
+bool xml_read_attribute(Xml_element element, const char* name, int kind, void* out, int size,
+                        const char* trace_label = nullptr);
+bool xml_read_attribute_if_named(Xml_element element, const char* element_name, const char* attribute_name,
+                                 int kind, void* out, int size, const char* trace_label = nullptr);
+
+// Escapes text for an attribute value into the size-byte area out. Keeps its own bound: it stops once the
+// output reaches size - 7, so the rest of a long text is dropped. Always returns 0.
+int xml_escape_text(char* out, const char* text, int size);
+
+// Escapes the whole text of a field of field_size bytes (at most field_size - 1 characters), never cut:
+// the buffer is sized for six characters a byte.
+std::string xml_escape_field(const char* text, size_t field_size);
+
+// Resolves the five entity references and numeric references of a value from 1 to 255 into single bytes;
+// every other reference stays as it stands.
+std::string xml_resolve_references(const char* text);
