@@ -28,15 +28,22 @@ Teeprom_configurer::Teeprom_configurer() {
 
 void Teeprom_configurer::clear() {
     cursor_ = 0;
+    refused_ = 0;
     std::memset(data_, 0xFF, 255);
 }
 
 void Teeprom_configurer::add_byte(uint8_t byte) {
-    if (cursor_ < IMAGE_USABLE) data_[cursor_++] = byte;
+    if (cursor_ < IMAGE_USABLE)
+        data_[cursor_++] = byte;
+    else
+        ++refused_;
 }
 
 void Teeprom_configurer::add_long(int32_t value) {
-    if (cursor_ > IMAGE_USABLE - 4) return; // a 32-bit value is stored whole or not at all
+    if (cursor_ > IMAGE_USABLE - 4) { // a 32-bit value is stored whole or not at all
+        refused_ += 4;
+        return;
+    }
     const uint32_t v = static_cast<uint32_t>(value);
     add_byte(static_cast<uint8_t>(v >> 24));
     add_byte(static_cast<uint8_t>(v >> 16));

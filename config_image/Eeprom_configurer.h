@@ -61,6 +61,9 @@ public:
     std::string get_sms_number() const;
 
     uint8_t cursor() const { return cursor_; }
+    // Bytes that appends refused since the last clear because the usable area was full. Not part of the
+    // content: two images with the same bytes and cursor are equal whatever they refused.
+    int refused() const { return refused_; }
     const uint8_t* data() const { return data_; }
 
     // Puts raw bytes in place (for tools that load a memory dump and for tests); the cursor is given.
@@ -72,4 +75,5 @@ public:
 private:
     uint8_t data_[IMAGE_SIZE];
     uint8_t cursor_;
+    int refused_ = 0;
 };

@@ -1,0 +1,149 @@
+// vemora-cli: normalize, dump and check setup files without the windows.
+#include "Cli.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Check.h"
+#include "Lib_trace.h"
+#include "Setup.h"
+
+#ifndef VEMORA_VERSION
+#define VEMORA_VERSION "0"
+#endif
+
+namespace {
+
+constexpr int EXIT_OK = 0, EXIT_FILE = 1, EXIT_USAGE = 2, EXIT_FOUND = 4;
+
+const char usage_text[] =
+    "Usage: vemora-cli COMMAND ARGUMENTS\n"
+    "\n"
+    "Commands:\n"
+    "  normalize IN OUT   read the setup file IN as File > Open does and write it to OUT as File > Save does\n"
+    "  dump IN            one line per station: <n> id=<id> cursor=<cursor> image=<223 bytes in hex>\n"
+    "  check IN           print the reading errors and warnings for IN; exit 4 when there is any\n"
+    "  --help             this text\n"
+    "  --version          the program's version\n"
+    "\n"
+    "Exit codes: 0 success, 1 a file could not be read or written, 2 usage error, 4 check found problems.\n";
+
+// Sends the reader's ERROR lines to the tool's error stream while it lives.
+class Error_lines_to {
+public:
+    explicit Error_lines_to(std::ostream& err) : err_(err) { previous_ = set_trace_sink(&forward, this); }
+    ~Error_lines_to() { set_trace_sink(previous_.sink, previous_.context); }
+
+private:
+    static void forward(const char* text, void* context) {
+        if (std::strncmp(text, "ERROR : ", 8) == 0) static_cast<Error_lines_to*>(context)->err_ << text << '\n';
+    }
+    std::ostream& err_;
+    Trace_route previous_;
+};
+
+int usage(std::ostream& err, const std::string& problem) {
+    err << "vemora-cli: " << problem << "\n" << usage_text;
+    return EXIT_USAGE;
+}
+
+bool read_setup(Tsetup& setup, const char* path, std::ostream& err) {
+    std::string reason;
+    if (setup.read_file(path, &reason) == 0) return true;
+    err << "vemora-cli: cannot read \"" << path << "\": " << reason << "\n";
+    return false;
+}
+
+int normalize(const char* in, const char* out, std::ostream& err) {
+    Tsetup setup;
+    {
+        Error_lines_to errors(err);
+        if (!read_setup(setup, in, err)) return EXIT_FILE;
+    }
+    std::string reason;
+    if (setup.write_file(out, &reason) != 0) {
+        err << "vemora-cli: cannot write \"" << out << "\": " << reason << "\n";
+        return EXIT_FILE;
+    }
+    return EXIT_OK;
+}
+
+int dump(const char* in, std::ostream& out, std::ostream& err) {
+    Tsetup setup;
+    {
+        Error_lines_to errors(err);
+        if (!read_setup(setup, in, err)) return EXIT_FILE;
+    }
+    static const char hex[] = "0123456789abcdef";
+    int n = 0;
+    std::string line;
+    for_each_item<Tstation>(setup.stations.list, [&](Tstation& s) {
+        line = std::to_string(++n) + " id=" + std::to_string(s.id) +
+               " cursor=" + std::to_string(s.configuration.cursor()) + " image=";
+        for (int i = 0; i < IMAGE_USABLE; ++i) {
+            const uint8_t b = s.configuration.get_byte(static_cast<uint8_t>(i));
+            line += hex[b >> 4];
+            line += hex[b & 15];
+        }
+        line += '\n';
+        out << line;
+    });
+    return EXIT_OK;
+}
+
+int check(const char* in, std::ostream& out, std::ostream& err) {
+    Tsetup setup;
+    std::string errors;
+    {
+        Trace_capture capture;
+        if (!read_setup(setup, in, err)) return EXIT_FILE;
+        errors = capture.text();
+    }
+    int printed = 0;
+    size_t start = 0;
+    while (start < errors.size()) {
+        const size_t end = errors.find('\n', start);
+        const std::string line = errors.substr(start, end - start);
+        start = end + 1;
+        if (line.compare(0, 8, "ERROR : ") == 0) {
+            out << line << '\n';
+            ++printed;
+        }
+    }
+    for (const std::string& warning : check_setup(in, setup)) {
+        out << warning << '\n';
+        ++printed;
+    }
+    return printed == 0 ? EXIT_OK : EXIT_FOUND;
+}
+
+} // namespace
+
+int run_cli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    if (argc < 2) return usage(err, "no command given");
+    const std::string command = argv[1];
+    const int arguments = argc - 2;
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << usage_text;
+        return EXIT_OK;
+    }
+    if (command == "--version") {
+        out << "vemora-cli " << VEMORA_VERSION << "\n";
+        return EXIT_OK;
+    }
+    if (command == "normalize") {
+        if (arguments != 2) return usage(err, "normalize takes IN and OUT");
+        return normalize(argv[2], argv[3], err);
+    }
+    if (command == "dump") {
+        if (arguments != 1) return usage(err, "dump takes IN");
+        return dump(argv[2], out, err);
+    }
+    if (command == "check") {
+        if (arguments != 1) return usage(err, "check takes IN");
+        return check(argv[2], out, err);
+    }
+    return usage(err, "unknown command \"" + command + "\"");
+}

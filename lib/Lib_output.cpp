@@ -1,0 +1,51 @@
+// Formatted text output: file writes go out in blocks of about 1 MiB.
+#include "Lib_output.h"
+
+#include <cstdarg>
+#include <cstring>
+#include <vector>
+
+namespace {
+constexpr size_t block_size = 1 << 20;
+}
+
+void Text_out::put(const char* text) {
+    if (text != nullptr) append(text, std::strlen(text));
+}
+
+void Text_out::append(const char* bytes, size_t n) {
+    if (memory_ != nullptr) {
+        memory_->append(bytes, n);
+        return;
+    }
+    buffer_.append(bytes, n);
+    if (buffer_.size() >= block_size) flush();
+}
+
+void Text_out::printf(const char* format, ...) {
+    char small[512];
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    if (length < 0) {
+        failed_ = true;
+    } else if (static_cast<size_t>(length) < sizeof small) {
+        append(small, static_cast<size_t>(length));
+    } else {
+        std::vector<char> large(static_cast<size_t>(length) + 1);
+        std::vsnprintf(large.data(), large.size(), format, again);
+        append(large.data(), static_cast<size_t>(length));
+    }
+    va_end(again);
+}
+
+bool Text_out::flush() {
+    if (file_ != nullptr && !buffer_.empty()) {
+        if (!failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+        buffer_.clear();
+    }
+    return !failed_;
+}

@@ -1,0 +1,42 @@
+// One COM port through which stations are reached, and the owning list of them.
+#pragma once
+
+#include <cstdint>
+
+#include "Lib_output.h"
+#include "Lib_xml.h"
+#include "Tlist.h"
+
+constexpr uint8_t COMPORT_DIRECT = 0;
+constexpr uint8_t COMPORT_MODEM = 1;
+
+class Tcomport {
+public:
+    Tcomport() { clear(); }
+    void clear();
+    void read(Xml_element element, bool verbose);
+    void write(Text_out* out) const;
+    const char* type_name() const;
+
+    uint8_t type;
+    int32_t rate;
+    char description[256];
+    char port[32];
+};
+
+class Tcomports {
+public:
+    Tcomports() = default;
+    ~Tcomports() { clear(); }
+    Tcomports(const Tcomports&) = delete;
+    Tcomports& operator=(const Tcomports&) = delete;
+
+    void clear();
+    void read(Xml_element element);
+    void write(Text_out* out);
+    void append(Tcomport* comport); // takes ownership
+    Tcomport* find_by_type(uint8_t type);
+    void set_port_by_type(uint8_t type, const char* text);
+
+    Tlist list;
+};

@@ -1,0 +1,36 @@
+// The setup document: data directories, COM ports and stations, read from and saved to the setup file.
+#pragma once
+
+#include <string>
+
+#include "Comport.h"
+#include "Lib_output.h"
+#include "Lib_xml.h"
+#include "Station.h"
+
+class Tsetup {
+public:
+    Tsetup();
+    ~Tsetup() { clear(); }
+    Tsetup(const Tsetup&) = delete;
+    Tsetup& operator=(const Tsetup&) = delete;
+
+    void clear();
+    void set_defaults();
+    void read(Xml_element root);
+    void write(Text_out* out);
+
+    // 0 on success; 1 when the file cannot be read, with the document unchanged and, when asked, a
+    // one-line reason ("line 3, column 7: ...", "No such file or directory").
+    int read_file(const char* path, std::string* reason = nullptr);
+
+    // Saves atomically: a temporary file in the same folder is written, flushed to disk and renamed over
+    // the target only when everything was written. 0 on success; 1 on failure, with the file that was
+    // there before unchanged, no temporary file left and, when asked, the system's reason.
+    int write_file(const char* path, std::string* reason = nullptr);
+
+    char path_data_bin[512];
+    char path_data_xml[512];
+    Tstations stations;
+    Tcomports comports;
+};

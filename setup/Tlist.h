@@ -1,0 +1,45 @@
+// A singly linked list of untyped item references whose `changed` flag ends any traversal under way.
+#pragma once
+
+class Tlist {
+public:
+    struct Tnode {
+        Tnode* next = nullptr;
+        void* item = nullptr;
+    };
+
+    using Item_destroyer = void (*)(void* item);
+
+    Tlist() = default;
+    ~Tlist() { clear(nullptr); }
+    Tlist(const Tlist&) = delete;
+    Tlist& operator=(const Tlist&) = delete;
+
+    // Frees every node; with a destroyer, each item is destroyed before its node is freed.
+    void clear(Item_destroyer destroy_items);
+    void append(void* item);  // a null item adds no node; changed is set in both cases
+    void remove(void* item);  // unlinks the first node holding this very item; changed is set always
+    Tnode* node_at(int index) const;
+    void begin(int index);
+    void* next(bool* end);
+
+    bool changed() const { return changed_; }
+    Tnode* head() const { return head_; }
+
+private:
+    Tnode* head_ = nullptr;
+    Tnode* tail_ = nullptr; // appending costs no walk from the head
+    bool changed_ = false;
+    Tnode* cursor_ = nullptr;
+};
+
+// The typed owning lists share this traversal: begin(0), then next until end.
+template <typename Item, typename Action> void for_each_item(Tlist& list, Action action) {
+    bool end = false;
+    list.begin(0);
+    for (;;) {
+        void* item = list.next(&end);
+        if (end) break;
+        if (item != nullptr) action(*static_cast<Item*>(item));
+    }
+}
