@@ -95,8 +95,7 @@ std::vector<std::string> check_setup(const char* path, Tsetup& setup) {
         const std::string owner = station_name(++position, s.id);
         if (s.configuration.refused() > 0)
             warnings.push_back("WARNING : " + owner + ": the configuration does not fit the station's " +
-                               std::to_string(IMAGE_USABLE) + " bytes; " + std::to_string(s.configuration.refused()) +
-                               " bytes were dropped");
+                               std::to_string(IMAGE_USABLE) + " bytes; what did not fit was dropped");
         const auto seen = first_position.emplace(s.id, position);
         if (!seen.second)
             warnings.push_back("WARNING : " + owner + ": the same id as station " + std::to_string(seen.first->second));

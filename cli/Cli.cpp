@@ -30,38 +30,48 @@ const char usage_text[] =
     "\n"
     "Exit codes: 0 success, 1 a file could not be read or written, 2 usage error, 4 check found problems.\n";
 
-// Sends the reader's ERROR lines to the tool's error stream while it lives.
-class Error_lines_to {
-public:
-    explicit Error_lines_to(std::ostream& err) : err_(err) { previous_ = set_trace_sink(&forward, this); }
-    ~Error_lines_to() { set_trace_sink(previous_.sink, previous_.context); }
-
-private:
-    static void forward(const char* text, void* context) {
-        if (std::strncmp(text, "ERROR : ", 8) == 0) static_cast<Error_lines_to*>(context)->err_ << text << '\n';
+// The ERROR lines among the trace lines, in the order they came.
+std::vector<std::string> error_lines(const std::string& trace_text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < trace_text.size()) {
+        const size_t end = trace_text.find('\n', start);
+        std::string line = trace_text.substr(start, end - start);
+        start = end + 1;
+        if (line.compare(0, 8, "ERROR : ") == 0) lines.push_back(std::move(line));
     }
-    std::ostream& err_;
-    Trace_route previous_;
-};
+    return lines;
+}
 
 int usage(std::ostream& err, const std::string& problem) {
     err << "vemora-cli: " << problem << "\n" << usage_text;
     return EXIT_USAGE;
 }
 
-bool read_setup(Tsetup& setup, const char* path, std::ostream& err) {
+// Reads the setup file and collects the reader's ERROR lines; a file that cannot be read is reported on
+// err with its reason.
+bool read_setup(Tsetup& setup, const char* path, std::ostream& err, std::vector<std::string>* errors) {
+    Trace_capture capture;
     std::string reason;
-    if (setup.read_file(path, &reason) == 0) return true;
-    err << "vemora-cli: cannot read \"" << path << "\": " << reason << "\n";
-    return false;
+    if (setup.read_file(path, &reason) != 0) {
+        err << "vemora-cli: cannot read \"" << path << "\": " << reason << "\n";
+        return false;
+    }
+    *errors = error_lines(capture.text());
+    return true;
+}
+
+// Reads for normalize and dump, whose output is the file or the lines: reading errors go to err.
+bool read_setup(Tsetup& setup, const char* path, std::ostream& err) {
+    std::vector<std::string> errors;
+    if (!read_setup(setup, path, err, &errors)) return false;
+    for (const std::string& line : errors) err << line << '\n';
+    return true;
 }
 
 int normalize(const char* in, const char* out, std::ostream& err) {
     Tsetup setup;
-    {
-        Error_lines_to errors(err);
-        if (!read_setup(setup, in, err)) return EXIT_FILE;
-    }
+    if (!read_setup(setup, in, err)) return EXIT_FILE;
     std::string reason;
     if (setup.write_file(out, &reason) != 0) {
         err << "vemora-cli: cannot write \"" << out << "\": " << reason << "\n";
@@ -72,10 +82,7 @@ int normalize(const char* in, const char* out, std::ostream& err) {
 
 int dump(const char* in, std::ostream& out, std::ostream& err) {
     Tsetup setup;
-    {
-        Error_lines_to errors(err);
-        if (!read_setup(setup, in, err)) return EXIT_FILE;
-    }
+    if (!read_setup(setup, in, err)) return EXIT_FILE;
     static const char hex[] = "0123456789abcdef";
     int n = 0;
     std::string line;
@@ -95,22 +102,12 @@ int dump(const char* in, std::ostream& out, std::ostream& err) {
 
 int check(const char* in, std::ostream& out, std::ostream& err) {
     Tsetup setup;
-    std::string errors;
-    {
-        Trace_capture capture;
-        if (!read_setup(setup, in, err)) return EXIT_FILE;
-        errors = capture.text();
-    }
+    std::vector<std::string> errors;
+    if (!read_setup(setup, in, err, &errors)) return EXIT_FILE;
     int printed = 0;
-    size_t start = 0;
-    while (start < errors.size()) {
-        const size_t end = errors.find('\n', start);
-        const std::string line = errors.substr(start, end - start);
-        start = end + 1;
-        if (line.compare(0, 8, "ERROR : ") == 0) {
-            out << line << '\n';
-            ++printed;
-        }
+    for (const std::string& line : errors) {
+        out << line << '\n';
+        ++printed;
     }
     for (const std::string& warning : check_setup(in, setup)) {
         out << warning << '\n';

@@ -115,7 +115,6 @@ std::string system_reason(int error) { return std::strerror(error); }
 } // namespace
 
 int Tsetup::write_file(const char* path, std::string* reason) {
-    std::string why;
     const auto fail = [&](const std::string& text) {
         if (reason != nullptr) *reason = text;
         return 1;

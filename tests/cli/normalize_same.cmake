@@ -1,0 +1,10 @@
+# Runs `vemora-cli normalize IN OUT` and fails unless OUT has exactly the bytes of IN.
+execute_process(COMMAND ${CLI} normalize ${IN} ${OUT} RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "normalize exited ${rc}: ${err}")
+endif()
+file(SHA256 ${IN} in_hash)
+file(SHA256 ${OUT} out_hash)
+if(NOT in_hash STREQUAL out_hash)
+  message(FATAL_ERROR "${OUT} differs from ${IN}")
+endif()

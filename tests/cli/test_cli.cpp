@@ -1,0 +1,119 @@
+// vemora-cli: exact output formats and exit codes of normalize, dump and check.
+#include <gtest/gtest.h>
+
+#include "cli_fixture.h"
+#include "temp_dir.h"
+
+namespace {
+const std::string example = VEMORA_EXAMPLES "/setup.xml";
+}
+
+TEST(CliUsage, HelpVersionAndUsageErrors) {
+    EXPECT_EQ(cli({"--help"}).code, 0);
+    EXPECT_NE(cli({"--help"}).out.find("normalize IN OUT"), std::string::npos);
+    EXPECT_EQ(cli({"--version"}).out, "vemora-cli 1.0.0\n");
+    EXPECT_EQ(cli({}).code, 2);
+    EXPECT_EQ(cli({"frobnicate"}).code, 2);
+    EXPECT_EQ(cli({"normalize", "a"}).code, 2);
+    EXPECT_EQ(cli({"dump"}).code, 2);
+    EXPECT_EQ(cli({"check", "a", "b"}).code, 2);
+    EXPECT_EQ(cli({"frobnicate"}).err.rfind("vemora-cli: unknown command \"frobnicate\"\n", 0), 0u);
+}
+
+TEST(CliNormalize, TheExampleNormalizesToItself) {
+    Temp_dir dir;
+    const std::string out = dir.file("out.xml");
+    const Cli_result r = cli({"normalize", example, out});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(read_bytes(out), read_bytes(example));
+}
+
+TEST(CliNormalize, ReadAndWriteFailuresNameTheFileAndTheReason) {
+    Temp_dir dir;
+    Cli_result r = cli({"normalize", dir.file("absent.xml"), dir.file("out.xml")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "vemora-cli: cannot read \"" + dir.file("absent.xml") + "\": No such file or directory\n");
+    r = cli({"normalize", example, dir.file("no/folder/out.xml")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "vemora-cli: cannot write \"" + dir.file("no/folder/out.xml") + "\": No such file or directory\n");
+    r = cli({"normalize", dir.write("bad.xml", "<SETUP>\n<STATIONS>\n"), dir.file("out.xml")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("\": line 2, column 11: "), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.xml")));
+}
+
+TEST(CliDump, OneLinePerStationWithTheWholeUsableImage) {
+    Temp_dir dir;
+    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='-1'><CONFIGURATION>"
+                                               "<ACQ_INTERVAL0 value='900'/></CONFIGURATION></STATION>"
+                                               "<STATION id='7'/></STATIONS></SETUP>");
+    const Cli_result r = cli({"dump", in});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "1 id=-1 cursor=6 image=8500000384ff" + std::string(217 * 2, 'f') + "\n" +
+                         "2 id=7 cursor=0 image=" + std::string(223 * 2, 'f') + "\n");
+    EXPECT_EQ(cli({"dump", dir.file("absent.xml")}).code, 1);
+}
+
+TEST(CliDump, ReadingErrorsGoToTheErrorStream) {
+    Temp_dir dir;
+    const Cli_result r = cli({"dump", dir.write("in.xml", "<SETUP><STATIONS><STATION><CONFIGURATION><X/>"
+                                                          "</CONFIGURATION></STATION></STATIONS></SETUP>")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "ERROR : Teeprom_configurer, unknown element \"X\"\n");
+    EXPECT_EQ(r.out.rfind("1 id=0 cursor=1 image=ff", 0), 0u);
+}
+
+TEST(CliDump, TheExampleHasItsStations) {
+    const Cli_result r = cli({"dump", example});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("1 id=101 cursor=", 0), 0u);
+    size_t lines = 0;
+    for (char c : r.out) lines += c == '\n';
+    EXPECT_EQ(lines, 5u);
+}
+
+TEST(CliCheck, ACleanFilePrintsNothing) {
+    const Cli_result r = cli({"check", example});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(CliCheck, ErrorLinesThenWarningsNamingTheStation) {
+    Temp_dir dir;
+    std::string overflow;
+    for (int i = 0; i < 50; ++i) overflow += "<GSM_INTERVAL value='1'/>";
+    const std::string in = dir.write(
+        "in.xml", "<SETUP><STATIONS>"
+                  "<STATION id='5'><CONFIGURATION><LOCATIONS/><ACQUISITION_SEQUENCE value='7'/></CONFIGURATION></STATION>"
+                  "<STATION id='6' description='" + std::string(300, 'd') + "'><CONFIGURATION>" + overflow +
+                      "</CONFIGURATION></STATION>"
+                      "<STATION id='5'><CONFIGURATION file='" + dir.file("missing.xml") + "'/></STATION>"
+                      "</STATIONS></SETUP>");
+    const Cli_result r = cli({"check", in});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.out,
+              "ERROR : Teeprom_configurer, unknown element \"LOCATIONS\"\n"
+              "ERROR : Erroneous acquisition sequence number 7\n"
+              "WARNING : station 2 (id 6): description of 300 characters was cut to 255\n"
+              "WARNING : station 3 (id 5): configuration file \"" + dir.file("missing.xml") +
+                  "\" could not be read (No such file or directory); the element's own configuration was used\n"
+              "WARNING : station 2 (id 6): the configuration does not fit the station's 223 bytes; what did not "
+              "fit was dropped\n"
+              "WARNING : station 3 (id 5): the same id as station 1\n");
+}
+
+TEST(CliCheck, NestedTooDeeplyAndUnreadableInput) {
+    Temp_dir dir;
+    const std::string self = dir.file("self.xml");
+    dir.write("self.xml", "<C file='" + self + "'/>");
+    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='" + self +
+                                                   "'/></STATION></STATIONS></SETUP>");
+    const Cli_result r = cli({"check", in});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.out, "ERROR : Teeprom_configurer, configuration file \"" + self + "\" nested too deeply\n");
+    const Cli_result bad = cli({"check", dir.write("bad.xml", "<")});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("cannot read"), std::string::npos);
+}
