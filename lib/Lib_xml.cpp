@@ -83,6 +83,23 @@ size_t read_reference(const char* p, char* byte) {
     return static_cast<size_t>(q - p) + 1;
 }
 
+// strcmp(a, b) == 0 without the library call: the names compared here are short and most differ in their
+// first byte, so the call's own setup would cost more than the comparison.
+bool same_text(const char* a, const char* b) {
+    while (*a != 0 && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+// The attribute's raw text, or null when the element has no such attribute.
+const char* raw_attribute(Xml_element element, const char* name) {
+    if (!element || name == nullptr) return nullptr;
+    const pugi::xml_attribute attribute = element.attribute(name);
+    return attribute ? attribute.value() : nullptr;
+}
+
 } // namespace
 
 myXMLdocument::myXMLdocument() = default;
@@ -169,7 +186,7 @@ Xml_element xml_next_sibling_element(Xml_element node) {
 }
 
 bool xml_element_is(Xml_element element, const char* name) {
-    return element && name != nullptr && std::strcmp(element.name(), name) == 0;
+    return element && name != nullptr && same_text(element.name(), name);
 }
 
 const char* xml_element_name(Xml_element element) { return element ? element.name() : nullptr; }
@@ -197,20 +214,27 @@ std::string xml_resolve_references(const char* text) {
 }
 
 std::optional<std::string> xml_attribute_text(Xml_element element, const char* name) {
-    if (!element || name == nullptr) return std::nullopt;
-    const pugi::xml_attribute attribute = element.attribute(name);
-    if (!attribute) return std::nullopt;
-    return xml_resolve_references(attribute.value());
+    const char* raw = raw_attribute(element, name);
+    if (raw == nullptr) return std::nullopt;
+    return xml_resolve_references(raw);
 }
 
 bool xml_attribute_is(Xml_element element, const char* name, const char* text) {
     if (text == nullptr) return false;
-    const std::optional<std::string> value = xml_attribute_text(element, name);
-    if (!value) return false;
+    const char* raw = raw_attribute(element, name);
+    if (raw == nullptr) return false;
+    // Most values hold no reference: they are compared where they stand, without a copy.
+    std::string resolved;
+    if (std::strchr(raw, '&') != nullptr) {
+        resolved = xml_resolve_references(raw);
+        raw = resolved.c_str();
+    }
+    // A resolved text holds no zero byte of its own (a reference to 0 is not resolved), so its end is
+    // where its length says.
     const size_t n = std::strlen(text);
-    if (value->size() != n) return false;
+    if (std::strlen(raw) != n) return false;
     for (size_t i = 0; i < n; ++i) {
-        const unsigned char a = static_cast<unsigned char>((*value)[i]);
+        const unsigned char a = static_cast<unsigned char>(raw[i]);
         const unsigned char b = static_cast<unsigned char>(text[i]);
         if (std::toupper(a) != std::toupper(b)) return false;
     }
@@ -221,10 +245,16 @@ bool xml_read_attribute(Xml_element element, const char* name, int kind, void* o
                         const char* trace_label) {
     if (out == nullptr || !element || name == nullptr) return false;
     if (kind == VALUE_TEXT && size > 0) static_cast<char*>(out)[0] = 0;
-    const std::optional<std::string> text = xml_attribute_text(element, name);
-    if (!text) return false;
-    // A NUL written as a reference is not resolved, so the text holds no zero byte of its own.
-    const bool ok = !convert_text_value(text->c_str(), out, kind, size);
+    const char* text = raw_attribute(element, name);
+    if (text == nullptr) return false;
+    // Most values hold no reference: they are converted where they stand, without a copy. A NUL written
+    // as a reference is not resolved, so a resolved text holds no zero byte of its own either.
+    std::string resolved;
+    if (std::strchr(text, '&') != nullptr) {
+        resolved = xml_resolve_references(text);
+        text = resolved.c_str();
+    }
+    const bool ok = !convert_text_value(text, out, kind, size);
     if (ok && trace_label != nullptr) {
         switch (kind) {
         case VALUE_TEXT:
