@@ -2,6 +2,7 @@
 #include "Station.h"
 
 #include <new>
+#include <string>
 
 #include "Configuration_reader.h"
 #include "Configuration_writer.h"
@@ -32,12 +33,18 @@ void Tstation::read(Xml_element element) {
 void Tstation::write(Text_out* out) const {
     if (out == nullptr) return;
     out->put(banner);
-    out->printf("\t\t<STATION id=\"%d\"", id);
-    out->printf(" phone_nbr=\"%s\"", xml_escape_field(phone_nbr, sizeof phone_nbr).c_str());
-    out->printf(" pin=\"%s\"", xml_escape_field(pin, sizeof pin).c_str());
-    out->printf(" description=\"%s\"", xml_escape_field(description, sizeof description).c_str());
-    out->printf(" display_type=\"%s\"", xml_escape_field(display_type, sizeof display_type).c_str());
-    out->put(">\r\n");
+    // Pieces put one after the other: the formatter would cost more than the copies, once per station.
+    out->put("\t\t<STATION id=\"");
+    out->put(std::to_string(id));
+    out->put("\" phone_nbr=\"");
+    out->put(xml_escape_field(phone_nbr, sizeof phone_nbr));
+    out->put("\" pin=\"");
+    out->put(xml_escape_field(pin, sizeof pin));
+    out->put("\" description=\"");
+    out->put(xml_escape_field(description, sizeof description));
+    out->put("\" display_type=\"");
+    out->put(xml_escape_field(display_type, sizeof display_type));
+    out->put("\">\r\n");
     write_configuration(configuration, out);
     out->put("\t\t</STATION>\r\n");
 }
