@@ -93,9 +93,18 @@ bool same_text(const char* a, const char* b) {
     return *a == *b;
 }
 
-// The attribute's raw text, or null when the element has no such attribute.
+// Whether the text holds an '&', so that references may need resolving. Attribute values are mostly a few
+// characters long, where this loop beats the library's vectorised search and its setup.
+bool holds_ampersand(const char* text) {
+    for (; *text != 0; ++text)
+        if (*text == '&') return true;
+    return false;
+}
+
+// The attribute's raw text, or null when the element has no such attribute (the parser answers an empty
+// element with no attribute).
 const char* raw_attribute(Xml_element element, const char* name) {
-    if (!element || name == nullptr) return nullptr;
+    if (name == nullptr) return nullptr;
     const pugi::xml_attribute attribute = element.attribute(name);
     return attribute ? attribute.value() : nullptr;
 }
@@ -186,7 +195,8 @@ Xml_element xml_next_sibling_element(Xml_element node) {
 }
 
 bool xml_element_is(Xml_element element, const char* name) {
-    return element && name != nullptr && same_text(element.name(), name);
+    // An empty element's name reads as "", so it is checked only when that could match.
+    return name != nullptr && same_text(element.name(), name) && (name[0] != 0 || element);
 }
 
 const char* xml_element_name(Xml_element element) { return element ? element.name() : nullptr; }
@@ -225,7 +235,7 @@ bool xml_attribute_is(Xml_element element, const char* name, const char* text) {
     if (raw == nullptr) return false;
     // Most values hold no reference: they are compared where they stand, without a copy.
     std::string resolved;
-    if (std::strchr(raw, '&') != nullptr) {
+    if (holds_ampersand(raw)) {
         resolved = xml_resolve_references(raw);
         raw = resolved.c_str();
     }
@@ -250,7 +260,7 @@ bool xml_read_attribute(Xml_element element, const char* name, int kind, void* o
     // Most values hold no reference: they are converted where they stand, without a copy. A NUL written
     // as a reference is not resolved, so a resolved text holds no zero byte of its own either.
     std::string resolved;
-    if (std::strchr(text, '&') != nullptr) {
+    if (holds_ampersand(text)) {
         resolved = xml_resolve_references(text);
         text = resolved.c_str();
     }
