@@ -23,13 +23,8 @@ const Command_info commands[] = {
     {Command_kind::ACQ_INSTRUMENT, "ACQ_INSTRUMENT", 0xF8, 0xD8, 2, 1},
 };
 
-constexpr uint8_t HAS_THRESHOLD = 0x80;
-constexpr uint8_t LT = 0x40;
-
-uint8_t comparison_bits(bool has_threshold, bool lt) {
-    // The lt bit is stored whenever it is asked for, also without a threshold.
-    return static_cast<uint8_t>((has_threshold ? HAS_THRESHOLD : 0) | (lt ? LT : 0));
-}
+using command_bits::HAS_THRESHOLD;
+using command_bits::LT;
 
 } // namespace
 
@@ -162,59 +157,4 @@ bool Sequence_walk::next(Sequence_command* command) {
     position_ = next;
     if (command != nullptr) *command = c;
     return true;
-}
-
-void encode_simple_sensor(Teeprom_configurer& image, int which, int channel_map) {
-    image.add_byte(which == 2 ? 0x02 : 0x01);
-    image.add_byte(static_cast<uint8_t>(channel_map & 0xFF));
-}
-
-void encode_conditional_action(Teeprom_configurer& image, int port, int and_mask, int or_mask) {
-    image.add_byte(static_cast<uint8_t>(0x08 | (port & 7)));
-    image.add_byte(static_cast<uint8_t>(and_mask & 0xFF));
-    image.add_byte(static_cast<uint8_t>(or_mask & 0xFF));
-}
-
-void encode_conditional_sms(Teeprom_configurer& image) { image.add_byte(0x81); }
-
-void encode_acq_vbat(Teeprom_configurer& image, int channel, double threshold_volts) {
-    image.add_byte(static_cast<uint8_t>(0x82 | (channel & 1)));
-    image.add_byte(vbat_threshold_byte(threshold_volts));
-}
-
-void encode_nop(Teeprom_configurer& image) { image.add_byte(0x84); }
-
-void encode_probes_power(Teeprom_configurer& image, int state) {
-    image.add_byte(static_cast<uint8_t>(0x90 | (state & 0x0F)));
-}
-
-void encode_wait(Teeprom_configurer& image, int timeout) {
-    image.add_byte(static_cast<uint8_t>(0xA0 | (timeout & 0x1F)));
-}
-
-void encode_acq_fluo(Teeprom_configurer& image, int port, int type, int channel, bool has_threshold,
-                     double threshold, bool lt) {
-    image.add_byte(static_cast<uint8_t>(0xC0 | (port & 7)));
-    image.add_byte(static_cast<uint8_t>((channel & 0x0F) | ((type & 3) << 4) | comparison_bits(has_threshold, lt)));
-    if (has_threshold) image.add_long(static_cast<int32_t>(single_precision_bits(threshold)));
-}
-
-void encode_acq_instrument(Teeprom_configurer& image, int port, int type, int channel, bool has_threshold,
-                           double threshold, bool lt) {
-    image.add_byte(static_cast<uint8_t>(0xD8 | (port & 7)));
-    image.add_byte(static_cast<uint8_t>((channel & 3) | ((type & 0x0F) << 2) | comparison_bits(has_threshold, lt)));
-    if (has_threshold) image.add_long(static_cast<int32_t>(single_precision_bits(threshold)));
-}
-
-void encode_acq(Teeprom_configurer& image, int header, int port, int channel, int timeout, bool has_threshold,
-                double threshold, bool lt) {
-    header = (header & 0x3F) | 0x80; // only the low six bits are stored; bit 7 is always set
-    image.add_byte(static_cast<uint8_t>(0xD0 | (port & 7)));
-    image.add_byte(static_cast<uint8_t>((header & 0x3F) | comparison_bits(has_threshold, lt)));
-    image.add_byte(static_cast<uint8_t>(((timeout & 0x0F) << 4) | (channel & 0x0F)));
-    if (!has_threshold) return;
-    if (is_integer_threshold_header(header))
-        image.add_long(truncate_to_int32(threshold));
-    else
-        image.add_long(static_cast<int32_t>(single_precision_bits(threshold)));
 }

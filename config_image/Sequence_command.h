@@ -33,8 +33,6 @@ struct Command_info {
 const Command_info* command_info(uint8_t opcode);
 const Command_info& command_info(Command_kind kind);
 
-// ACQ headers whose threshold is a 32-bit integer; all others are single-precision floats.
-bool is_integer_threshold_header(int header);
 
 // One command decoded from the image. Only the fields of its kind are meaningful.
 struct Sequence_command {
@@ -78,23 +76,85 @@ private:
 };
 
 // Encoding: each field is masked to its width, never range-checked. A threshold is appended with
-// add_long, so it is stored whole or not at all.
-void encode_simple_sensor(Teeprom_configurer& image, int which, int channel_map); // which: 1 or 2
-void encode_conditional_action(Teeprom_configurer& image, int port, int and_mask, int or_mask);
-void encode_conditional_sms(Teeprom_configurer& image);
-void encode_acq_vbat(Teeprom_configurer& image, int channel, double threshold_volts);
-void encode_nop(Teeprom_configurer& image);
-void encode_probes_power(Teeprom_configurer& image, int state);
-void encode_wait(Teeprom_configurer& image, int timeout);
-void encode_acq_fluo(Teeprom_configurer& image, int port, int type, int channel, bool has_threshold,
-                     double threshold, bool lt);
-void encode_acq_instrument(Teeprom_configurer& image, int port, int type, int channel, bool has_threshold,
-                           double threshold, bool lt);
-void encode_acq(Teeprom_configurer& image, int header, int port, int channel, int timeout, bool has_threshold,
-                double threshold, bool lt);
-
-// Conversions of a threshold to what the station stores.
+// add_long, so in an image it is stored whole or not at all. The sink is the image or the editor's
+// sequence buffer: anything with add_byte(uint8_t) and add_long(int32_t).
 uint32_t single_precision_bits(double value);
-float single_from_bits(uint32_t bits);
 int32_t truncate_to_int32(double value); // toward zero; saturates outside the 32-bit range, NaN gives 0
 uint8_t vbat_threshold_byte(double volts); // the low 8 bits of (float)volts * 10, truncated toward zero
+// ACQ headers whose threshold is a 32-bit integer (163, 166-168, 171-175); all others are floats.
+bool is_integer_threshold_header(int header);
+
+namespace command_bits {
+constexpr uint8_t HAS_THRESHOLD = 0x80;
+constexpr uint8_t LT = 0x40;
+// The lt bit is stored whenever it is asked for, also without a threshold.
+inline uint8_t comparison(bool has_threshold, bool lt) {
+    return static_cast<uint8_t>((has_threshold ? HAS_THRESHOLD : 0) | (lt ? LT : 0));
+}
+} // namespace command_bits
+
+template <typename Sink> void encode_end(Sink& out) { out.add_byte(0x00); }
+
+template <typename Sink> void encode_simple_sensor(Sink& out, int which, int channel_map) {
+    out.add_byte(which == 2 ? 0x02 : 0x01); // which: 1 or 2
+    out.add_byte(static_cast<uint8_t>(channel_map & 0xFF));
+}
+
+template <typename Sink> void encode_conditional_action(Sink& out, int port, int and_mask, int or_mask) {
+    out.add_byte(static_cast<uint8_t>(0x08 | (port & 7)));
+    out.add_byte(static_cast<uint8_t>(and_mask & 0xFF));
+    out.add_byte(static_cast<uint8_t>(or_mask & 0xFF));
+}
+
+template <typename Sink> void encode_conditional_sms(Sink& out) { out.add_byte(0x81); }
+
+// ACQ_VBAT with its threshold byte already computed (units of 0.1 V, 0 = no threshold).
+template <typename Sink> void encode_acq_vbat_byte(Sink& out, int channel, uint8_t threshold_byte) {
+    out.add_byte(static_cast<uint8_t>(0x82 | (channel & 1)));
+    out.add_byte(threshold_byte);
+}
+
+template <typename Sink> void encode_acq_vbat(Sink& out, int channel, double threshold_volts) {
+    encode_acq_vbat_byte(out, channel, vbat_threshold_byte(threshold_volts));
+}
+
+template <typename Sink> void encode_nop(Sink& out) { out.add_byte(0x84); }
+
+template <typename Sink> void encode_probes_power(Sink& out, int state) {
+    out.add_byte(static_cast<uint8_t>(0x90 | (state & 0x0F)));
+}
+
+template <typename Sink> void encode_wait(Sink& out, int timeout) {
+    out.add_byte(static_cast<uint8_t>(0xA0 | (timeout & 0x1F)));
+}
+
+template <typename Sink>
+void encode_acq_fluo(Sink& out, int port, int type, int channel, bool has_threshold, double threshold, bool lt) {
+    out.add_byte(static_cast<uint8_t>(0xC0 | (port & 7)));
+    out.add_byte(static_cast<uint8_t>((channel & 0x0F) | ((type & 3) << 4) | command_bits::comparison(has_threshold, lt)));
+    if (has_threshold) out.add_long(static_cast<int32_t>(single_precision_bits(threshold)));
+}
+
+template <typename Sink>
+void encode_acq_instrument(Sink& out, int port, int type, int channel, bool has_threshold, double threshold,
+                           bool lt) {
+    out.add_byte(static_cast<uint8_t>(0xD8 | (port & 7)));
+    out.add_byte(static_cast<uint8_t>((channel & 3) | ((type & 0x0F) << 2) | command_bits::comparison(has_threshold, lt)));
+    if (has_threshold) out.add_long(static_cast<int32_t>(single_precision_bits(threshold)));
+}
+
+template <typename Sink>
+void encode_acq(Sink& out, int header, int port, int channel, int timeout, bool has_threshold, double threshold,
+                bool lt) {
+    header = (header & 0x3F) | 0x80; // only the low six bits are stored; bit 7 is always set
+    out.add_byte(static_cast<uint8_t>(0xD0 | (port & 7)));
+    out.add_byte(static_cast<uint8_t>((header & 0x3F) | command_bits::comparison(has_threshold, lt)));
+    out.add_byte(static_cast<uint8_t>(((timeout & 0x0F) << 4) | (channel & 0x0F)));
+    if (!has_threshold) return;
+    if (is_integer_threshold_header(header))
+        out.add_long(truncate_to_int32(threshold));
+    else
+        out.add_long(static_cast<int32_t>(single_precision_bits(threshold)));
+}
+
+float single_from_bits(uint32_t bits);
