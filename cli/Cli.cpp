@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Check.h"
+#include "Form_commands.h"
 #include "Lib_trace.h"
 #include "Setup.h"
 
@@ -25,10 +26,14 @@ const char usage_text[] =
     "  normalize IN OUT   read the setup file IN as File > Open does and write it to OUT as File > Save does\n"
     "  dump IN            one line per station: <n> id=<id> cursor=<cursor> image=<223 bytes in hex>\n"
     "  check IN           print the reading errors and warnings for IN; exit 4 when there is any\n"
+    "  form IN N          open station N (from 1; 0 a new one) in the editor and print its 148 controls\n"
+    "  edit IN N OUT [NAME=VALUE ...]\n"
+    "                     open station N, set each control as a user would, press OK and save as OUT\n"
     "  --help             this text\n"
     "  --version          the program's version\n"
     "\n"
-    "Exit codes: 0 success, 1 a file could not be read or written, 2 usage error, 4 check found problems.\n";
+    "Exit codes: 0 success, 1 a file could not be read or written, 2 usage error, 3 the configuration does\n"
+    "not fit the station's 223 bytes (edit), 4 check found problems.\n";
 
 // The ERROR lines among the trace lines, in the order they came.
 std::vector<std::string> error_lines(const std::string& trace_text) {
@@ -141,6 +146,14 @@ int run_cli(int argc, const char* const* argv, std::ostream& out, std::ostream& 
     if (command == "check") {
         if (arguments != 1) return usage(err, "check takes IN");
         return check(argv[2], out, err);
+    }
+    if (command == "form") {
+        if (arguments != 2) return usage(err, "form takes IN and N");
+        return form_command(argv[2], argv[3], out, err);
+    }
+    if (command == "edit") {
+        if (arguments < 3) return usage(err, "edit takes IN, N, OUT and NAME=VALUE pairs");
+        return edit_command(argv[2], argv[3], argv[4], arguments - 3, argv + 5, err);
     }
     return usage(err, "unknown command \"" + command + "\"");
 }

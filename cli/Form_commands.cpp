@@ -1,0 +1,146 @@
+// vemora-cli form and edit: open a station as Edit Selected does, change controls as a user would, OK.
+#include "Form_commands.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Lib_trace.h"
+#include "Setup.h"
+#include "Station_editor.h"
+
+namespace {
+
+constexpr int EXIT_OK = 0, EXIT_FILE = 1, EXIT_USAGE = 2, EXIT_REFUSED = 3;
+
+// A whole decimal number and nothing else, or false.
+bool strict_int(const std::string& text, long* value) {
+    if (text.empty() || text.size() > 10) return false;
+    size_t i = text[0] == '-' ? 1 : 0;
+    if (i == text.size()) return false;
+    long v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + (text[i] - '0');
+    }
+    *value = text[0] == '-' ? -v : v;
+    return true;
+}
+
+// The station at 1-based position n, or null for n = 0 (a new station); false when n is out of range.
+bool station_at(Tsetup& setup, long n, Tstation** station) {
+    *station = nullptr;
+    if (n == 0) return true;
+    Tlist::Tnode* node = n > 0 ? setup.stations.list.node_at(static_cast<int>(n - 1)) : nullptr;
+    if (node == nullptr) return false;
+    *station = static_cast<Tstation*>(node->item);
+    return true;
+}
+
+struct Opened {
+    Tsetup setup;
+    Tstation* station = nullptr;
+    std::unique_ptr<Tstation> new_station;
+    Station_editor editor;
+};
+
+// Reads IN and opens station N in the editor; returns an exit code other than EXIT_OK on failure.
+int open_station(const char* in, const char* n_text, Opened& opened, std::ostream& err) {
+    long n = 0;
+    if (!strict_int(n_text, &n)) {
+        err << "vemora-cli: \"" << n_text << "\" is no station number\n";
+        return EXIT_USAGE;
+    }
+    {
+        Trace_capture discard; // the reader's lines are check's business
+        std::string reason;
+        if (opened.setup.read_file(in, &reason) != 0) {
+            err << "vemora-cli: cannot read \"" << in << "\": " << reason << "\n";
+            return EXIT_FILE;
+        }
+    }
+    if (!station_at(opened.setup, n, &opened.station)) {
+        err << "vemora-cli: there is no station " << n << " in \"" << in << "\"\n";
+        return EXIT_USAGE;
+    }
+    if (opened.station == nullptr) {
+        opened.new_station = std::make_unique<Tstation>();
+        opened.station = opened.new_station.get();
+    }
+    opened.editor.open(opened.station);
+    return EXIT_OK;
+}
+
+std::string value_of(const Control& c) {
+    switch (c.kind) {
+    case Control_kind::CHECK_BOX: return c.checked ? "1" : "0";
+    case Control_kind::CHOICE_LIST: return std::to_string(c.index);
+    default: return c.text;
+    }
+}
+
+// Applies NAME=VALUE as a user would; false with a message for what a control cannot take.
+bool apply(Station_editor& editor, const std::string& assignment, std::ostream& err) {
+    const size_t equals = assignment.find('=');
+    if (equals == std::string::npos) {
+        err << "vemora-cli: \"" << assignment << "\" is not NAME=VALUE\n";
+        return false;
+    }
+    const std::string name = assignment.substr(0, equals), value = assignment.substr(equals + 1);
+    const int control = editor.form.find(name);
+    if (control < 0) {
+        err << "vemora-cli: the editor has no control \"" << name << "\"\n";
+        return false;
+    }
+    const Control& c = editor.form.at(control);
+    long number = 0;
+    switch (c.kind) {
+    case Control_kind::CHECK_BOX:
+        if (value == "0" || value == "1") return editor.set_checked(control, value == "1");
+        err << "vemora-cli: " << name << " is a check box: 0 or 1, not \"" << value << "\"\n";
+        return false;
+    case Control_kind::CHOICE_LIST:
+        if (strict_int(value, &number) && number >= -1 && number <= 2) return editor.set_index(control, static_cast<int>(number));
+        err << "vemora-cli: " << name << " is a choice list: an index from -1 to 2, not \"" << value << "\"\n";
+        return false;
+    default:
+        if (editor.set_text(control, value)) return true;
+        err << "vemora-cli: " << name << " holds at most " << c.max_length << " characters; \"" << value << "\" has "
+            << value.size() << "\n";
+        return false;
+    }
+}
+
+} // namespace
+
+int form_command(const char* in, const char* n, std::ostream& out, std::ostream& err) {
+    Opened opened;
+    if (const int code = open_station(in, n, opened, err)) return code;
+    std::vector<const Control*> controls;
+    for (const Control& c : opened.editor.form.controls()) controls.push_back(&c);
+    std::sort(controls.begin(), controls.end(), [](const Control* a, const Control* b) { return a->name < b->name; });
+    for (const Control* c : controls) out << c->name << '=' << value_of(*c) << (c->enabled ? "\n" : " disabled\n");
+    return EXIT_OK;
+}
+
+int edit_command(const char* in, const char* n, const char* out_path, int assignments,
+                 const char* const* assignment, std::ostream& err) {
+    Opened opened;
+    if (const int code = open_station(in, n, opened, err)) return code;
+    for (int i = 0; i < assignments; ++i)
+        if (!apply(opened.editor, assignment[i], err)) return EXIT_USAGE;
+    const Store_result result = opened.editor.store();
+    if (!result.stored) {
+        err << "vemora-cli: the configuration needs " << result.bytes_needed << " bytes; the station holds "
+            << IMAGE_USABLE << ". " << out_path << " was not written\n";
+        return EXIT_REFUSED;
+    }
+    if (opened.new_station) opened.setup.stations.append(opened.new_station.release());
+    std::string reason;
+    if (opened.setup.write_file(out_path, &reason) != 0) {
+        err << "vemora-cli: cannot write \"" << out_path << "\": " << reason << "\n";
+        return EXIT_FILE;
+    }
+    return EXIT_OK;
+}

@@ -1,0 +1,159 @@
+// Storing the editor into the station: the image rebuilt from scratch in a fixed order, then the texts.
+#include <cstring>
+
+#include "Edit_numbers.h"
+#include "Lib_text.h"
+#include "Sequence_command.h"
+#include "Station_editor.h"
+
+namespace {
+
+constexpr uint8_t PROBES_ON = 3, PROBES_OFF = 0, WAIT_NO_VBAT = 3;
+constexpr int FLUO_PORT = 4, PROBE_PORT = 2, COUNTER_PORT = 5, ACQ_TIMEOUT = 7, ACTION_PORT = 5;
+
+// The seven fixed records: STATION_ID, SYSCTRL, four intervals and PIN_CODE, 5 bytes each.
+constexpr int FIXED_RECORDS_BYTES = 7 * 5;
+// SYSCTRL: acq_enabled and acq_automatic on, gsm_enabled on, gsm_call off, address 0.
+constexpr int32_t SYSCTRL_VALUE = 0x03010000;
+
+int sms_record_bytes(const std::string& sms) {
+    if (sms.empty()) return 0;
+    return 2 + static_cast<int>(sms.size() < SMS_NUMBER_MAX ? sms.size() : SMS_NUMBER_MAX);
+}
+
+} // namespace
+
+void Station_editor::emit_vbat(Sequence_buffer& out, int check_box, int eol_box, int threshold_edit) const {
+    if (!form.checked(check_box)) return;
+    uint8_t threshold = 0;
+    // Multiplied by 10 in double precision: "11.9" gives 119, "3.65" gives 36.
+    if (eol_box >= 0 && threshold_edit >= 0 && form.checked(eol_box))
+        threshold = static_cast<uint8_t>(truncated_low_bits(edit_real(form.text(threshold_edit)) * 10.0, 8));
+    encode_acq_vbat_byte(out, 0, threshold);
+}
+
+void Station_editor::emit_fluo(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list,
+                               int threshold_edit) const {
+    if (!form.checked(check_box)) return;
+    bool has_threshold = false, lt = false;
+    double value = 0;
+    if (compare_list >= 0 && threshold_edit >= 0) {
+        const int index = form.index(compare_list);
+        has_threshold = index == COMPARE_GE || index == COMPARE_LT;
+        lt = index == COMPARE_LT;
+        if (has_threshold) value = edit_real(form.text(threshold_edit));
+    }
+    encode_acq_fluo(out, FLUO_PORT, 0, channel.number, has_threshold, value, lt);
+}
+
+void Station_editor::emit_acq(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list,
+                              int threshold_edit) const {
+    if (!form.checked(check_box)) return;
+    bool has_threshold = false, lt = false;
+    double value = 0;
+    if (compare_list >= 0 && threshold_edit >= 0) {
+        const int index = form.index(compare_list);
+        has_threshold = index == COMPARE_GE || index == COMPARE_LT;
+        lt = index == COMPARE_LT;
+        if (has_threshold)
+            value = channel.integer_threshold ? static_cast<double>(edit_integer(form.text(threshold_edit)))
+                                              : edit_real(form.text(threshold_edit));
+    }
+    const int port = channel.integer_threshold ? COUNTER_PORT : PROBE_PORT;
+    encode_acq(out, channel.number, port, channel.number & 0x0F, ACQ_TIMEOUT, has_threshold, value, lt);
+}
+
+void Station_editor::emit_sms(Sequence_buffer& out, int check_box) const {
+    if (form.checked(check_box)) encode_conditional_sms(out);
+}
+
+void Station_editor::emit_action(Sequence_buffer& out, int check_box, const int output_lists[4]) const {
+    if (!form.checked(check_box)) return;
+    int and_mask = 0, or_mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const int index = form.index(output_lists[k]);
+        if (index == OUTPUT_KEEP) and_mask |= 1 << k;
+        if (index == OUTPUT_FORCE_1) or_mask |= 1 << k;
+    }
+    encode_conditional_action(out, ACTION_PORT, and_mask, or_mask);
+}
+
+void Station_editor::build_sequence(int page, Sequence_buffer& out) const {
+    const Page_controls& c = form.page(page);
+    encode_probes_power(out, PROBES_ON);
+    emit_vbat(out, c.vbat, c.vbat_eol, c.vbat_threshold);
+    if (!form.checked(c.vbat)) encode_wait(out, WAIT_NO_VBAT);
+    for (int n = 0; n < CHANNEL_COUNT; ++n) {
+        const Channel& channel = channel_table[n];
+        if (channel.command == Channel_command::FLUO)
+            emit_fluo(out, channel, c.check[n], c.compare[n], c.threshold[n]);
+        else
+            emit_acq(out, channel, c.check[n], c.compare[n], c.threshold[n]);
+    }
+    encode_probes_power(out, PROBES_OFF);
+    if (c.sms >= 0) emit_sms(out, c.sms);
+    for (int a = 0; a < 2; ++a)
+        if (c.action[a] >= 0) emit_action(out, c.action[a], c.output[a]);
+    encode_end(out);
+}
+
+void Station_editor::build_remote_sequence(Sequence_buffer& out) const {
+    // The remote page has check boxes only: no battery threshold, no SMS, no output action.
+    build_sequence(2, out);
+}
+
+void Station_editor::store_sequence_record(Teeprom_configurer& image, uint8_t tag_byte,
+                                           const Sequence_buffer& sequence) const {
+    // The length is written before the payload; the store refuses beforehand what would not fit, so it
+    // always counts bytes that are really there.
+    image.add_byte(tag_byte);
+    image.add_byte(sequence.length);
+    for (int i = 0; i < sequence.length; ++i) image.add_byte(sequence.bytes[i]);
+}
+
+void Station_editor::store_interval(Teeprom_configurer& image, int edit, uint8_t tag_byte, double factor) const {
+    image.add_tag_long(tag_byte, static_cast<int32_t>(truncated_low_bits(edit_real(form.text(edit)) * factor, 32)));
+}
+
+int Station_editor::bytes_needed() const {
+    int bytes = 0;
+    for (int p = 0; p < PAGE_COUNT; ++p) {
+        Sequence_buffer sequence;
+        if (sequence_pages[p].full)
+            build_sequence(p, sequence);
+        else
+            build_remote_sequence(sequence);
+        bytes += 2 + sequence.length;
+    }
+    return bytes + sms_record_bytes(form.text(form.general().sms)) + FIXED_RECORDS_BYTES;
+}
+
+Store_result Station_editor::store() {
+    const int needed = bytes_needed();
+    if (station == nullptr || needed > IMAGE_USABLE) return {false, needed};
+    const General_controls& g = form.general();
+    Teeprom_configurer& image = station->configuration;
+    image.clear();
+    for (int p = 0; p < PAGE_COUNT; ++p) {
+        buffer.length = 0;
+        if (sequence_pages[p].full)
+            build_sequence(p, buffer);
+        else
+            build_remote_sequence(buffer);
+        store_sequence_record(image, sequence_pages[p].tag, buffer);
+    }
+    image.add_sms_number(form.text(g.sms).c_str());
+    image.add_tag_long(tag::STATION_ID, 0);
+    image.add_tag_long(tag::SYSCTRL, SYSCTRL_VALUE);
+    store_interval(image, g.acq_interval0, tag::ACQ_INTERVAL0, 60);
+    store_interval(image, g.acq_interval1, tag::ACQ_INTERVAL1, 60);
+    store_interval(image, g.gsm_duration, tag::GSM_DURATION, 60);
+    store_interval(image, g.gsm_interval, tag::GSM_INTERVAL, 3600);
+    image.add_tag_long(tag::PIN_CODE, 0);
+    copy_text(station->phone_nbr, form.text(g.phone_nbr).c_str(), sizeof station->phone_nbr);
+    copy_text(station->pin, form.text(g.pin).c_str(), sizeof station->pin);
+    copy_text(station->description, form.text(g.description).c_str(), sizeof station->description);
+    copy_text(station->display_type, ZEVO_4K_DISPLAY_TYPE, sizeof station->display_type);
+    station->id = edit_integer(form.text(g.id));
+    return {true, needed};
+}

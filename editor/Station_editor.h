@@ -1,0 +1,81 @@
+// The station editor's logic, free of any window: values before loading, load, store, display conditions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Form_model.h"
+#include "Station.h"
+
+// The sequence being built by the store: its commands and the final 0x00. Bytes past 240 are dropped,
+// though the longest sequence the editor builds is 112 bytes.
+struct Sequence_buffer {
+    uint8_t bytes[256];
+    uint8_t length = 0;
+    void add_byte(uint8_t b) {
+        if (length < 240) bytes[length++] = b;
+    }
+    void add_long(int32_t v) {
+        const uint32_t u = static_cast<uint32_t>(v);
+        add_byte(static_cast<uint8_t>(u >> 24));
+        add_byte(static_cast<uint8_t>(u >> 16));
+        add_byte(static_cast<uint8_t>(u >> 8));
+        add_byte(static_cast<uint8_t>(u));
+    }
+};
+
+// What a store did: refused when the configuration needs more than the station's 223 bytes.
+struct Store_result {
+    bool stored;
+    int bytes_needed;
+};
+
+class Station_editor {
+public:
+    Form_model form;
+    Tstation* station = nullptr; // the record being edited, not owned
+    int action_count = 0;
+    Sequence_buffer buffer;
+
+    // Reset, load, display conditions: what opening the editor on a station shows.
+    void open(Tstation* record);
+
+    void reset_controls();
+    void load_station();
+    void load_sequence(uint8_t tag);
+    void show_channel(bool has_threshold, bool lt, const std::string& text, int check_box, int compare_list,
+                      int threshold_edit);
+    void setup_display_conditions();
+
+    // Sets a control's value as a user would and re-runs the display conditions. False, with nothing
+    // changed, for a value the control cannot take.
+    bool set_checked(int control, bool checked);
+    bool set_index(int control, int index);
+    bool set_text(int control, const std::string& text);
+
+    // Bytes the store would need for the current values: the three sequence records, the SMS number
+    // record and the seven fixed records. Cheap: nothing is put in an image.
+    int bytes_needed() const;
+
+    // The OK store: the station's image and identification from the controls, in the fixed order. When
+    // the configuration does not fit the 223 bytes nothing is changed and the result says so.
+    Store_result store();
+
+    // The store's steps, each building into the given buffer or image.
+    void build_sequence(int page, Sequence_buffer& out) const; // page 0 slow, 1 fast
+    void build_remote_sequence(Sequence_buffer& out) const;
+    void store_sequence_record(Teeprom_configurer& image, uint8_t tag, const Sequence_buffer& sequence) const;
+    void emit_vbat(Sequence_buffer& out, int check_box, int eol_box, int threshold_edit) const;
+    void emit_fluo(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list, int threshold_edit) const;
+    void emit_acq(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list, int threshold_edit) const;
+    void emit_sms(Sequence_buffer& out, int check_box) const;
+    void emit_action(Sequence_buffer& out, int check_box, const int output_lists[4]) const;
+    void store_interval(Teeprom_configurer& image, int edit, uint8_t tag, double factor) const;
+
+private:
+    void show_vbat(int page, uint8_t threshold_byte);
+    void show_action(int page, uint8_t and_mask, uint8_t or_mask);
+};
+
+// The display type that the editor stores into every station it edits.
+extern const char ZEVO_4K_DISPLAY_TYPE[];
