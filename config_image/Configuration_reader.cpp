@@ -19,87 +19,172 @@ int read_configuration_file_at(Teeprom_configurer& image, const char* path, cons
     return 0;
 }
 
-// An integer attribute of a command: preset to 0, and the value the conversion yields is used even when
-// it stopped at a bad character (a port written as 5x gives 5).
-int32_t command_int(Xml_element element, const char* name) {
-    int32_t value = 0;
-    xml_read_attribute(element, name, VALUE_INT, &value, 0);
-    return value;
+// strcmp(a, b) == 0 inline: the names compared here are short and a library call costs more than they do.
+bool same(const char* a, const char* b) {
+    while (*a != 0 && *a == *b) ++a, ++b;
+    return *a == *b;
 }
 
-// A threshold is given only when the attribute is present and converts cleanly.
-bool command_threshold(Xml_element element, double* threshold) {
-    *threshold = 0.0;
-    return xml_read_attribute(element, "threshold", VALUE_REAL, threshold, 0);
-}
+// The attributes a command may carry. A command's attributes are read in one pass over its attribute
+// list, keeping the first occurrence of each name, as a lookup by name would find it.
+enum Command_attribute { CHANNEL_MAP, PORT, AND, OR, CHANNEL, THRESHOLD, STATE, TIMEOUT, TYPE, COMPARE, HEADER, ATTRIBUTE_COUNT };
 
-bool is_lt(Xml_element element) { return xml_attribute_is(element, "compare", "lt"); }
-
-void read_command(Teeprom_configurer& image, Xml_element child) {
-    if (xml_element_is(child, "SIMPLE_SENSOR_1")) {
-        encode_simple_sensor(image, 1, command_int(child, "channel_map"));
-    } else if (xml_element_is(child, "SIMPLE_SENSOR_2")) {
-        encode_simple_sensor(image, 2, command_int(child, "channel_map"));
-    } else if (xml_element_is(child, "CONDITIONAL_SMS")) {
-        encode_conditional_sms(image);
-    } else if (xml_element_is(child, "CONDITIONAL_ACTION")) {
-        const int32_t port = command_int(child, "port");
-        const int32_t and_mask = command_int(child, "and");
-        const int32_t or_mask = command_int(child, "or");
-        encode_conditional_action(image, port, and_mask, or_mask);
-    } else if (xml_element_is(child, "ACQ_VBAT")) {
-        const int32_t channel = command_int(child, "channel");
-        double threshold = 0.0; // used as read, also after a conversion error; 0 is no threshold
-        xml_read_attribute(child, "threshold", VALUE_REAL, &threshold, 0);
-        encode_acq_vbat(image, channel, threshold);
-    } else if (xml_element_is(child, "NOP")) {
-        encode_nop(image);
-    } else if (xml_element_is(child, "PROBES_POWER")) {
-        encode_probes_power(image, command_int(child, "state"));
-    } else if (xml_element_is(child, "WAIT")) {
-        encode_wait(image, command_int(child, "timeout"));
-    } else if (xml_element_is(child, "ACQ_FLUO") || xml_element_is(child, "ACQ_INSTRUMENT")) {
-        const int32_t type = command_int(child, "type");
-        const int32_t port = command_int(child, "port");
-        const int32_t channel = command_int(child, "channel");
-        double threshold;
-        const bool has_threshold = command_threshold(child, &threshold);
-        const bool lt = is_lt(child);
-        if (xml_element_is(child, "ACQ_FLUO"))
-            encode_acq_fluo(image, port, type, channel, has_threshold, threshold, lt);
-        else
-            encode_acq_instrument(image, port, type, channel, has_threshold, threshold, lt);
-    } else if (xml_element_is(child, "ACQ")) {
-        const int32_t header = command_int(child, "header");
-        const int32_t port = command_int(child, "port");
-        const int32_t channel = command_int(child, "channel");
-        const int32_t timeout = command_int(child, "timeout");
-        double threshold;
-        const bool has_threshold = command_threshold(child, &threshold);
-        encode_acq(image, header, port, channel, timeout, has_threshold, threshold, is_lt(child));
-    } else {
-        trace("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_element_name(child));
+int command_attribute(const char* name) {
+    const auto is = [name](const char* candidate) { return same(name, candidate); };
+    switch (name[0]) {
+    case 'a': return is("and") ? AND : -1;
+    case 'c': return is("channel") ? CHANNEL : is("channel_map") ? CHANNEL_MAP : is("compare") ? COMPARE : -1;
+    case 'h': return is("header") ? HEADER : -1;
+    case 'o': return is("or") ? OR : -1;
+    case 'p': return is("port") ? PORT : -1;
+    case 's': return is("state") ? STATE : -1;
+    case 't': return is("threshold") ? THRESHOLD : is("timeout") ? TIMEOUT : is("type") ? TYPE : -1;
+    default: return -1;
     }
 }
 
-// Tags of the four text records, by element name.
-uint8_t text_tag(Xml_element child) {
-    if (xml_element_is(child, "SMS_NUMBER")) return tag::SMS_NUMBER;
-    if (xml_element_is(child, "PHONE_NUMBER")) return tag::PHONE_NUMBER;
-    if (xml_element_is(child, "SMS_TEXT_ACQ")) return tag::SMS_TEXT_ACQ;
-    if (xml_element_is(child, "SMS_TEXT_EOL")) return tag::SMS_TEXT_EOL;
-    return 0;
+struct Command_attributes {
+    const char* raw[ATTRIBUTE_COUNT] = {};
+
+    explicit Command_attributes(Xml_element element) {
+        for (Xml_attribute a = xml_first_attribute(element); a; a = xml_next_attribute(a)) {
+            const int slot = command_attribute(xml_attribute_name(a));
+            if (slot >= 0 && raw[slot] == nullptr) raw[slot] = xml_attribute_raw(a);
+        }
+    }
+
+    // An integer attribute: 0 when absent, and the value the conversion yields even when it stopped at a
+    // bad character (a port written as 5x gives 5).
+    int32_t integer(int slot) const {
+        int32_t value = 0;
+        if (raw[slot] != nullptr) xml_convert_raw(raw[slot], VALUE_INT, &value, 0);
+        return value;
+    }
+
+    // A threshold is given only when the attribute is present and converts cleanly.
+    bool threshold(double* value) const {
+        *value = 0.0;
+        return raw[THRESHOLD] != nullptr && xml_convert_raw(raw[THRESHOLD], VALUE_REAL, value, 0);
+    }
+
+    bool lt() const { return xml_raw_is(raw[COMPARE], "lt"); }
+};
+
+// The command an element names, or false for a name that is no command.
+bool command_named(const char* name, Command_kind* kind) {
+    static const struct {
+        const char* name;
+        Command_kind kind;
+    } names[] = {
+        {"ACQ", Command_kind::ACQ},
+        {"ACQ_FLUO", Command_kind::ACQ_FLUO},
+        {"ACQ_VBAT", Command_kind::ACQ_VBAT},
+        {"ACQ_INSTRUMENT", Command_kind::ACQ_INSTRUMENT},
+        {"CONDITIONAL_ACTION", Command_kind::CONDITIONAL_ACTION},
+        {"CONDITIONAL_SMS", Command_kind::CONDITIONAL_SMS},
+        {"NOP", Command_kind::NOP},
+        {"PROBES_POWER", Command_kind::PROBES_POWER},
+        {"SIMPLE_SENSOR_1", Command_kind::SIMPLE_SENSOR_1},
+        {"SIMPLE_SENSOR_2", Command_kind::SIMPLE_SENSOR_2},
+        {"WAIT", Command_kind::WAIT},
+    };
+    // Most names differ in their first letter: only those that share it are compared in full.
+    for (const auto& n : names) {
+        if (n.name[0] != name[0] || !same(n.name, name)) continue;
+        *kind = n.kind;
+        return true;
+    }
+    return false;
 }
 
-// Tags of the fixed records that hold one integer value and are left out when it is absent.
-uint8_t value_tag(Xml_element child) {
-    if (xml_element_is(child, "ACQ_INTERVAL0")) return tag::ACQ_INTERVAL0;
-    if (xml_element_is(child, "ACQ_INTERVAL1")) return tag::ACQ_INTERVAL1;
-    if (xml_element_is(child, "GSM_INTERVAL")) return tag::GSM_INTERVAL;
-    if (xml_element_is(child, "GSM_DURATION")) return tag::GSM_DURATION;
-    if (xml_element_is(child, "GSM_SMS_DURATION")) return tag::GSM_SMS_DURATION;
-    if (xml_element_is(child, "LOCATION")) return tag::LOCATION; // written by the writer, so read back
-    return 0;
+void read_command(Teeprom_configurer& image, Xml_element child) {
+    const char* name = xml_element_name(child);
+    Command_kind kind;
+    if (!command_named(name, &kind)) {
+        trace("ERROR : Teeprom_configurer, unknown element \"%s\"", name);
+        return;
+    }
+    const Command_attributes a(child);
+    double threshold;
+    switch (kind) {
+    case Command_kind::SIMPLE_SENSOR_1:
+    case Command_kind::SIMPLE_SENSOR_2:
+        encode_simple_sensor(image, kind == Command_kind::SIMPLE_SENSOR_1 ? 1 : 2, a.integer(CHANNEL_MAP));
+        break;
+    case Command_kind::CONDITIONAL_SMS:
+        encode_conditional_sms(image);
+        break;
+    case Command_kind::CONDITIONAL_ACTION:
+        encode_conditional_action(image, a.integer(PORT), a.integer(AND), a.integer(OR));
+        break;
+    case Command_kind::ACQ_VBAT:
+        // The threshold is used as read, also after a conversion error; 0 is no threshold.
+        threshold = 0.0;
+        if (a.raw[THRESHOLD] != nullptr) xml_convert_raw(a.raw[THRESHOLD], VALUE_REAL, &threshold, 0);
+        encode_acq_vbat(image, a.integer(CHANNEL), threshold);
+        break;
+    case Command_kind::NOP:
+        encode_nop(image);
+        break;
+    case Command_kind::PROBES_POWER:
+        encode_probes_power(image, a.integer(STATE));
+        break;
+    case Command_kind::WAIT:
+        encode_wait(image, a.integer(TIMEOUT));
+        break;
+    case Command_kind::ACQ_FLUO: {
+        const bool has_threshold = a.threshold(&threshold);
+        encode_acq_fluo(image, a.integer(PORT), a.integer(TYPE), a.integer(CHANNEL), has_threshold, threshold, a.lt());
+        break;
+    }
+    case Command_kind::ACQ_INSTRUMENT: {
+        const bool has_threshold = a.threshold(&threshold);
+        encode_acq_instrument(image, a.integer(PORT), a.integer(TYPE), a.integer(CHANNEL), has_threshold, threshold,
+                              a.lt());
+        break;
+    }
+    case Command_kind::ACQ: {
+        const bool has_threshold = a.threshold(&threshold);
+        encode_acq(image, a.integer(HEADER), a.integer(PORT), a.integer(CHANNEL), a.integer(TIMEOUT), has_threshold,
+                   threshold, a.lt());
+        break;
+    }
+    case Command_kind::END:
+        break;
+    }
+}
+
+// The children of a CONFIGURATION element, by name: what they hold and the tag of their record.
+enum class Record_kind { TEXT, VALUE, SEQUENCE, SYSTEM_CONFIG, STATION_ID, PIN_CODE, SYSCTRL };
+
+struct Record_name {
+    const char* name;
+    Record_kind kind;
+    uint8_t tag;
+};
+
+const Record_name record_names[] = {
+    {"ACQUISITION_SEQUENCE", Record_kind::SEQUENCE, 0},
+    {"ACQ_INTERVAL0", Record_kind::VALUE, tag::ACQ_INTERVAL0},
+    {"ACQ_INTERVAL1", Record_kind::VALUE, tag::ACQ_INTERVAL1},
+    {"GSM_INTERVAL", Record_kind::VALUE, tag::GSM_INTERVAL},
+    {"GSM_DURATION", Record_kind::VALUE, tag::GSM_DURATION},
+    {"GSM_SMS_DURATION", Record_kind::VALUE, tag::GSM_SMS_DURATION},
+    {"LOCATION", Record_kind::VALUE, tag::LOCATION}, // written by the writer, so read back
+    {"PHONE_NUMBER", Record_kind::TEXT, tag::PHONE_NUMBER},
+    {"PIN_CODE", Record_kind::PIN_CODE, tag::PIN_CODE},
+    {"SMS_NUMBER", Record_kind::TEXT, tag::SMS_NUMBER},
+    {"SMS_TEXT_ACQ", Record_kind::TEXT, tag::SMS_TEXT_ACQ},
+    {"SMS_TEXT_EOL", Record_kind::TEXT, tag::SMS_TEXT_EOL},
+    {"STATION_ID", Record_kind::STATION_ID, tag::STATION_ID},
+    {"SYSCTRL", Record_kind::SYSCTRL, tag::SYSCTRL},
+    {"SYSTEM_CONFIG", Record_kind::SYSTEM_CONFIG, tag::SYSTEM_CONFIG},
+};
+
+const Record_name* record_named(const char* name) {
+    for (const Record_name& r : record_names)
+        if (r.name[0] == name[0] && same(r.name, name)) return &r;
+    return nullptr;
 }
 
 void read_system_config(Teeprom_configurer& image, Xml_element child) {
@@ -146,33 +231,47 @@ void read_pin_code(Teeprom_configurer& image, Xml_element child, const Station_d
 }
 
 void read_child(Teeprom_configurer& image, Xml_element child, const Station_defaults& station) {
-    if (const uint8_t t = text_tag(child)) {
+    const Record_name* record = record_named(xml_element_name(child));
+    if (record == nullptr) {
+        trace("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_element_name(child));
+        return;
+    }
+    switch (record->kind) {
+    case Record_kind::TEXT: {
         char text[256];
         if (!xml_read_attribute(child, "value", VALUE_TEXT, text, sizeof text)) return;
         const size_t length = std::strlen(text);
-        image.add_byte(t);
+        image.add_byte(record->tag);
         image.add_byte(static_cast<uint8_t>(length));
         for (size_t i = 0; i < length; ++i) image.add_byte(static_cast<uint8_t>(text[i]));
-    } else if (const uint8_t v = value_tag(child)) {
+        break;
+    }
+    case Record_kind::VALUE: {
         int32_t value = 0;
         if (!xml_read_attribute(child, "value", VALUE_INT, &value, 0)) return;
-        image.add_byte(v);
+        image.add_byte(record->tag);
         image.add_long(value);
-    } else if (xml_element_is(child, "ACQUISITION_SEQUENCE")) {
+        break;
+    }
+    case Record_kind::SEQUENCE:
         read_sequence(image, child);
-    } else if (xml_element_is(child, "SYSTEM_CONFIG")) {
+        break;
+    case Record_kind::SYSTEM_CONFIG:
         read_system_config(image, child);
-    } else if (xml_element_is(child, "STATION_ID")) {
+        break;
+    case Record_kind::STATION_ID: {
         int32_t id = station.id;
         if (!xml_read_attribute(child, "value", VALUE_INT, &id, 0)) id = station.id;
         image.add_byte(tag::STATION_ID);
         image.add_long(id);
-    } else if (xml_element_is(child, "PIN_CODE")) {
+        break;
+    }
+    case Record_kind::PIN_CODE:
         read_pin_code(image, child, station);
-    } else if (xml_element_is(child, "SYSCTRL")) {
+        break;
+    case Record_kind::SYSCTRL:
         read_sysctrl(image, child);
-    } else {
-        trace("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_element_name(child));
+        break;
     }
 }
 

@@ -229,10 +229,8 @@ std::optional<std::string> xml_attribute_text(Xml_element element, const char* n
     return xml_resolve_references(raw);
 }
 
-bool xml_attribute_is(Xml_element element, const char* name, const char* text) {
-    if (text == nullptr) return false;
-    const char* raw = raw_attribute(element, name);
-    if (raw == nullptr) return false;
+bool xml_raw_is(const char* raw, const char* text) {
+    if (raw == nullptr || text == nullptr) return false;
     // Most values hold no reference: they are compared where they stand, without a copy.
     std::string resolved;
     if (holds_ampersand(raw)) {
@@ -251,20 +249,30 @@ bool xml_attribute_is(Xml_element element, const char* name, const char* text) {
     return true;
 }
 
+bool xml_attribute_is(Xml_element element, const char* name, const char* text) {
+    if (text == nullptr) return false;
+    return xml_raw_is(raw_attribute(element, name), text);
+}
+
+bool xml_convert_raw(const char* raw, int kind, void* out, int size) {
+    if (raw == nullptr || out == nullptr) return false;
+    // Converted where it stands unless it holds a reference. A NUL written as a reference is not
+    // resolved, so a resolved text holds no zero byte of its own either.
+    std::string resolved;
+    if (holds_ampersand(raw)) {
+        resolved = xml_resolve_references(raw);
+        raw = resolved.c_str();
+    }
+    return !convert_text_value(raw, out, kind, size);
+}
+
 bool xml_read_attribute(Xml_element element, const char* name, int kind, void* out, int size,
                         const char* trace_label) {
     if (out == nullptr || !element || name == nullptr) return false;
     if (kind == VALUE_TEXT && size > 0) static_cast<char*>(out)[0] = 0;
     const char* text = raw_attribute(element, name);
     if (text == nullptr) return false;
-    // Most values hold no reference: they are converted where they stand, without a copy. A NUL written
-    // as a reference is not resolved, so a resolved text holds no zero byte of its own either.
-    std::string resolved;
-    if (holds_ampersand(text)) {
-        resolved = xml_resolve_references(text);
-        text = resolved.c_str();
-    }
-    const bool ok = !convert_text_value(text, out, kind, size);
+    const bool ok = xml_convert_raw(text, kind, out, size);
     if (ok && trace_label != nullptr) {
         switch (kind) {
         case VALUE_TEXT:

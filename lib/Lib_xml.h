@@ -54,6 +54,17 @@ bool xml_read_attribute(Xml_element element, const char* name, int kind, void* o
 bool xml_read_attribute_if_named(Xml_element element, const char* element_name, const char* attribute_name,
                                  int kind, void* out, int size, const char* trace_label = nullptr);
 
+// One pass over an element's attributes, for readers that want several of them: each attribute's name
+// and its raw text, references not yet resolved. xml_convert_raw and xml_raw_is then treat a raw text as
+// xml_read_attribute and xml_attribute_is treat an attribute's.
+using Xml_attribute = pugi::xml_attribute;
+inline Xml_attribute xml_first_attribute(Xml_element element) { return element.first_attribute(); }
+inline Xml_attribute xml_next_attribute(Xml_attribute attribute) { return attribute.next_attribute(); }
+inline const char* xml_attribute_name(Xml_attribute attribute) { return attribute.name(); }
+inline const char* xml_attribute_raw(Xml_attribute attribute) { return attribute.value(); }
+bool xml_convert_raw(const char* raw, int kind, void* out, int size);
+bool xml_raw_is(const char* raw, const char* text);
+
 // Escapes text for an attribute value into the size-byte area out. Keeps its own bound: it stops once the
 // output reaches size - 7, so the rest of a long text is dropped. Always returns 0.
 int xml_escape_text(char* out, const char* text, int size);
