@@ -1,0 +1,44 @@
+// vemora-screenshots OUTDIR FILE: opens FILE in the real windows and saves a picture of each page as PNG,
+// for the README. Run it under a display (scripts/screenshots starts one with Xvfb).
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <cstdio>
+
+#include "Text_bridge.h"
+#include "Wmain.h"
+
+namespace {
+
+bool save(QWidget* window, const QString& path) {
+    QApplication::processEvents();
+    const bool ok = window->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", path.toLocal8Bit().constData());
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: vemora-screenshots OUTDIR FILE\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    TFmain window;
+    window.show();
+    if (!window.open_file(argv[2])) return 1;
+    auto* pages = window.findChild<QTabWidget*>("PageControl1");
+    bool ok = true;
+    const char* names[] = {"main-com-ports.png", "main-stations.png", "main-directories.png"};
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        if (page == 1) window.findChild<QTableView*>("StringGrid_stations")->selectRow(1);
+        ok = save(&window, folder + "/" + names[page]) && ok;
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,37 @@
+// The station grid as a model over the station list: each row bound to its Tstation.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+class Tstation;
+class Tstations;
+
+class Station_grid_model : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit Station_grid_model(QObject* parent = nullptr);
+
+    // Rebuilds the rows from the list, in list order. Before the first fill the grid shows empty rows
+    // bound to no station and no header texts.
+    void fill(Tstations& stations);
+    bool filled() const { return filled_; }
+
+    // The station bound to a row, or null.
+    Tstation* station_at(int row) const;
+    int station_count() const { return static_cast<int>(rows_.size()); }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    static constexpr int COLUMNS = 4;
+    static constexpr int EMPTY_ROWS = 4; // what the grid shows before it was ever filled
+    static const int column_widths[COLUMNS];
+
+private:
+    std::vector<Tstation*> rows_;
+    bool filled_ = false;
+};

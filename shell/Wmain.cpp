@@ -1,0 +1,494 @@
+// The main window: File menu, COM ports, station grid, data directories.
+#include "Wmain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "Latin1_edit.h"
+#include "Lib_32.h"
+#include "Lib_text.h"
+#include "Lib_trace.h"
+#include "Message_box.h"
+#include "File_dialogs.h"
+#include "Station_grid.h"
+#include "Text_bridge.h"
+#include "Wabout.h"
+
+void trace_sink(const char*, void*) {}
+
+namespace {
+
+const char caption[] = "Vemora Editor V1.0[*]";
+constexpr int PATH_MAX_LENGTH = 511; // the document's paths hold 512 bytes with their terminator
+constexpr int PORT_MAX_LENGTH = 31;
+
+// The document's content reduced to 64 bits (FNV-1a over every field that Save writes): equal documents
+// give equal values. Hashing the fields, not the saved text, keeps it cheap for thousands of stations.
+class Fingerprint {
+public:
+    void bytes(const void* data, size_t n) {
+        const auto* p = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < n; ++i) hash_ = (hash_ ^ p[i]) * 1099511628211ull;
+    }
+    void text(const char* t) { bytes(t, std::strlen(t) + 1); }
+    template <typename T> void value(T v) { bytes(&v, sizeof v); }
+    uint64_t result() const { return hash_; }
+
+private:
+    uint64_t hash_ = 1469598103934665603ull;
+};
+
+uint64_t fingerprint(Tsetup& setup) {
+    Fingerprint f;
+    f.text(setup.path_data_bin);
+    f.text(setup.path_data_xml);
+    for_each_item<Tcomport>(setup.comports.list, [&f](Tcomport& c) {
+        f.value(c.type);
+        f.value(c.rate);
+        f.text(c.description);
+        f.text(c.port);
+    });
+    f.value('|');
+    for_each_item<Tstation>(setup.stations.list, [&f](Tstation& s) {
+        f.value(s.id);
+        f.text(s.phone_nbr);
+        f.text(s.pin);
+        f.text(s.description);
+        f.text(s.display_type);
+        f.value(s.configuration.cursor());
+        f.bytes(s.configuration.data(), IMAGE_SIZE);
+    });
+    return f.result();
+}
+
+QLabel* field_label(const QString& text, QWidget* buddy, QWidget* parent, const char* name) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    buddy->setAccessibleName(text); // a screen reader announces the field by its label
+    return label;
+}
+
+QLabel* example_label(const QString& text, QWidget* parent, const char* name) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    QFont font = label->font();
+    font.setItalic(true);
+    label->setFont(font);
+    return label;
+}
+
+QPushButton* button(const QString& text, QWidget* parent, const char* name) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+// A COM port of the given type as New creates it, carrying the given port name.
+Tcomport* default_comport(uint8_t type, const std::string& port) {
+    auto* c = new Tcomport;
+    c->type = type;
+    c->rate = type == COMPORT_DIRECT ? 38400 : 9600;
+    copy_text(c->description, type == COMPORT_DIRECT ? "direct connection" : "standard analog modem", sizeof c->description);
+    copy_text(c->port, port.c_str(), sizeof c->port);
+    return c;
+}
+
+} // namespace
+
+TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("Fmain");
+    setWindowTitle(caption);
+    setGeometry(133, 81, 523, 485);
+    set_trace_sink(&trace_sink, nullptr);
+
+    build_menu();
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    pages_ = new QTabWidget(central);
+    pages_->setObjectName("PageControl1");
+    com_ports_page_ = build_com_ports_page();
+    pages_->addTab(com_ports_page_, "COM ports");
+    pages_->addTab(build_stations_page(), "Stations");
+    pages_->addTab(build_directories_page(), "Directories");
+    pages_->setCurrentIndex(1); // "Stations" at start
+    layout->addWidget(pages_);
+    setCentralWidget(central);
+    build_bottom_panel();
+    layout->addWidget(findChild<QWidget*>("Panel1"));
+
+    saved_edits_ = edit_texts();
+    current_fingerprint_ = saved_fingerprint_ = fingerprint(setup_);
+    for (Latin1_edit* edit : {ed_COM_direct_, ed_COM_modem_, ed_path_bin_, ed_path_xml_}) {
+        connect(edit, &QLineEdit::textChanged, this, &TFmain::update_modified);
+        connect(edit, &Latin1_edit::refused_character, this, [this] {
+            lb_hint_->setText(Latin1_edit::refused_hint());
+            QTimer::singleShot(6000, lb_hint_, [this] { lb_hint_->clear(); });
+        });
+    }
+}
+
+TFmain::~TFmain() = default;
+
+void TFmain::build_menu() {
+    QMenu* file = menuBar()->addMenu("File");
+    file->setObjectName("File1");
+    QAction* new_item = file->addAction("New", this, &TFmain::New1Click);
+    new_item->setObjectName("New1");
+    QAction* open = file->addAction("Open", this, &TFmain::Open1Click);
+    open->setObjectName("Open1");
+    open->setShortcut(QKeySequence("Ctrl+O"));
+    save_ = file->addAction("Save", this, &TFmain::Save1Click);
+    save_->setObjectName("Save1");
+    save_->setShortcut(QKeySequence("Ctrl+S"));
+    save_->setEnabled(false);
+    QAction* save_as = file->addAction("Save As ...", this, &TFmain::SaveAs1Click);
+    save_as->setObjectName("SaveAs1");
+    QMenu* help = menuBar()->addMenu("Help");
+    help->setObjectName("About1");
+    QAction* about = help->addAction("About Korvandel", this, &TFmain::AboutKorvandel1Click);
+    about->setObjectName("AboutKorvandel1");
+}
+
+QWidget* TFmain::build_com_ports_page() {
+    auto* page = new QWidget;
+    page->setObjectName("TabSheet1");
+    auto* grid = new QGridLayout(page);
+    ed_COM_direct_ = new Latin1_edit("ed_COM_direct", PORT_MAX_LENGTH, page);
+    ed_COM_modem_ = new Latin1_edit("ed_COM_modem", PORT_MAX_LENGTH, page);
+    grid->addWidget(field_label("COM port for direct (cable) connection", ed_COM_direct_, page, "Label3"), 0, 0);
+    grid->addWidget(ed_COM_direct_, 1, 0);
+    grid->addWidget(example_label("for example \"COM1\"", page, "Label4"), 1, 1);
+    grid->addWidget(field_label("COM port for modem connection", ed_COM_modem_, page, "Label5"), 2, 0);
+    grid->addWidget(ed_COM_modem_, 3, 0);
+    grid->addWidget(example_label("for example \"COM2\"", page, "Label6"), 3, 1);
+    grid->setRowStretch(4, 1);
+    return page;
+}
+
+QWidget* TFmain::build_stations_page() {
+    auto* page = new QWidget;
+    page->setObjectName("TabSheet2");
+    auto* outer = new QVBoxLayout(page);
+    auto* group = new QGroupBox("Stations list", page);
+    group->setObjectName("GroupBox1");
+    auto* layout = new QVBoxLayout(group);
+    grid_ = new QTableView(group);
+    grid_->setObjectName("StringGrid_stations");
+    grid_->setAccessibleName("Stations list");
+    grid_model_ = new Station_grid_model(grid_);
+    grid_->setModel(grid_model_);
+    grid_->verticalHeader()->setVisible(false); // no fixed column
+    grid_->verticalHeader()->setDefaultSectionSize(18);
+    grid_->horizontalHeader()->setVisible(false); // no header texts until the first refresh
+    grid_->horizontalHeader()->setStretchLastSection(false);
+    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid_->setWordWrap(false);
+    for (int c = 0; c < Station_grid_model::COLUMNS; ++c) grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
+    connect(grid_, &QTableView::doubleClicked, this, [this] { Button7Click(); });
+    layout->addWidget(grid_);
+    auto* buttons = new QHBoxLayout;
+    QPushButton* edit = button("Edit Selected", group, "Button7");
+    QPushButton* add = button("Add a new station", group, "Button5");
+    QPushButton* remove = button("Delete selected station", group, "Button6");
+    connect(edit, &QPushButton::clicked, this, &TFmain::Button7Click);
+    connect(add, &QPushButton::clicked, this, &TFmain::Button5Click);
+    connect(remove, &QPushButton::clicked, this, &TFmain::Button6Click);
+    buttons->addWidget(edit);
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    outer->addWidget(group);
+    setTabOrder(grid_, edit);
+    setTabOrder(edit, add);
+    setTabOrder(add, remove);
+    return page;
+}
+
+QWidget* TFmain::build_directories_page() {
+    auto* page = new QWidget;
+    page->setObjectName("TabSheet3");
+    auto* grid = new QGridLayout(page);
+    ed_path_bin_ = new Latin1_edit("ed_path_bin", PATH_MAX_LENGTH, page);
+    ed_path_xml_ = new Latin1_edit("ed_path_xml", PATH_MAX_LENGTH, page);
+    QPushButton* browse_bin = button("Browse...", page, "Button3");
+    QPushButton* browse_xml = button("Browse...", page, "Button4");
+    browse_bin->setAccessibleName("Browse for the BIN directory");
+    browse_xml->setAccessibleName("Browse for the XML directory");
+    connect(browse_bin, &QPushButton::clicked, this, &TFmain::Button3Click);
+    connect(browse_xml, &QPushButton::clicked, this, &TFmain::Button4Click);
+    grid->addWidget(field_label("Path to BIN directory (flash downloaded file, binary format)", ed_path_bin_, page, "Label1"), 0, 0, 1, 2);
+    grid->addWidget(ed_path_bin_, 1, 0);
+    grid->addWidget(browse_bin, 1, 1);
+    grid->addWidget(field_label("Path to XML directory (flash downloaded file, XML format)", ed_path_xml_, page, "Label2"), 2, 0, 1, 2);
+    grid->addWidget(ed_path_xml_, 3, 0);
+    grid->addWidget(browse_xml, 3, 1);
+    grid->setRowStretch(4, 1);
+    setTabOrder(ed_path_bin_, browse_bin);
+    setTabOrder(browse_bin, ed_path_xml_);
+    setTabOrder(ed_path_xml_, browse_xml);
+    return page;
+}
+
+void TFmain::build_bottom_panel() {
+    auto* panel = new QWidget(centralWidget());
+    panel->setObjectName("Panel1");
+    panel->setFixedHeight(41);
+    auto* layout = new QHBoxLayout(panel);
+    lb_filename_ = new QLabel("-----", panel);
+    lb_filename_->setObjectName("lb_filename");
+    lb_filename_->setAccessibleName("Setup file");
+    lb_hint_ = new QLabel(panel);
+    lb_hint_->setObjectName("lb_hint");
+    lb_hint_->setWordWrap(true);
+    bt_problems_ = button(QString(), panel, "bt_problems");
+    bt_problems_->setVisible(false);
+    connect(bt_problems_, &QPushButton::clicked, this, [this] { show_problems(problems_); });
+    layout->addWidget(lb_filename_);
+    layout->addWidget(lb_hint_, 1);
+    layout->addWidget(bt_problems_);
+}
+
+QStringList TFmain::edit_texts() const {
+    return {ed_COM_direct_->text(), ed_COM_modem_->text(), ed_path_bin_->text(), ed_path_xml_->text()};
+}
+
+bool TFmain::is_modified() const { return current_fingerprint_ != saved_fingerprint_ || edit_texts() != saved_edits_; }
+
+void TFmain::update_modified() { setWindowModified(is_modified()); }
+
+void TFmain::document_changed() {
+    current_fingerprint_ = fingerprint(setup_);
+    update_modified();
+}
+
+void TFmain::mark_unchanged() {
+    current_fingerprint_ = saved_fingerprint_ = fingerprint(setup_);
+    saved_edits_ = edit_texts();
+    update_modified();
+}
+
+void TFmain::refresh(bool grid_only) {
+    if (!grid_only) {
+        const Tcomport* direct = setup_.comports.find_by_type(COMPORT_DIRECT);
+        const Tcomport* modem = setup_.comports.find_by_type(COMPORT_MODEM);
+        ed_COM_direct_->setText(direct != nullptr ? to_qstring(direct->port) : QString("COM1"));
+        ed_COM_modem_->setText(modem != nullptr ? to_qstring(modem->port) : QString("COM2"));
+        ed_path_bin_->setText(to_qstring(setup_.path_data_bin));
+        ed_path_xml_->setText(to_qstring(setup_.path_data_xml));
+    }
+    for (int c = 0; c < Station_grid_model::COLUMNS; ++c) grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
+    grid_model_->fill(setup_.stations);
+    grid_->horizontalHeader()->setVisible(true);
+}
+
+void TFmain::set_file_name(const std::string& name) {
+    file_name_ = name;
+    lb_filename_->setText(to_qstring(name));
+}
+
+bool TFmain::save_to(const std::string& name) {
+    copy_text(setup_.path_data_bin, to_latin1(ed_path_bin_->text()).c_str(), sizeof setup_.path_data_bin);
+    copy_text(setup_.path_data_xml, to_latin1(ed_path_xml_->text()).c_str(), sizeof setup_.path_data_xml);
+    const struct {
+        uint8_t type;
+        Latin1_edit* edit;
+    } ports[] = {{COMPORT_DIRECT, ed_COM_direct_}, {COMPORT_MODEM, ed_COM_modem_}};
+    for (const auto& p : ports) {
+        const std::string port = to_latin1(p.edit->text());
+        setup_.comports.set_port_by_type(p.type, port.c_str());
+        // A port the edit shows but the file holds none of: kept as a new port of that type.
+        if (setup_.comports.find_by_type(p.type) == nullptr && !port.empty())
+            setup_.comports.append(default_comport(p.type, port));
+    }
+    document_changed();
+    std::string reason;
+    if (setup_.write_file(name.c_str(), &reason) != 0) {
+        Message_box::warn(this, "Save", QString("The setup file \"%1\" could not be saved: %2.\nNothing was written.")
+                                            .arg(to_qstring(name), to_qstring(reason)));
+        return false;
+    }
+    return true;
+}
+
+bool TFmain::open_file(const std::string& path) {
+    std::string reason;
+    int result;
+    QStringList problems;
+    {
+        Trace_capture capture;
+        result = setup_.read_file(path.c_str(), &reason);
+        for (const QString& line : to_qstring(capture.text()).split('\n', Qt::SkipEmptyParts))
+            if (line.startsWith("ERROR : ")) problems << line;
+    }
+    if (result != 0) {
+        Message_box::warn(this, "Open", QString("The setup file \"%1\" could not be opened: %2.")
+                                            .arg(to_qstring(path), to_qstring(reason)));
+        return false;
+    }
+    save_->setEnabled(true);
+    set_file_name(path);
+    refresh(false);
+    pages_->setCurrentWidget(com_ports_page_);
+    problems_ = problems;
+    bt_problems_->setVisible(!problems_.isEmpty());
+    bt_problems_->setText(problems_.size() == 1 ? QString("Opened with 1 problem")
+                                                : QString("Opened with %1 problems").arg(problems_.size()));
+    mark_unchanged();
+    return true;
+}
+
+void TFmain::show_problems(const QStringList& lines) {
+    if (lines.isEmpty()) return;
+    Message_box::inform(this, "Reading problems",
+                        QString("Reading \"%1\" found %2 problem(s). Elements that could not be read were left out.")
+                            .arg(to_qstring(file_name_))
+                            .arg(lines.size()),
+                        lines.join('\n'));
+}
+
+bool TFmain::maybe_save() {
+    if (!is_modified()) return true;
+    const QString name = file_name_.empty() ? QString("the new setup file") : to_qstring(file_name_);
+    switch (Message_box::ask_save(this, "Vemora Editor", QString("Save changes to %1?").arg(name))) {
+    case Answer::SAVE:
+        Save1Click();
+        return !is_modified(); // a save that failed or was cancelled keeps everything as it was
+    case Answer::DISCARD:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TFmain::New1Click() {
+    if (!maybe_save()) return;
+    setup_.clear();
+    setup_.set_defaults();
+    set_file_name("");
+    refresh(false);
+    problems_.clear();
+    bt_problems_->setVisible(false);
+    mark_unchanged();
+}
+
+void TFmain::Open1Click() {
+    if (!maybe_save()) return;
+    const QString chosen = File_dialogs::open_file(this, to_qstring(file_name_));
+    if (chosen.isEmpty()) return;
+    open_file(to_latin1(chosen));
+}
+
+void TFmain::Save1Click() {
+    if (file_name_.empty()) { // after New there is no name to save to yet
+        SaveAs1Click();
+        return;
+    }
+    if (save_to(file_name_)) mark_unchanged();
+}
+
+void TFmain::SaveAs1Click() {
+    const QString chosen = File_dialogs::save_file(this, to_qstring(file_name_));
+    if (chosen.isEmpty()) return;
+    if (!is_latin1(chosen)) {
+        Message_box::warn(this, "Save As", "The file name holds characters outside Latin-1; choose another name.");
+        return;
+    }
+    if (!save_to(to_latin1(chosen))) return; // the document was not saved under the new name
+    set_file_name(to_latin1(chosen));
+    save_->setEnabled(true);
+    mark_unchanged();
+}
+
+void TFmain::AboutKorvandel1Click() {
+    if (about_ == nullptr) return;
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+void TFmain::browse(Latin1_edit* edit, char* path, int size) {
+    char chosen[512];
+    std::string refused;
+    switch (browse_folder(this, chosen, sizeof chosen, to_latin1(edit->text()), &refused)) {
+    case Browse_result::CHOSEN:
+        copy_text(path, chosen, size);
+        edit->setText(to_qstring(path));
+        document_changed();
+        break;
+    case Browse_result::REFUSED:
+        Message_box::warn(this, "Choose a Folder",
+                          QString("The folder \"%1\" cannot be kept in the setup file: its path must be Latin-1 text "
+                                  "of at most %2 characters.")
+                              .arg(to_qstring(refused))
+                              .arg(PATH_MAX_LENGTH));
+        break;
+    case Browse_result::CANCELLED:
+        break; // the edit keeps what the user typed
+    }
+}
+
+void TFmain::Button3Click() { browse(ed_path_bin_, setup_.path_data_bin, sizeof setup_.path_data_bin); }
+
+void TFmain::Button4Click() { browse(ed_path_xml_, setup_.path_data_xml, sizeof setup_.path_data_xml); }
+
+Tstation* TFmain::selected_station(bool* has_row) const {
+    const QModelIndexList rows = grid_->selectionModel()->selectedRows();
+    int top = -1;
+    for (const QModelIndex& index : rows)
+        if (top < 0 || index.row() < top) top = index.row();
+    *has_row = top >= 0;
+    return grid_model_->station_at(top);
+}
+
+void TFmain::Button6Click() {
+    bool has_row;
+    Tstation* station = selected_station(&has_row);
+    if (station == nullptr) return;
+    setup_.stations.remove(station);
+    refresh(true);
+    document_changed();
+}
+
+void TFmain::Button7Click() {
+    bool has_row;
+    Tstation* station = selected_station(&has_row);
+    if (!has_row) return;
+    if (station != nullptr && edit_station_) edit_station_(station);
+    refresh(true);
+    document_changed();
+}
+
+void TFmain::Button5Click() {
+    auto* station = new Tstation;
+    if (edit_station_ && edit_station_(station))
+        setup_.stations.append(station);
+    else
+        delete station;
+    refresh(true);
+    document_changed();
+}
+
+void TFmain::closeEvent(QCloseEvent* event) {
+    if (maybe_save())
+        event->accept();
+    else
+        event->ignore();
+}

@@ -1,0 +1,104 @@
+// The main window: COM ports, the station list and the data directories of the one setup document.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "Setup.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class Latin1_edit;
+class Station_grid_model;
+class TFabout;
+
+// Receives every finished trace line of the program and drops it: the windows show reading problems
+// themselves, after Open.
+void trace_sink(const char* text, void* context);
+
+class TFmain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFmain(QWidget* parent = nullptr);
+    ~TFmain() override;
+
+    Tsetup& document() { return setup_; }
+    const std::string& file_name() const { return file_name_; }
+
+    // Opens a setup file as File > Open does after its dialog; false (with a message) when it cannot be read.
+    bool open_file(const std::string& path);
+
+    // The station editor, once it exists: true when the user confirmed with OK.
+    void set_station_editor(std::function<bool(Tstation*)> edit_station) { edit_station_ = std::move(edit_station); }
+    void set_about_box(TFabout* about) { about_ = about; }
+
+    void refresh(bool grid_only);
+    // Whether the document or the edits differ from what was last opened, created or saved.
+    bool is_modified() const;
+    // The reading problems of the last Open (the reader's ERROR lines).
+    const QStringList& problems() const { return problems_; }
+
+public slots:
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void AboutKorvandel1Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build_menu();
+    QWidget* build_com_ports_page();
+    QWidget* build_stations_page();
+    QWidget* build_directories_page();
+    void build_bottom_panel();
+
+    void set_file_name(const std::string& name);
+    bool save_to(const std::string& name);
+    void browse(Latin1_edit* edit, char* path, int size);
+    Tstation* selected_station(bool* has_row) const;
+    bool maybe_save();
+    void document_changed();
+    void mark_unchanged();
+    void update_modified();
+    void show_problems(const QStringList& lines);
+    QStringList edit_texts() const;
+
+    Tsetup setup_;
+    std::string file_name_ = "setup.xml"; // proposed by the dialogs; lb_filename shows "-----" until set
+    std::function<bool(Tstation*)> edit_station_;
+    TFabout* about_ = nullptr;
+    QStringList problems_;
+
+    // What was last opened, created or saved: the document as Save writes it, and the edits' texts.
+    uint64_t saved_fingerprint_ = 0;
+    uint64_t current_fingerprint_ = 0;
+    QStringList saved_edits_;
+
+    QTabWidget* pages_ = nullptr;
+    QWidget* com_ports_page_ = nullptr;
+    Latin1_edit* ed_COM_direct_ = nullptr;
+    Latin1_edit* ed_COM_modem_ = nullptr;
+    Latin1_edit* ed_path_bin_ = nullptr;
+    Latin1_edit* ed_path_xml_ = nullptr;
+    QTableView* grid_ = nullptr;
+    Station_grid_model* grid_model_ = nullptr;
+    QLabel* lb_filename_ = nullptr;
+    QLabel* lb_hint_ = nullptr;
+    QPushButton* bt_problems_ = nullptr;
+    QAction* save_ = nullptr;
+};

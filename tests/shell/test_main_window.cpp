@@ -1,0 +1,253 @@
+// The main window, driven through its named controls and menu actions, checking the document and files.
+#include "gui_fixture.h"
+
+#include <QAccessible>
+#include <QRegularExpression>
+
+#include "Station.h"
+
+TEST_F(Gui_test, AtStartSaveIsDisabledAndTheGridHasNoHeaderNorStations) {
+    EXPECT_FALSE(action("Save1")->isEnabled());
+    EXPECT_TRUE(action("New1")->isEnabled());
+    EXPECT_EQ(action("Open1")->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(action("Save1")->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_FALSE(grid()->horizontalHeader()->isVisible() && grid()->horizontalHeader()->isVisibleTo(window));
+    EXPECT_GT(model()->rowCount(), 0);
+    EXPECT_EQ(model()->station_at(0), nullptr);
+    EXPECT_EQ(find<QLabel>("lb_filename")->text(), "-----");
+    EXPECT_EQ(find<QTabWidget>("PageControl1")->currentIndex(), 1);
+    EXPECT_EQ(window->windowTitle(), "Vemora Editor V1.0[*]");
+    select_rows(0, 0);
+    click("Button6");
+    click("Button7");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(window->is_modified());
+}
+
+TEST_F(Gui_test, OpenShowsTheFileOnTheComPortsPage) {
+    const std::string path = write_setup("a.xml", three_stations);
+    chosen.push_back(QString::fromStdString(path));
+    action("Open1")->trigger();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].proposed, "setup.xml");
+    EXPECT_EQ(find<QTabWidget>("PageControl1")->currentWidget()->objectName(), "TabSheet1");
+    EXPECT_EQ(find<QLabel>("lb_filename")->text(), QString::fromStdString(path));
+    EXPECT_TRUE(action("Save1")->isEnabled());
+    EXPECT_EQ(edit("ed_COM_direct")->text(), "COM7");
+    EXPECT_EQ(edit("ed_COM_modem")->text(), "COM8");
+    EXPECT_EQ(edit("ed_path_bin")->text(), "c:\\data\\");
+    ASSERT_EQ(model()->rowCount(), 3);
+    EXPECT_EQ(model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Phone Number");
+    EXPECT_EQ(model()->data(model()->index(2, 3), Qt::DisplayRole).toString(), "third");
+    EXPECT_EQ(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), "1");
+    EXPECT_EQ(grid()->columnWidth(3), 250);
+    EXPECT_FALSE(window->is_modified());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Gui_test, DeleteRemovesTheTopStationOfTheSelectionOnly) {
+    ASSERT_TRUE(window->open_file(write_setup("a.xml", three_stations)));
+    select_rows(1, 2);
+    click("Button6");
+    ASSERT_EQ(model()->rowCount(), 2);
+    EXPECT_EQ(model()->data(model()->index(0, 3), Qt::DisplayRole).toString(), "first");
+    EXPECT_EQ(model()->data(model()->index(1, 3), Qt::DisplayRole).toString(), "third");
+    select_rows(0, 0);
+    click("Button6");
+    ASSERT_EQ(model()->rowCount(), 1);
+    EXPECT_EQ(model()->station_at(0)->id, 3);
+    EXPECT_TRUE(window->is_modified());
+    EXPECT_TRUE(window->isWindowModified());
+    grid()->clearSelection();
+    click("Button6"); // no selection: nothing happens
+    EXPECT_EQ(model()->rowCount(), 1);
+}
+
+TEST_F(Gui_test, NewThenSaveAsksForANameAndWritesTheDefaults) {
+    action("New1")->trigger();
+    EXPECT_EQ(find<QLabel>("lb_filename")->text(), "");
+    EXPECT_EQ(edit("ed_COM_direct")->text(), "COM1");
+    EXPECT_EQ(model()->rowCount(), 0);
+    EXPECT_TRUE(grid()->horizontalHeader()->isVisibleTo(window));
+    const std::string path = dir.file("new.xml");
+    chosen.push_back(QString::fromStdString(path));
+    action("Save1")->setEnabled(true);
+    action("Save1")->trigger(); // no name yet: Save acts as Save As
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].kind, File_request::SAVE);
+    Tsetup expected;
+    expected.set_defaults();
+    std::string text;
+    Text_out out(&text);
+    expected.write(&out);
+    EXPECT_EQ(read_bytes(path), text);
+    EXPECT_EQ(window->file_name(), path);
+}
+
+TEST_F(Gui_test, AFailedOpenSaysWhyAndLaterSaveWritesTheEarlierFile) {
+    const std::string good = write_setup("good.xml", three_stations);
+    ASSERT_TRUE(window->open_file(good));
+    const std::string bad = write_setup("bad.xml", "<SETUP><STATIONS>");
+    chosen.push_back(QString::fromStdString(bad));
+    action("Open1")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, Message::WARNING);
+    EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(bad)));
+    EXPECT_TRUE(messages[0].text.contains("line 1")) << messages[0].text.toStdString();
+    EXPECT_EQ(window->file_name(), good);
+    EXPECT_EQ(model()->rowCount(), 3);
+    select_rows(0, 0);
+    click("Button6");
+    action("Save1")->trigger();
+    EXPECT_NE(read_bytes(good).find("second"), std::string::npos);
+    EXPECT_EQ(read_bytes(good).find("first"), std::string::npos);
+    EXPECT_EQ(read_bytes(bad), "<SETUP><STATIONS>");
+    EXPECT_FALSE(window->is_modified());
+}
+
+TEST_F(Gui_test, ASaveThatFailsSaysWhyAndSaveAsKeepsTheOldName) {
+    const std::string good = write_setup("good.xml", three_stations);
+    ASSERT_TRUE(window->open_file(good));
+    select_rows(0, 0);
+    click("Button6");
+    chosen.push_back(QString::fromStdString(dir.file("no/such/folder/x.xml")));
+    action("SaveAs1")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains("No such file or directory")) << messages[0].text.toStdString();
+    EXPECT_EQ(window->file_name(), good);
+    EXPECT_TRUE(window->is_modified());
+}
+
+TEST_F(Gui_test, BrowseStartsFromTheEditAndCancelKeepsIt) {
+    ASSERT_TRUE(window->open_file(write_setup("a.xml", three_stations)));
+    edit("ed_path_bin")->setText("/home/hydro/typed//");
+    click("Button3"); // cancelled: no folder chosen
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].kind, File_request::FOLDER);
+    EXPECT_EQ(requests[0].title, "Choose a Folder");
+    EXPECT_EQ(requests[0].proposed, "/home/hydro/typed");
+    EXPECT_EQ(edit("ed_path_bin")->text(), "/home/hydro/typed//");
+    EXPECT_STREQ(window->document().path_data_bin, "c:\\data\\"); // the document is not touched
+    chosen.push_back("/srv/zevo/bin");
+    click("Button3");
+    EXPECT_EQ(edit("ed_path_bin")->text(), "/srv/zevo/bin");
+    EXPECT_STREQ(window->document().path_data_bin, "/srv/zevo/bin");
+    chosen.push_back("/" + QString(600, 'p'));
+    click("Button4");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains("at most 511"));
+    EXPECT_EQ(edit("ed_path_xml")->text(), "/x");
+    EXPECT_STREQ(window->document().path_data_xml, "/x");
+}
+
+TEST_F(Gui_test, UnsavedChangesAreAskedForAndCancelKeepsEverything) {
+    const std::string path = write_setup("a.xml", three_stations);
+    ASSERT_TRUE(window->open_file(path));
+    edit("ed_COM_modem")->setText("COM9");
+    EXPECT_TRUE(window->isWindowModified());
+    edit("ed_COM_modem")->setText("COM8"); // typed back: nothing differs
+    EXPECT_FALSE(window->isWindowModified());
+    edit("ed_COM_modem")->setText("COM9");
+    answers.push_back(Answer::CANCEL);
+    action("New1")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, Message::SAVE_DISCARD_CANCEL);
+    EXPECT_EQ(messages[0].text, "Save changes to " + QString::fromStdString(path) + "?");
+    EXPECT_EQ(model()->rowCount(), 3);
+    EXPECT_EQ(edit("ed_COM_modem")->text(), "COM9");
+    answers.push_back(Answer::SAVE);
+    action("New1")->trigger();
+    EXPECT_NE(read_bytes(path).find("port=\"COM9\""), std::string::npos);
+    EXPECT_EQ(model()->rowCount(), 0);
+    EXPECT_FALSE(window->is_modified());
+    // Closing with changes: Discard closes, Cancel keeps the window.
+    edit("ed_path_xml")->setText("/y");
+    answers.push_back(Answer::CANCEL);
+    EXPECT_FALSE(window->close());
+    answers.push_back(Answer::DISCARD);
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(Gui_test, EditsHoldOnlyWhatTheDocumentKeeps) {
+    EXPECT_EQ(edit("ed_path_bin")->maxLength(), 511);
+    EXPECT_EQ(edit("ed_path_xml")->maxLength(), 511);
+    EXPECT_EQ(edit("ed_COM_direct")->maxLength(), 31);
+    EXPECT_EQ(edit("ed_COM_modem")->maxLength(), 31);
+    QLineEdit* port = edit("ed_COM_direct");
+    port->setFocus();
+    QTest::keyClicks(port, "COM");
+    port->insert(QString::fromUtf8("\xc3\xa9")); // typed or pasted, é is Latin-1: taken
+    EXPECT_EQ(port->text(), QString::fromUtf8("COM\xc3\xa9"));
+    EXPECT_TRUE(find<QLabel>("lb_hint")->text().isEmpty());
+    port->insert(QString::fromUtf8("1\xe2\x82\xac")); // the euro sign is not: the whole paste is refused
+    EXPECT_EQ(port->text(), QString::fromUtf8("COM\xc3\xa9"));
+    EXPECT_FALSE(find<QLabel>("lb_hint")->text().isEmpty());
+    port->setText(QString(40, 'c'));
+    EXPECT_EQ(port->text().size(), 31);
+}
+
+TEST_F(Gui_test, SaveKeepsPortsThatTheFileDidNotHold) {
+    const std::string path = write_setup("a.xml", "<SETUP><STATIONS/></SETUP>");
+    ASSERT_TRUE(window->open_file(path));
+    EXPECT_EQ(edit("ed_COM_direct")->text(), "COM1");
+    EXPECT_EQ(edit("ed_COM_modem")->text(), "COM2");
+    edit("ed_COM_modem")->clear();
+    action("Save1")->trigger();
+    const std::string saved = read_bytes(path);
+    EXPECT_NE(saved.find("<COMPORT  port=\"COM1\" rate=\"38400\" type=\"direct\" description=\"direct connection\"/>"),
+              std::string::npos);
+    EXPECT_EQ(saved.find("modem"), std::string::npos); // an empty edit adds no port
+}
+
+TEST_F(Gui_test, LatinOneTextsReachTheFileUnchanged) {
+    const std::string path = write_setup("a.xml", three_stations);
+    ASSERT_TRUE(window->open_file(path));
+    edit("ed_path_bin")->setText(QString::fromUtf8("C:\\Donn\xc3\xa9" "es"));
+    action("Save1")->trigger();
+    EXPECT_NE(read_bytes(path).find("path=\"C:\\Donn&#xe9;es\""), std::string::npos);
+}
+
+TEST_F(Gui_test, ReadingProblemsAreShownAfterOpen) {
+    const std::string path = write_setup(
+        "p.xml", "<SETUP><STATIONS><STATION><CONFIGURATION><X/><ACQUISITION_SEQUENCE value='9'/><Y/>"
+                 "</CONFIGURATION></STATION></STATIONS></SETUP>");
+    ASSERT_TRUE(window->open_file(path));
+    QPushButton* problems = find<QPushButton>("bt_problems");
+    EXPECT_TRUE(problems->isVisibleTo(window));
+    EXPECT_EQ(problems->text(), "Opened with 3 problems");
+    EXPECT_TRUE(messages.empty()); // no modal interruption
+    QTest::mouseClick(problems, Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].details.contains("ERROR : Erroneous acquisition sequence number 9"));
+    EXPECT_EQ(window->problems().size(), 3);
+    ASSERT_TRUE(window->open_file(write_setup("a.xml", three_stations)));
+    EXPECT_FALSE(problems->isVisibleTo(window));
+}
+
+TEST_F(Gui_test, EditsAreAnnouncedByTheirLabels) {
+    const struct {
+        const char* edit;
+        const char* name;
+    } fields[] = {{"ed_COM_direct", "COM port for direct (cable) connection"},
+                  {"ed_COM_modem", "COM port for modem connection"},
+                  {"ed_path_bin", "Path to BIN directory (flash downloaded file, binary format)"},
+                  {"ed_path_xml", "Path to XML directory (flash downloaded file, XML format)"}};
+    for (const auto& f : fields) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(edit(f.edit));
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(QAccessible::Name), f.name) << f.edit;
+    }
+    EXPECT_EQ(find<QLabel>("Label3")->buddy(), edit("ed_COM_direct"));
+}
+
+TEST_F(Gui_test, TheGridStaysInstantWithTenThousandStations) {
+    // Not a timing: the model reads cells on demand, so a refresh builds no cell text of its own.
+    for (int i = 0; i < 10000; ++i) {
+        auto* s = new Tstation;
+        s->id = i;
+        window->document().stations.append(s);
+    }
+    window->refresh(true);
+    EXPECT_EQ(model()->rowCount(), 10000);
+    EXPECT_EQ(model()->data(model()->index(9999, 0), Qt::DisplayRole).toString(), "9999");
+}
