@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,57 +114,133 @@ std::string target_of(const char* path) {
 
 std::string system_reason(int error) { return std::strerror(error); }
 
-} // namespace
-
-int Tsetup::write_file(const char* path, std::string* reason) {
-    const auto fail = [&](const std::string& text) {
-        if (reason != nullptr) *reason = text;
-        return 1;
-    };
-    if (path == nullptr || path[0] == 0) return fail("no file name");
-    const std::string target = target_of(path);
-    std::string temp = target + ".XXXXXX";
-    const int fd = mkstemp(&temp[0]);
-    if (fd < 0) return fail(system_reason(errno));
-
-    // The saved file keeps the permissions of the one it replaces, or gets the usual ones for a new file.
-    struct stat info {};
-    if (stat(target.c_str(), &info) == 0) {
-        fchmod(fd, info.st_mode & 07777);
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
+// Six characters for a temporary name, as mkstemp would choose them.
+std::string random_suffix() {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char bytes[6];
+    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        const unsigned long long seed = static_cast<unsigned long long>(getpid()) * 2654435761u ^
+                                        static_cast<unsigned long long>(clock());
+        for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(seed >> (i * 8));
     }
+    std::string suffix(6, 'x');
+    for (size_t i = 0; i < sizeof bytes; ++i) suffix[i] = letters[bytes[i] % (sizeof letters - 1)];
+    return suffix;
+}
 
+// Gives the unnamed file open as fd a free name beside the target, in *temp; false with errno set.
+bool give_name(int fd, const std::string& target, std::string* temp) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temp = target + "." + random_suffix();
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp->c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+        if (errno != EEXIST) break;
+    }
+    temp->clear(); // nothing was named: nothing to remove
+    return false;
+}
+
+// How a save puts its file in place: an unnamed file named at the end, or a named temporary file.
+enum class Save_way { UNNAMED, NAMED, NAMING_FAILED };
+
+// One attempt to write the document and put it in place of target; 0 or the system's error number.
+int save_to(Tsetup& setup, const std::string& target, mode_t mode, Save_way* way) {
+    std::string temp;
+    int fd = -1;
+    if (*way == Save_way::UNNAMED) {
+        fd = open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+        if (fd < 0) *way = Save_way::NAMED;
+    }
+    if (fd < 0) {
+        temp = target + ".XXXXXX";
+        fd = mkstemp(&temp[0]);
+        if (fd < 0) return errno;
+    }
+    const bool unnamed = *way == Save_way::UNNAMED;
+    fchmod(fd, mode); // the mode given at creation is cut by the umask
+
+    // A second descriptor keeps an unnamed file alive after the stream is closed, so that every error the
+    // close reports comes before the file is given a name.
+    const int kept = unnamed ? dup(fd) : -1;
+    const auto fail = [&](int error) {
+        if (kept >= 0) close(kept);
+        if (!temp.empty()) unlink(temp.c_str());
+        return error != 0 ? error : EIO;
+    };
+    if (unnamed && kept < 0) {
+        const int error = errno;
+        close(fd);
+        return fail(error);
+    }
     FILE* f = fdopen(fd, "wb");
     if (f == nullptr) {
         const int error = errno;
         close(fd);
-        unlink(temp.c_str());
-        return fail(system_reason(error));
+        return fail(error);
     }
     bool ok;
     int error = 0;
     {
         Text_out out(f);
-        write(&out);
+        setup.write(&out);
         ok = out.flush();
         if (!ok) error = errno;
     }
     if (ok && std::fflush(f) != 0) ok = false, error = errno;
     if (ok && fsync(fileno(f)) != 0) ok = false, error = errno;
     if (std::fclose(f) != 0 && ok) ok = false, error = errno;
-    if (ok && rename(temp.c_str(), target.c_str()) != 0) ok = false, error = errno;
-    if (!ok) {
-        unlink(temp.c_str());
-        return fail(system_reason(error != 0 ? error : EIO));
+    if (!ok) return fail(error);
+    if (unnamed && !give_name(kept, target, &temp)) {
+        *way = Save_way::NAMING_FAILED;
+        return fail(errno);
+    }
+    if (rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
+    if (kept >= 0) close(kept);
+    return 0;
+}
+
+} // namespace
+
+// The new content goes into a file that has no name while it is written: opened with O_TMPFILE in the
+// target's folder, it vanishes with the process if the save is killed, so nothing is left behind. Only
+// once it is complete and flushed is it given a name beside the target and renamed over it. Where the
+// file system has no unnamed files, a named temporary file takes its place as before.
+int Tsetup::write_file(const char* path, std::string* reason) {
+    if (path == nullptr || path[0] == 0) {
+        if (reason != nullptr) *reason = "no file name";
+        return 1;
+    }
+    const std::string target = target_of(path);
+
+    // The saved file keeps the permissions of the one it replaces, or gets the usual ones for a new file.
+    mode_t mode;
+    struct stat info {};
+    if (stat(target.c_str(), &info) == 0) {
+        mode = info.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+
+    Save_way way = Save_way::UNNAMED;
+    int error = save_to(*this, target, mode, &way);
+    // Without /proc an unnamed file cannot be given a name: the named way writes it again.
+    if (error == ENOENT && way == Save_way::NAMING_FAILED) {
+        way = Save_way::NAMED;
+        error = save_to(*this, target, mode, &way);
+    }
+    if (error != 0) {
+        if (reason != nullptr) *reason = system_reason(error);
+        return 1;
     }
     // Make the rename itself durable.
-    const int dir = open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY);
+    const int dir = open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         fsync(dir);
         close(dir);
     }
     return 0;
 }
+
