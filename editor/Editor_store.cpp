@@ -16,9 +16,12 @@ constexpr int FIXED_RECORDS_BYTES = 7 * 5;
 // SYSCTRL: acq_enabled and acq_automatic on, gsm_enabled on, gsm_call off, address 0.
 constexpr int32_t SYSCTRL_VALUE = 0x03010000;
 
+// What add_sms_number writes for the edit's text: a text loaded from a station's memory may hold a zero
+// byte, where the record's text ends.
 int sms_record_bytes(const std::string& sms) {
-    if (sms.empty()) return 0;
-    return 2 + static_cast<int>(sms.size() < SMS_NUMBER_MAX ? sms.size() : SMS_NUMBER_MAX);
+    const size_t length = std::strlen(sms.c_str());
+    if (length == 0) return 0;
+    return 2 + static_cast<int>(length < SMS_NUMBER_MAX ? length : SMS_NUMBER_MAX);
 }
 
 } // namespace
