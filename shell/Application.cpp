@@ -8,6 +8,7 @@
 #include "Message_box.h"
 #include "Text_bridge.h"
 #include "Wabout.h"
+#include "Wedit_zevo4k.h"
 #include "Wmain.h"
 
 int run_application(int argc, char** argv) {
@@ -15,7 +16,8 @@ int run_application(int argc, char** argv) {
     QApplication::setApplicationName("Vemora Editor");
     try {
         TFmain Fmain;
-        // The station editor window takes its place here.
+        TFedit_zevo4k Fedit_zevo4k(&Fmain);
+        Fmain.set_station_editor([&Fedit_zevo4k](Tstation* station) { return Fedit_zevo4k.edit_station(station); });
         TFabout Fabout(&Fmain);
         Fmain.set_about_box(&Fabout);
         Fmain.show();

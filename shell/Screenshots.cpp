@@ -8,6 +8,8 @@
 #include <cstdio>
 
 #include "Text_bridge.h"
+#include "Station.h"
+#include "Wedit_zevo4k.h"
 #include "Wmain.h"
 
 namespace {
@@ -39,6 +41,19 @@ int main(int argc, char** argv) {
         pages->setCurrentIndex(page);
         if (page == 1) window.findChild<QTableView*>("StringGrid_stations")->selectRow(1);
         ok = save(&window, folder + "/" + names[page]) && ok;
+    }
+    // The station editor on the example's third station, page by page.
+    Tlist::Tnode* node = window.document().stations.list.node_at(2);
+    if (node == nullptr) return 1;
+    TFedit_zevo4k editor(&window);
+    editor.load(static_cast<Tstation*>(node->item));
+    editor.show();
+    auto* editor_pages = editor.findChild<QTabWidget*>("PageControl1");
+    const char* editor_names[] = {"editor-general.png", "editor-gsm-timing.png", "editor-acquisition-timing.png",
+                                  "editor-slow-sequence.png", "editor-fast-sequence.png", "editor-remote-sequence.png"};
+    for (int page = 0; page < editor_pages->count(); ++page) {
+        editor_pages->setCurrentIndex(page);
+        ok = save(&editor, folder + "/" + editor_names[page]) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -1,0 +1,405 @@
+// The station editor window. Its repeated rows come from the channel table; every control is a view of
+// one named value of the form model, and every user change goes back into the model.
+#include "Wedit_zevo4k.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "Editor_texts.h"
+#include "Gsm_timing_diagram.h"
+#include "Latin1_edit.h"
+#include "Message_box.h"
+#include "Text_bridge.h"
+
+namespace {
+
+const QColor memo_colour(251, 254, 197);
+const QColor tint_colour(227, 223, 217);
+
+QWidget* memo(const Memo_text& text, QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(text.name);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setAutoFillBackground(true);
+    QPalette palette = frame->palette();
+    palette.setColor(QPalette::Window, memo_colour);
+    frame->setPalette(palette);
+    auto* layout = new QVBoxLayout(frame);
+    auto* heading = new QLabel("INFORMATION", frame);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    heading->setAlignment(Qt::AlignHCenter);
+    auto* body = new QLabel(text.lines.join('\n'), frame);
+    body->setObjectName(QString(text.name) + "_text");
+    layout->addWidget(heading);
+    layout->addWidget(body);
+    layout->addStretch(1);
+    frame->setAccessibleName("INFORMATION");
+    frame->setMaximumWidth(340);
+    frame->setAccessibleDescription(text.lines.join(QString()));
+    return frame;
+}
+
+QGroupBox* group(const char* name, const QString& caption, QWidget* parent, bool tinted = false) {
+    auto* g = new QGroupBox(caption, parent);
+    g->setObjectName(name);
+    if (tinted) {
+        g->setAutoFillBackground(true);
+        QPalette palette = g->palette();
+        palette.setColor(QPalette::Window, tint_colour);
+        g->setPalette(palette);
+    }
+    return g;
+}
+
+QLabel* label(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+const char* const sequence_group_names[2][4] = {{"GroupBox1", "GroupBox2", "GroupBox14", "GroupBox15"},
+                                                {"GroupBox4", "GroupBox5", "GroupBox6", "GroupBox7"}};
+
+} // namespace
+
+TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
+    setObjectName("Fedit_zevo4k");
+    setWindowTitle("Station configuration Editor");
+    setModal(true);
+    widgets_.assign(editor_.form.controls().size(), nullptr);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed dialog: not resizable
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName("PageControl1");
+    pages_->addTab(build_general_page(), "General");
+    pages_->addTab(build_gsm_page(), "GSM timing");
+    pages_->addTab(build_acquisition_page(), "Acquisition timing");
+    pages_->addTab(build_sequence_page(0), "Slow Sequence");
+    pages_->addTab(build_sequence_page(1), "Fast Sequence");
+    pages_->addTab(build_remote_page(), "Remote sequence");
+    layout->addWidget(pages_);
+
+    auto* bottom = new QHBoxLayout;
+    meter_ = new QLabel(this);
+    meter_->setObjectName("lb_memory");
+    meter_->setAccessibleName("Configuration memory");
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("Button1");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("Cancel", this);
+    cancel->setObjectName("Button2");
+    connect(ok, &QPushButton::clicked, this, &TFedit_zevo4k::Button1Click);
+    connect(cancel, &QPushButton::clicked, this, &TFedit_zevo4k::Button2Click);
+    bottom->addWidget(meter_, 1);
+    bottom->addWidget(ok);
+    bottom->addWidget(cancel);
+    layout->addLayout(bottom);
+
+    // The window sees every key before its controls: Escape cancels whatever has the focus.
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    installEventFilter(this);
+    editor_.open(nullptr);
+    show_values();
+    show_enabled_states();
+}
+
+QCheckBox* TFedit_zevo4k::check_box(int control, const QString& caption, QWidget* parent) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(to_qstring(editor_.form.at(control).name));
+    widgets_[static_cast<size_t>(control)] = box;
+    connect(box, &QCheckBox::toggled, this, [this, control](bool checked) {
+        if (showing_) return;
+        editor_.set_checked(control, checked);
+        show_enabled_states();
+    });
+    return box;
+}
+
+QComboBox* TFedit_zevo4k::choice_list(int control, const QString& accessible_name, QWidget* parent) {
+    const Control& c = editor_.form.at(control);
+    auto* list = new QComboBox(parent);
+    list->setObjectName(to_qstring(c.name));
+    for (int i = 0; i < ITEM_COUNT; ++i) list->addItem(to_qstring(c.items[i]));
+    list->setAccessibleName(accessible_name);
+    list->setAccessibleDescription(accessible_name); // Linux screen readers read a list's item as its name
+    widgets_[static_cast<size_t>(control)] = list;
+    connect(list, &QComboBox::currentIndexChanged, this, [this, control](int index) {
+        if (showing_) return;
+        editor_.set_index(control, index);
+        show_enabled_states();
+    });
+    return list;
+}
+
+QWidget* TFedit_zevo4k::edit(int control, const QString& accessible_name, QWidget* parent) {
+    const Control& c = editor_.form.at(control);
+    auto* e = new Latin1_edit(to_qstring(c.name), c.max_length, parent);
+    e->setAccessibleName(accessible_name);
+    if (c.name == "ed_sms")
+        e->setFixedWidth(160);
+    else if (c.max_length <= NUMBER_EDIT_MAX && c.name != "ed_phone_nbr" && c.name != "ed_pin")
+        e->setFixedWidth(90); // a number: thresholds, intervals, the station ID
+    widgets_[static_cast<size_t>(control)] = e;
+    connect(e, &QLineEdit::textChanged, this, [this, control](const QString& text) {
+        if (showing_) return;
+        editor_.set_text(control, to_latin1(text));
+        update_meter();
+    });
+    connect(e, &Latin1_edit::refused_character, this, [this] { meter_->setToolTip(Latin1_edit::refused_hint()); });
+    return e;
+}
+
+void TFedit_zevo4k::field_row(QGridLayout* grid, int row, const char* text, int control, const char* unit,
+                              const char* name_label) {
+    QWidget* parent = grid->parentWidget();
+    QLabel* field = label(text, parent);
+    QWidget* e = edit(control, text, parent);
+    field->setBuddy(e);
+    grid->addWidget(field, row, 0);
+    grid->addWidget(e, row, 1);
+    if (unit != nullptr) grid->addWidget(label(unit, parent), row, 2);
+    if (name_label != nullptr) grid->addWidget(label(name_label, parent), row, 3);
+}
+
+QWidget* TFedit_zevo4k::build_general_page() {
+    auto* page = new QWidget;
+    page->setObjectName("TabSheet6");
+    auto* layout = new QHBoxLayout(page);
+    QGroupBox* box = group("GroupBox10", "Identification && Communication", page);
+    auto* grid = new QGridLayout(box);
+    const General_controls& g = editor_.form.general();
+    const struct {
+        const char* label;
+        int control;
+        const char* explanation;
+    } rows[] = {{"Station ID", g.id, "Unique number to identify the station. Chosen by the user"},
+                {"Phone Number", g.phone_nbr, "Phone number to call the station (SIM number)"},
+                {"PIN code", g.pin, "PIN code of the SIM card in the module"},
+                {"Description", g.description, "Free text that describes the station"}};
+    int row = 0;
+    for (const auto& r : rows) {
+        field_row(grid, row, r.label, r.control);
+        grid->addWidget(label(r.explanation, box), row++, 2);
+    }
+    grid->setRowStretch(row, 1);
+    layout->addWidget(box, 1);
+    layout->addWidget(memo(memo_general(), page));
+    return page;
+}
+
+QWidget* TFedit_zevo4k::build_gsm_page() {
+    auto* page = new QWidget;
+    page->setObjectName("TabSheet5");
+    auto* layout = new QHBoxLayout(page);
+    QGroupBox* box = group("GroupBox9", "GSM", page);
+    auto* grid = new QGridLayout(box);
+    const General_controls& g = editor_.form.general();
+    field_row(grid, 0, "Phone number where to send the SMS", g.sms);
+    field_row(grid, 1, "Interval between two GSM switch on", g.gsm_interval, "hours", "GSM_INTERVAL");
+    field_row(grid, 2, "GSM power On duration", g.gsm_duration, "minutes", "GSM_DURATION");
+    auto* diagram = new QLabel(box);
+    diagram->setObjectName("Image1");
+    diagram->setPixmap(gsm_timing_diagram());
+    diagram->setFixedSize(348, 129);
+    diagram->setAccessibleName("GSM timing: GSM_DURATION is how long the GSM is on, GSM_INTERVAL the time from one "
+                               "switch-on to the next");
+    grid->addWidget(diagram, 3, 0, 1, 4, Qt::AlignLeft);
+    grid->setRowStretch(4, 1);
+    layout->addWidget(box, 1);
+    layout->addWidget(memo(memo_gsm(), page));
+    return page;
+}
+
+QWidget* TFedit_zevo4k::build_acquisition_page() {
+    auto* page = new QWidget;
+    page->setObjectName("TabSheet7");
+    auto* layout = new QHBoxLayout(page);
+    QGroupBox* box = group("GroupBox8", "Acquisition", page);
+    auto* grid = new QGridLayout(box);
+    const General_controls& g = editor_.form.general();
+    field_row(grid, 0, "Interval between two acquisition in slow mode", g.acq_interval0, "minutes", "ACQ Interval #0");
+    field_row(grid, 1, "Interval between two acquisition in fast mode", g.acq_interval1, "minutes", "ACQ Interval #1");
+    grid->setRowStretch(2, 1);
+    layout->addWidget(box, 1);
+    layout->addWidget(memo(memo_acquisition(), page));
+    return page;
+}
+
+QGroupBox* TFedit_zevo4k::build_vbat_group(int page, const char* group_name) {
+    const Page_controls& c = editor_.form.page(page);
+    QGroupBox* box = group(group_name, "VBat Measure", nullptr);
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(check_box(c.vbat, "Measure VBat", box), 0, 0);
+    if (c.vbat_eol >= 0) {
+        grid->addWidget(check_box(c.vbat_eol, "End-Of-Life Threshold", box), 1, 0);
+        grid->addWidget(edit(c.vbat_threshold, "Battery end-of-life threshold", box), 1, 1);
+        grid->addWidget(label("[V]", box), 1, 2);
+    }
+    return box;
+}
+
+QGroupBox* TFedit_zevo4k::build_channel_group(int page, const char* group_name, const char* caption, bool fluorometer) {
+    const Page_controls& c = editor_.form.page(page);
+    QGroupBox* box = group(group_name, caption, nullptr, fluorometer && sequence_pages[page].full);
+    auto* grid = new QGridLayout(box);
+    int row = 0;
+    for (int n = 0; n < CHANNEL_COUNT; ++n) {
+        const Channel& channel = channel_table[n];
+        if ((channel.command == Channel_command::FLUO) != fluorometer) continue;
+        grid->addWidget(check_box(c.check[n], to_qstring(channel.caption), box), row, 0);
+        if (c.compare[n] >= 0) {
+            const QString name = to_qstring(channel.caption).simplified();
+            grid->addWidget(choice_list(c.compare[n], name + " comparison", box), row, 1);
+            grid->addWidget(edit(c.threshold[n], name + " threshold", box), row, 2);
+            grid->addWidget(label(to_qstring(channel.unit), box), row, 3);
+        }
+        ++row;
+    }
+    return box;
+}
+
+QGroupBox* TFedit_zevo4k::build_actions_group(int page, const char* group_name) {
+    const Page_controls& c = editor_.form.page(page);
+    QGroupBox* box = group(group_name, "Conditional actions", nullptr, true);
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(check_box(c.sms, "Send SMS if threshold pass", box), 0, 0, 1, 5);
+    const char* outputs[] = {"S3", "S2", "S1", "S0"};
+    for (int k = 0; k < 4; ++k) grid->addWidget(label(outputs[k], box), 1, 1 + k, Qt::AlignHCenter);
+    for (int a = 0; a < 2; ++a) {
+        grid->addWidget(check_box(c.action[a], "Change digital outputs if threshold pass", box), 2 + a, 0);
+        for (int k = 3; k >= 0; --k)
+            grid->addWidget(choice_list(c.output[a][k],
+                                        QString("%1 of the %2 output action").arg(outputs[3 - k], a == 0 ? "first" : "second"),
+                                        box),
+                            2 + a, 1 + (3 - k));
+    }
+    return box;
+}
+
+QWidget* TFedit_zevo4k::build_sequence_page(int page) {
+    auto* widget = new QWidget;
+    widget->setObjectName(page == 0 ? "TabSheet1" : "TabSheet3");
+    auto* layout = new QHBoxLayout(widget);
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    const char* const* names = sequence_group_names[page];
+    QGroupBox* vbat = build_vbat_group(page, names[0]);
+    QGroupBox* fluorometer = build_channel_group(page, names[1], "Fluorometer", true);
+    QGroupBox* probes = build_channel_group(page, names[2], "Probes", false);
+    QGroupBox* actions = build_actions_group(page, names[3]);
+    for (QGroupBox* g : {vbat, fluorometer, probes, actions}) g->setParent(widget);
+    left->addWidget(vbat);
+    left->addWidget(fluorometer);
+    left->addWidget(actions);
+    left->addStretch(1);
+    right->addWidget(probes);
+    right->addWidget(memo(memo_sequence(page), widget));
+    right->addWidget(memo(memo_actions(page), widget));
+    right->addStretch(1);
+    layout->addLayout(left);
+    layout->addLayout(right);
+    return widget;
+}
+
+QWidget* TFedit_zevo4k::build_remote_page() {
+    auto* widget = new QWidget;
+    widget->setObjectName("TabSheet8");
+    auto* layout = new QHBoxLayout(widget);
+    auto* left = new QVBoxLayout;
+    QGroupBox* vbat = build_vbat_group(2, "GroupBox11");
+    QGroupBox* fluorometer = build_channel_group(2, "GroupBox12", "Fluorometer", true);
+    QGroupBox* probes = build_channel_group(2, "GroupBox13", "Probes", false);
+    for (QGroupBox* g : {vbat, fluorometer, probes}) {
+        g->setParent(widget);
+        left->addWidget(g);
+    }
+    left->addStretch(1);
+    layout->addLayout(left);
+    layout->addWidget(memo(memo_sequence(2), widget), 0, Qt::AlignTop);
+    return widget;
+}
+
+void TFedit_zevo4k::show_values() {
+    showing_ = true;
+    for (size_t i = 0; i < widgets_.size(); ++i) {
+        const Control& c = editor_.form.at(static_cast<int>(i));
+        switch (c.kind) {
+        case Control_kind::CHECK_BOX: static_cast<QCheckBox*>(widgets_[i])->setChecked(c.checked); break;
+        case Control_kind::CHOICE_LIST: static_cast<QComboBox*>(widgets_[i])->setCurrentIndex(c.index); break;
+        case Control_kind::EDIT: static_cast<QLineEdit*>(widgets_[i])->setText(to_qstring(c.text)); break;
+        }
+    }
+    showing_ = false;
+}
+
+void TFedit_zevo4k::show_enabled_states() {
+    for (size_t i = 0; i < widgets_.size(); ++i) widgets_[i]->setEnabled(editor_.form.at(static_cast<int>(i)).enabled);
+    update_meter();
+}
+
+void TFedit_zevo4k::update_meter() {
+    const int needed = editor_.bytes_needed();
+    if (needed <= IMAGE_USABLE) {
+        meter_->setText(QString("%1 of %2 bytes").arg(needed).arg(IMAGE_USABLE));
+        meter_->setStyleSheet(QString());
+    } else {
+        meter_->setText(QString("%1 of %2 bytes: %3 too many, the station cannot hold this configuration")
+                            .arg(needed)
+                            .arg(IMAGE_USABLE)
+                            .arg(needed - IMAGE_USABLE));
+        meter_->setStyleSheet("color: #b00000; font-weight: bold");
+    }
+}
+
+void TFedit_zevo4k::load(Tstation* station) {
+    editor_.open(station);
+    show_values();
+    show_enabled_states();
+    pages_->setCurrentIndex(0); // always the "General" page
+}
+
+bool TFedit_zevo4k::edit_station(Tstation* station) {
+    if (station == nullptr) return false;
+    load(station);
+    return exec() == 1;
+}
+
+void TFedit_zevo4k::Button1Click() {
+    const Store_result result = editor_.store();
+    if (!result.stored) {
+        // Nothing was stored: the editor stays open with every choice as it was.
+        Message_box::warn(this, "Station configuration Editor",
+                          QString("This configuration needs %1 bytes, but the station's memory holds %2.\n\n"
+                                  "Untick some measurements, thresholds (4 bytes each) or conditional actions, "
+                                  "or shorten the SMS number, then press OK again.")
+                              .arg(result.bytes_needed)
+                              .arg(IMAGE_USABLE));
+        return;
+    }
+    done(1);
+}
+
+void TFedit_zevo4k::Button2Click() { done(2); }
+
+void TFedit_zevo4k::reject() { done(2); }
+
+void TFedit_zevo4k::FormKeyDown(int key) {
+    if (key == 27) done(2);
+}
+
+bool TFedit_zevo4k::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && isVisible()) {
+        FormKeyDown(27);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,67 @@
+// The station editor window: six pages over the editor logic's form model.
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+#include "Station_editor.h"
+
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QTabWidget;
+
+class TFedit_zevo4k : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFedit_zevo4k(QWidget* parent = nullptr);
+
+    // Opens the editor modally on the station: reset, load, display conditions, the "General" page.
+    // True only when the user confirmed with OK, after the controls were stored into the record.
+    bool edit_station(Tstation* station);
+    // The part of edit_station before the window is shown: reset, load, display conditions, "General".
+    void load(Tstation* station);
+
+    // The logic behind the window (the form model, load and store), for tests and the command line.
+    Station_editor& logic() { return editor_; }
+    QWidget* widget_of(int control) const { return widgets_[static_cast<size_t>(control)]; }
+
+public slots:
+    void Button1Click();
+    void Button2Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
+
+private:
+    void FormKeyDown(int key);
+
+    QWidget* build_general_page();
+    QWidget* build_gsm_page();
+    QWidget* build_acquisition_page();
+    QWidget* build_sequence_page(int page);
+    QWidget* build_remote_page();
+    QGroupBox* build_vbat_group(int page, const char* group_name);
+    QGroupBox* build_channel_group(int page, const char* group_name, const char* caption, bool fluorometer);
+    QGroupBox* build_actions_group(int page, const char* group_name);
+
+    // A widget for a form control, named after it and fed back into the model on every user change.
+    QCheckBox* check_box(int control, const QString& caption, QWidget* parent);
+    QComboBox* choice_list(int control, const QString& accessible_name, QWidget* parent);
+    QWidget* edit(int control, const QString& accessible_name, QWidget* parent);
+    void field_row(QGridLayout* grid, int row, const char* label, int control, const char* unit = nullptr,
+                   const char* name_label = nullptr);
+
+    void show_values();       // model -> widgets, after a load
+    void show_enabled_states(); // after every change: the display conditions and the memory meter
+    void update_meter();
+
+    Station_editor editor_;
+    std::vector<QWidget*> widgets_;
+    QTabWidget* pages_ = nullptr;
+    QLabel* meter_ = nullptr;
+    bool showing_ = false; // while the model's values are put into the widgets, nothing goes back
+};
