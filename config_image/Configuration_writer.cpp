@@ -2,6 +2,7 @@
 #include "Configuration_writer.h"
 
 #include <charconv>
+#include <cmath>
 #include <string>
 
 #include "Lib_xml.h"
@@ -60,9 +61,16 @@ const char* sequence_banner(uint8_t t) {
     }
 }
 
+// How many of the n payload bytes that start at position the image holds: those before the end of the
+// usable area. A record longer than that was cut when it was stored; what lies behind is no part of it.
+int held_bytes(int position, int n) {
+    const int room = IMAGE_USABLE - position;
+    return n < room ? n : (room > 0 ? room : 0);
+}
+
 void write_text_record(const Teeprom_configurer& image, Text_out* out, uint8_t position) {
-    // The whole text, all L bytes: a text of more than 31 characters is not cut on saving.
-    const uint8_t length = image.get_byte(static_cast<uint8_t>(position + 1));
+    // The whole text, every byte of it the image holds: a text of more than 31 characters is not cut on saving.
+    const int length = held_bytes(position + 2, image.get_byte(static_cast<uint8_t>(position + 1)));
     std::string text;
     text.reserve(length);
     for (int i = 0; i < length; ++i) text += static_cast<char>(image.get_byte(static_cast<uint8_t>(position + 2 + i)));
@@ -104,10 +112,19 @@ void write_threshold_and_compare(const Sequence_command& c, bool integer_thresho
         out->put("/>\r\n"); // no compare without a threshold, whatever the lt bit holds
         return;
     }
-    if (integer_threshold)
+    const double real = static_cast<double>(c.threshold_real());
+    if (integer_threshold) {
         put_int_attribute(out, " threshold=\"", c.threshold_int());
-    else
-        out->printf(" threshold=\"%.2f\"", static_cast<double>(c.threshold_real()));
+    } else if (std::isnan(real)) {
+        // No number at all: the reader would take any text for it as no threshold, so none is written.
+        out->put("/>\r\n");
+        return;
+    } else if (std::isinf(real)) {
+        // Beyond single precision: a number that the reader reads back as the same infinity.
+        out->put(real > 0 ? " threshold=\"1e39\"" : " threshold=\"-1e39\"");
+    } else {
+        out->printf(" threshold=\"%.2f\"", real);
+    }
     out->put(c.lt ? " compare=\"lt\"/>\r\n" : " compare=\"ge\"/>\r\n");
 }
 
@@ -182,12 +199,13 @@ void write_sequence(const Teeprom_configurer& image, Text_out* out, uint8_t posi
     if (out == nullptr) return;
     Sequence_walk walk(image, position);
     Sequence_command c;
-    while (walk.next(&c)) write_command(c, out);
+    // A command that runs past the usable area was cut when it was stored: its values are not there.
+    while (walk.next(&c) && c.position + c.length <= IMAGE_USABLE) write_command(c, out);
 }
 
 void write_system_config(const Teeprom_configurer& image, Text_out* out, uint8_t position) {
     if (out == nullptr) return;
-    const int n = image.get_byte(static_cast<uint8_t>(position + 1));
+    const int n = held_bytes(position + 2, image.get_byte(static_cast<uint8_t>(position + 1)));
     out->put("\t\t\t\t<SYSTEM_CONFIG ");
     for (int i = 0; i < n; ++i) {
         put(out, " data");
@@ -204,6 +222,8 @@ void write_configuration(const Teeprom_configurer& image, Text_out* out) {
     for (;;) {
         const uint8_t t = image.get_byte(position);
         if (t == 0x00 || t >= 0xC0) break;
+        // A record whose length or value did not fit when it was stored holds nothing to write.
+        if (position + (is_variable_tag(t) ? 2 : 5) > IMAGE_USABLE) break;
         if (is_variable_tag(t)) {
             if (text_template(t) != nullptr) {
                 write_text_record(image, out, position);
