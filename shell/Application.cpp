@@ -3,7 +3,9 @@
 #include "Application.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <exception>
+#include <string>
 
 #include "Message_box.h"
 #include "Text_bridge.h"
@@ -11,7 +13,37 @@
 #include "Wedit_zevo4k.h"
 #include "Wmain.h"
 
+namespace {
+
+const char usage_text[] =
+    "Usage: vemora-editor [FILE]\n"
+    "Configuration editor for ZEVO-4K remote measuring stations: opens the setup file FILE, or starts with\n"
+    "an empty document.\n"
+    "\n"
+    "  --help      this text\n"
+    "  --version   the program's version\n"
+    "\n"
+    "Reading, checking and editing setup files from scripts: vemora-cli --help.\n";
+
+} // namespace
+
 int run_application(int argc, char** argv) {
+    // Answered before any window exists, so they work without a display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(usage_text, stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("vemora-editor %s\n", VEMORA_VERSION);
+            return 0;
+        }
+        if (argument.rfind("--", 0) == 0) { // single-dash options are Qt's own (-platform, -style)
+            std::fprintf(stderr, "vemora-editor: unknown option \"%s\"\n%s", argv[i], usage_text);
+            return 2;
+        }
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName("Vemora Editor");
     try {
@@ -21,7 +53,7 @@ int run_application(int argc, char** argv) {
         TFabout Fabout(&Fmain);
         Fmain.set_about_box(&Fabout);
         Fmain.show();
-        const QStringList arguments = QApplication::arguments();
+        const QStringList arguments = QApplication::arguments(); // Qt's own options already taken out
         if (arguments.size() > 1) {
             if (is_latin1(arguments[1]))
                 Fmain.open_file(to_latin1(arguments[1]));
