@@ -35,35 +35,39 @@ void Station_editor::emit_vbat(Sequence_buffer& out, int check_box, int eol_box,
     encode_acq_vbat_byte(out, 0, threshold);
 }
 
+// A channel's comparison as its list and edit give it. "No threshold", or no selection, uses no value;
+// pulse counters read their edit as an integer, every other channel as a real.
+struct Threshold_choice {
+    bool has_threshold = false;
+    bool lt = false;
+    double value = 0;
+};
+
+Threshold_choice threshold_choice(const Form_model& form, const Channel& channel, int compare_list, int threshold_edit) {
+    Threshold_choice t;
+    if (compare_list < 0 || threshold_edit < 0) return t;
+    const int index = form.index(compare_list);
+    t.has_threshold = index == COMPARE_GE || index == COMPARE_LT;
+    t.lt = index == COMPARE_LT;
+    if (t.has_threshold)
+        t.value = channel.integer_threshold ? static_cast<double>(edit_integer(form.text(threshold_edit)))
+                                            : edit_real(form.text(threshold_edit));
+    return t;
+}
+
 void Station_editor::emit_fluo(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list,
                                int threshold_edit) const {
     if (!form.checked(check_box)) return;
-    bool has_threshold = false, lt = false;
-    double value = 0;
-    if (compare_list >= 0 && threshold_edit >= 0) {
-        const int index = form.index(compare_list);
-        has_threshold = index == COMPARE_GE || index == COMPARE_LT;
-        lt = index == COMPARE_LT;
-        if (has_threshold) value = edit_real(form.text(threshold_edit));
-    }
-    encode_acq_fluo(out, FLUO_PORT, 0, channel.number, has_threshold, value, lt);
+    const Threshold_choice t = threshold_choice(form, channel, compare_list, threshold_edit);
+    encode_acq_fluo(out, FLUO_PORT, 0, channel.number, t.has_threshold, t.value, t.lt);
 }
 
 void Station_editor::emit_acq(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list,
                               int threshold_edit) const {
     if (!form.checked(check_box)) return;
-    bool has_threshold = false, lt = false;
-    double value = 0;
-    if (compare_list >= 0 && threshold_edit >= 0) {
-        const int index = form.index(compare_list);
-        has_threshold = index == COMPARE_GE || index == COMPARE_LT;
-        lt = index == COMPARE_LT;
-        if (has_threshold)
-            value = channel.integer_threshold ? static_cast<double>(edit_integer(form.text(threshold_edit)))
-                                              : edit_real(form.text(threshold_edit));
-    }
+    const Threshold_choice t = threshold_choice(form, channel, compare_list, threshold_edit);
     const int port = channel.integer_threshold ? COUNTER_PORT : PROBE_PORT;
-    encode_acq(out, channel.number, port, channel.number & 0x0F, ACQ_TIMEOUT, has_threshold, value, lt);
+    encode_acq(out, channel.number, port, channel.number & 0x0F, ACQ_TIMEOUT, t.has_threshold, t.value, t.lt);
 }
 
 void Station_editor::emit_sms(Sequence_buffer& out, int check_box) const {

@@ -65,6 +65,17 @@ QGroupBox* group(const char* name, const QString& caption, QWidget* parent, bool
 
 QLabel* label(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
+// A page of one group of fields with its information memo at the right; the fields go into the grid.
+QGridLayout* fields_page(QWidget* page, const char* page_name, const char* group_name, const QString& caption,
+                         const Memo_text& text) {
+    page->setObjectName(page_name);
+    auto* layout = new QHBoxLayout(page);
+    QGroupBox* box = group(group_name, caption, page);
+    layout->addWidget(box, 1);
+    layout->addWidget(memo(text, page));
+    return new QGridLayout(box);
+}
+
 const char* const sequence_group_names[2][4] = {{"GroupBox1", "GroupBox2", "GroupBox14", "GroupBox15"},
                                                 {"GroupBox4", "GroupBox5", "GroupBox6", "GroupBox7"}};
 
@@ -172,10 +183,7 @@ void TFedit_zevo4k::field_row(QGridLayout* grid, int row, const char* text, int 
 
 QWidget* TFedit_zevo4k::build_general_page() {
     auto* page = new QWidget;
-    page->setObjectName("TabSheet6");
-    auto* layout = new QHBoxLayout(page);
-    QGroupBox* box = group("GroupBox10", "Identification && Communication", page);
-    auto* grid = new QGridLayout(box);
+    QGridLayout* grid = fields_page(page, "TabSheet6", "GroupBox10", "Identification && Communication", memo_general());
     const General_controls& g = editor_.form.general();
     const struct {
         const char* label;
@@ -188,25 +196,20 @@ QWidget* TFedit_zevo4k::build_general_page() {
     int row = 0;
     for (const auto& r : rows) {
         field_row(grid, row, r.label, r.control);
-        grid->addWidget(label(r.explanation, box), row++, 2);
+        grid->addWidget(label(r.explanation, grid->parentWidget()), row++, 2);
     }
     grid->setRowStretch(row, 1);
-    layout->addWidget(box, 1);
-    layout->addWidget(memo(memo_general(), page));
     return page;
 }
 
 QWidget* TFedit_zevo4k::build_gsm_page() {
     auto* page = new QWidget;
-    page->setObjectName("TabSheet5");
-    auto* layout = new QHBoxLayout(page);
-    QGroupBox* box = group("GroupBox9", "GSM", page);
-    auto* grid = new QGridLayout(box);
+    QGridLayout* grid = fields_page(page, "TabSheet5", "GroupBox9", "GSM", memo_gsm());
     const General_controls& g = editor_.form.general();
     field_row(grid, 0, "Phone number where to send the SMS", g.sms);
     field_row(grid, 1, "Interval between two GSM switch on", g.gsm_interval, "hours", "GSM_INTERVAL");
     field_row(grid, 2, "GSM power On duration", g.gsm_duration, "minutes", "GSM_DURATION");
-    auto* diagram = new QLabel(box);
+    auto* diagram = new QLabel(grid->parentWidget());
     diagram->setObjectName("Image1");
     diagram->setPixmap(gsm_timing_diagram());
     diagram->setFixedSize(348, 129);
@@ -214,23 +217,16 @@ QWidget* TFedit_zevo4k::build_gsm_page() {
                                "switch-on to the next");
     grid->addWidget(diagram, 3, 0, 1, 4, Qt::AlignLeft);
     grid->setRowStretch(4, 1);
-    layout->addWidget(box, 1);
-    layout->addWidget(memo(memo_gsm(), page));
     return page;
 }
 
 QWidget* TFedit_zevo4k::build_acquisition_page() {
     auto* page = new QWidget;
-    page->setObjectName("TabSheet7");
-    auto* layout = new QHBoxLayout(page);
-    QGroupBox* box = group("GroupBox8", "Acquisition", page);
-    auto* grid = new QGridLayout(box);
+    QGridLayout* grid = fields_page(page, "TabSheet7", "GroupBox8", "Acquisition", memo_acquisition());
     const General_controls& g = editor_.form.general();
     field_row(grid, 0, "Interval between two acquisition in slow mode", g.acq_interval0, "minutes", "ACQ Interval #0");
     field_row(grid, 1, "Interval between two acquisition in fast mode", g.acq_interval1, "minutes", "ACQ Interval #1");
     grid->setRowStretch(2, 1);
-    layout->addWidget(box, 1);
-    layout->addWidget(memo(memo_acquisition(), page));
     return page;
 }
 
