@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <strings.h>
 #include <sys/stat.h>
@@ -124,15 +125,24 @@ Xml_element xml_load_file(const char* path, myXMLdocument* document) {
     document->error_text_.clear();
     std::string& error = document->error_text_;
 
-    FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) {
+    // Opened without waiting: a named pipe would otherwise wait for a writer that may never come. Only a
+    // regular file is read, after which the descriptor reads as usual.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         error = std::strerror(errno);
         return Xml_element();
     }
     struct stat info {};
-    if (fstat(fileno(f), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         error = S_ISDIR(info.st_mode) ? "it is a folder, not a file" : "it is not a regular file";
-        std::fclose(f);
+        close(fd);
+        return Xml_element();
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* f = fdopen(fd, "rb");
+    if (f == nullptr) {
+        error = std::strerror(errno);
+        close(fd);
         return Xml_element();
     }
     const unsigned long long size = static_cast<unsigned long long>(info.st_size);
