@@ -82,10 +82,15 @@ void check_lookups(const Teeprom_configurer& image) {
     }
 }
 
-// The sequence walk from every possible tag position: each command lies further on than the one before,
-// inside the usable area, so no walk yields more than 223 commands.
+// The sequence walk from every record and from every byte that holds a sequence tag: each command lies
+// further on than the one before, inside the usable area, so no walk yields more than 223 commands.
 void check_sequence_walks(const Teeprom_configurer& image) {
-    for (int start = 0; start < 256; ++start) {
+    std::set<int> starts = record_positions(image);
+    for (int k = 0; k < IMAGE_SIZE; ++k) {
+        const uint8_t t = image.get_byte(static_cast<uint8_t>(k));
+        if (t == tag::SEQUENCE_SLOW || t == tag::SEQUENCE_FAST || t == tag::SEQUENCE_REMOTE) starts.insert(k);
+    }
+    for (const int start : starts) {
         Sequence_walk walk(image, static_cast<uint8_t>(start));
         Sequence_command command;
         int count = 0, previous = -1;

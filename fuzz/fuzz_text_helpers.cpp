@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Edit_numbers.h"
 #include "Lib_text.h"
@@ -63,33 +64,50 @@ void check_parsers(const std::string& text) {
     (void)truncated_low_bits(edited * 60.0, 32);
 }
 
+// One allocation serves every area size: the area of `size` bytes is its last `size` bytes, so that the
+// first byte past the area is the allocation's end, which AddressSanitizer guards.
+struct Area {
+    std::unique_ptr<char[]> block;
+    int capacity = 0;
+    char* of_size(int size) {
+        if (!block || size > capacity) {
+            capacity = size + 512;
+            block.reset(new char[capacity]);
+        }
+        return block.get() + (capacity - size);
+    }
+};
+
 void check_text_fields(const std::string& text) {
+    static Area field_area, copy_area;
     const auto copy = exact_copy(text);
     for (int size = 0; size <= static_cast<int>(text.size()) + 2; ++size) {
-        std::unique_ptr<char[]> field(new char[size > 0 ? size : 1]);
-        const bool cut = convert_text_value(copy.get(), field.get(), VALUE_TEXT, size);
+        char* field = field_area.of_size(size);
+        std::memset(field, 'x', static_cast<size_t>(size));
+        const bool cut = convert_text_value(copy.get(), field, VALUE_TEXT, size);
         if (size < 1) {
             FUZZ_CHECK(cut, "a field of 0 bytes took a text");
             continue;
         }
         FUZZ_CHECK(field[size - 1] == 0, "a field of %d bytes is not terminated", size);
-        const size_t kept = std::strlen(field.get());
+        const size_t kept = std::strlen(field);
         const size_t expected = text.size() < static_cast<size_t>(size - 1) ? text.size() : static_cast<size_t>(size - 1);
-        FUZZ_CHECK(kept == expected && std::memcmp(field.get(), text.data(), kept) == 0,
+        FUZZ_CHECK(kept == expected && std::memcmp(field, text.data(), kept) == 0,
                    "a field of %d bytes kept %zu characters of %zu", size, kept, text.size());
         FUZZ_CHECK(cut == (text.size() > expected), "the cut flag for a field of %d bytes", size);
         for (int k = static_cast<int>(kept); k < size; ++k) FUZZ_CHECK(field[k] == 0, "byte %d of the field is not zero", k);
 
-        std::unique_ptr<char[]> area(new char[size]);
-        const int copied = copy_text(area.get(), copy.get(), size);
+        char* area = copy_area.of_size(size);
+        const int copied = copy_text(area, copy.get(), size);
         if (text.size() < static_cast<size_t>(size))
-            FUZZ_CHECK(copied == static_cast<int>(text.size()) && std::strcmp(area.get(), text.c_str()) == 0, "copy_text");
+            FUZZ_CHECK(copied == static_cast<int>(text.size()) && std::strcmp(area, text.c_str()) == 0, "copy_text");
         else
             FUZZ_CHECK(copied == 0 && area[0] == 0, "copy_text cut a text instead of refusing it");
     }
 }
 
 void check_escaping(const std::string& text) {
+    static Area escape_area;
     const auto copy = exact_copy(text);
     const std::string whole = xml_escape_field(copy.get(), text.size() + 1);
     // What the writer escapes, the reader resolves back to the very same text.
@@ -97,30 +115,37 @@ void check_escaping(const std::string& text) {
     FUZZ_CHECK(xml_raw_is(whole.c_str(), text.c_str()), "an escaped text is not its own text");
     FUZZ_CHECK(xml_resolve_references(copy.get()).size() <= text.size(), "resolving made a text longer");
 
+    // Where each character's piece starts in the whole escape.
+    std::vector<bool> piece_start(whole.size() + 1, false);
+    size_t at = 0;
+    for (char c : text) {
+        piece_start[at] = true;
+        const char one[2] = {c, 0};
+        at += xml_escape_field(one, 2).size();
+    }
+    piece_start[at] = true;
+    FUZZ_CHECK(at == whole.size(), "the whole escape is not its characters' pieces");
+
     for (int size = 0; size <= static_cast<int>(whole.size()) + 8; ++size) {
-        std::unique_ptr<char[]> out(new char[size > 0 ? size : 1]);
-        out[0] = 'x';
-        FUZZ_CHECK(xml_escape_text(out.get(), copy.get(), size) == 0, "xml_escape_text returns 0");
-        if (size == 0) {
-            FUZZ_CHECK(out[0] == 'x', "an area of 0 bytes was written");
-            continue;
-        }
-        const size_t length = strnlen(out.get(), static_cast<size_t>(size));
+        char* out = escape_area.of_size(size);
+        std::memset(out, 'x', static_cast<size_t>(size));
+        FUZZ_CHECK(xml_escape_text(out, copy.get(), size) == 0, "xml_escape_text returns 0");
+        if (size == 0) continue; // a write would have hit the allocation's end
+        const size_t length = strnlen(out, static_cast<size_t>(size));
         FUZZ_CHECK(length < static_cast<size_t>(size), "an area of %d bytes is not terminated", size);
-        FUZZ_CHECK(whole.compare(0, length, out.get()) == 0, "the bounded escape is no beginning of the whole");
-        // It stops at a piece boundary: what follows in the whole escape starts a new piece.
-        if (length < whole.size()) {
-            const std::string rest = whole.substr(length);
-            FUZZ_CHECK(xml_resolve_references(out.get()) + xml_resolve_references(rest.c_str()) == text,
-                       "the escape of an area of %d bytes was cut inside a reference", size);
+        FUZZ_CHECK(whole.compare(0, length, out) == 0, "the bounded escape is no beginning of the whole");
+        FUZZ_CHECK(piece_start[length], "the escape of an area of %d bytes was cut inside a piece", size);
+        // It keeps its own bound: it stops only once the output reaches size - 7, or at the text's end.
+        if (length < whole.size())
             FUZZ_CHECK(size < 7 || length >= static_cast<size_t>(size - 7),
                        "an area of %d bytes kept only %zu of %zu characters", size, length, whole.size());
-        }
     }
     for (size_t field_size = 0; field_size <= text.size() + 2; ++field_size) {
         const std::string field = xml_escape_field(copy.get(), field_size);
         const size_t kept = field_size == 0 ? 0 : std::min(text.size(), field_size - 1);
-        FUZZ_CHECK(xml_resolve_references(field.c_str()) == text.substr(0, kept), "a field of %zu bytes", field_size);
+        FUZZ_CHECK(field == whole.substr(0, field.size()) && (kept == text.size() || piece_start[field.size()]) &&
+                       xml_resolve_references(field.c_str()) == text.substr(0, kept),
+                   "a field of %zu bytes", field_size);
     }
 }
 
