@@ -54,12 +54,7 @@ int run_application(int argc, char** argv) {
         Fmain.set_about_box(&Fabout);
         Fmain.show();
         const QStringList arguments = QApplication::arguments(); // Qt's own options already taken out
-        if (arguments.size() > 1) {
-            if (is_latin1(arguments[1]))
-                Fmain.open_file(to_latin1(arguments[1]));
-            else
-                Message_box::warn(&Fmain, "Open", "The file name holds characters outside Latin-1: " + arguments[1]);
-        }
+        if (arguments.size() > 1) Fmain.open_file(file_bytes(arguments[1]));
         return QApplication::exec();
     } catch (const std::exception& e) {
         Message_box::warn(nullptr, "Vemora Editor", QString::fromLocal8Bit(e.what()));

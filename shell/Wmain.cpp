@@ -301,7 +301,7 @@ void TFmain::refresh(bool grid_only) {
 
 void TFmain::set_file_name(const std::string& name) {
     file_name_ = name;
-    lb_filename_->setText(to_qstring(name));
+    lb_filename_->setText(file_text(name));
 }
 
 bool TFmain::save_to(const std::string& name) {
@@ -322,7 +322,7 @@ bool TFmain::save_to(const std::string& name) {
     std::string reason;
     if (setup_.write_file(name.c_str(), &reason) != 0) {
         Message_box::warn(this, "Save", QString("The setup file \"%1\" could not be saved: %2.\nNothing was written.")
-                                            .arg(to_qstring(name), to_qstring(reason)));
+                                            .arg(file_text(name), to_qstring(reason)));
         return false;
     }
     return true;
@@ -340,7 +340,7 @@ bool TFmain::open_file(const std::string& path) {
     }
     if (result != 0) {
         Message_box::warn(this, "Open", QString("The setup file \"%1\" could not be opened: %2.")
-                                            .arg(to_qstring(path), to_qstring(reason)));
+                                            .arg(file_text(path), to_qstring(reason)));
         return false;
     }
     save_->setEnabled(true);
@@ -359,14 +359,14 @@ void TFmain::show_problems(const QStringList& lines) {
     if (lines.isEmpty()) return;
     Message_box::inform(this, "Reading problems",
                         QString("Reading \"%1\" found %2 problem(s). Elements that could not be read were left out.")
-                            .arg(to_qstring(file_name_))
+                            .arg(file_text(file_name_))
                             .arg(lines.size()),
                         lines.join('\n'));
 }
 
 bool TFmain::maybe_save() {
     if (!is_modified()) return true;
-    const QString name = file_name_.empty() ? QString("the new setup file") : to_qstring(file_name_);
+    const QString name = file_name_.empty() ? QString("the new setup file") : file_text(file_name_);
     switch (Message_box::ask_save(this, "Vemora Editor", QString("Save changes to %1?").arg(name))) {
     case Answer::SAVE:
         Save1Click();
@@ -391,9 +391,9 @@ void TFmain::New1Click() {
 
 void TFmain::Open1Click() {
     if (!maybe_save()) return;
-    const QString chosen = File_dialogs::open_file(this, to_qstring(file_name_));
+    const QString chosen = File_dialogs::open_file(this, file_text(file_name_));
     if (chosen.isEmpty()) return;
-    open_file(to_latin1(chosen));
+    open_file(file_bytes(chosen));
 }
 
 void TFmain::Save1Click() {
@@ -405,14 +405,10 @@ void TFmain::Save1Click() {
 }
 
 void TFmain::SaveAs1Click() {
-    const QString chosen = File_dialogs::save_file(this, to_qstring(file_name_));
+    const QString chosen = File_dialogs::save_file(this, file_text(file_name_));
     if (chosen.isEmpty()) return;
-    if (!is_latin1(chosen)) {
-        Message_box::warn(this, "Save As", "The file name holds characters outside Latin-1; choose another name.");
-        return;
-    }
-    if (!save_to(to_latin1(chosen))) return; // the document was not saved under the new name
-    set_file_name(to_latin1(chosen));
+    if (!save_to(file_bytes(chosen))) return; // the document was not saved under the new name
+    set_file_name(file_bytes(chosen));
     save_->setEnabled(true);
     mark_unchanged();
 }

@@ -3,6 +3,8 @@
 
 #include <QAccessible>
 #include <QRegularExpression>
+#include <filesystem>
+#include <fstream>
 
 #include "Station.h"
 
@@ -205,6 +207,27 @@ TEST_F(Gui_test, LatinOneTextsReachTheFileUnchanged) {
     edit("ed_path_bin")->setText(QString::fromUtf8("C:\\Donn\xc3\xa9" "es"));
     action("Save1")->trigger();
     EXPECT_NE(read_bytes(path).find("path=\"C:\\Donn&#xe9;es\""), std::string::npos);
+}
+
+TEST_F(Gui_test, FileNamesOutsideLatinOneOpenAndSaveWhereTheyAre) {
+    // A setup file in a folder with non-Latin-1 characters: the name is the system's, not a document text.
+    std::filesystem::create_directories(dir.path() / "\xce\xb5\xce\xbb");
+    const std::string path = (dir.path() / "\xce\xb5\xce\xbb" / "donn\xc3\xa9" "es.xml").string();
+    std::ofstream(path, std::ios::binary) << three_stations;
+    chosen.push_back(QString::fromUtf8(path.c_str()));
+    action("Open1")->trigger();
+    EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0].text.toStdString());
+    EXPECT_EQ(window->file_name(), path);
+    EXPECT_EQ(find<QLabel>("lb_filename")->text(), QString::fromUtf8(path.c_str()));
+    select_rows(0, 0);
+    click("Button6");
+    action("Save1")->trigger();
+    EXPECT_EQ(read_bytes(path).find("first"), std::string::npos);
+    const std::string other = (dir.path() / "\xe2\x82\xac.xml").string();
+    chosen.push_back(QString::fromUtf8(other.c_str()));
+    action("SaveAs1")->trigger();
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_EQ(window->file_name(), other);
 }
 
 TEST_F(Gui_test, ReadingProblemsAreShownAfterOpen) {
