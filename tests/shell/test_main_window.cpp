@@ -263,6 +263,25 @@ TEST_F(Gui_test, EditsAreAnnouncedByTheirLabels) {
     EXPECT_EQ(find<QLabel>("Label3")->buddy(), edit("ed_COM_direct"));
 }
 
+TEST_F(Gui_test, TabGoesThroughEachPageInReadingOrder) {
+    // The controls of a page that Tab reaches, in the order it reaches them.
+    const auto tab_order = [this](const char* page) {
+        QWidget* p = find<QWidget>(page);
+        QStringList names;
+        QWidget* w = p;
+        do {
+            w = w->nextInFocusChain();
+            if (p->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() &&
+                !names.contains(w->objectName()))
+                names << w->objectName();
+        } while (w != p);
+        return names;
+    };
+    EXPECT_EQ(tab_order("TabSheet1"), QStringList({"ed_COM_direct", "ed_COM_modem"}));
+    EXPECT_EQ(tab_order("TabSheet2"), QStringList({"StringGrid_stations", "Button7", "Button5", "Button6"}));
+    EXPECT_EQ(tab_order("TabSheet3"), QStringList({"ed_path_bin", "Button3", "ed_path_xml", "Button4"}));
+}
+
 TEST_F(Gui_test, TheGridStaysInstantWithTenThousandStations) {
     // Not a timing: the model reads cells on demand, so a refresh builds no cell text of its own.
     for (int i = 0; i < 10000; ++i) {
