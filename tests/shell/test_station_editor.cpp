@@ -207,6 +207,30 @@ TEST_F(Editor_window_test, ControlsAreAnnouncedByTheirLabelsAndCaptions) {
     }
 }
 
+TEST_F(Editor_window_test, TabGoesThroughEveryControlPageByPageInReadingOrder) {
+    // On each page Tab reaches the page's controls in the order of the form, which lists them group by
+    // group and row by row; together the pages reach all 148.
+    int reached = 0;
+    for (int p = 0; p < pages()->count(); ++p) {
+        QWidget* page = pages()->widget(p);
+        QStringList tabbed;
+        QWidget* w = page;
+        do {
+            w = w->nextInFocusChain();
+            if (page->isAncestorOf(w) && editor->logic().form.find(w->objectName().toStdString()) >= 0 &&
+                (w->focusPolicy() & Qt::TabFocus) && !tabbed.contains(w->objectName()))
+                tabbed << w->objectName();
+        } while (w != page);
+        QStringList expected;
+        for (const Control& c : editor->logic().form.controls())
+            if (page->isAncestorOf(editor->findChild<QWidget*>(QString::fromStdString(c.name))))
+                expected << QString::fromStdString(c.name);
+        EXPECT_EQ(tabbed, expected) << pages()->tabText(p).toStdString();
+        reached += tabbed.size();
+    }
+    EXPECT_EQ(reached, 148);
+}
+
 TEST_F(Editor_window_test, AddThenCancelChangesNothingAndAddThenOkAppends) {
     ASSERT_TRUE(window->open_file(VEMORA_EXAMPLES "/setup.xml"));
     const int rows = model()->rowCount();
