@@ -10,7 +10,10 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include "Lib_text.h"
 #include "Lib_trace.h"
@@ -128,16 +131,66 @@ std::string random_suffix() {
     return suffix;
 }
 
-// Gives the unnamed file open as fd a free name beside the target, in *temp; false with errno set.
-bool give_name(int fd, const std::string& target, std::string* temp) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *temp = target + "." + random_suffix();
-        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp->c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-        if (errno != EEXIST) break;
+// What putting an unnamed file in place did: 0 or the error number, and whether it failed already when
+// giving the file a name.
+struct Placing {
+    int error = EIO;
+    int naming_failed = 0;
+};
+
+// Gives the unnamed file open as fd a free name beside the target and renames it over the target. Only
+// system calls: it runs in the helper process below.
+Placing name_and_rename(const char* self, const std::vector<std::string>& names, const char* target) {
+    Placing p;
+    p.naming_failed = 1;
+    p.error = EEXIST;
+    for (const std::string& name : names) {
+        if (linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            p.naming_failed = 0;
+            p.error = rename(name.c_str(), target) == 0 ? 0 : errno;
+            if (p.error != 0) unlink(name.c_str());
+            return p;
+        }
+        p.error = errno;
+        if (p.error != EEXIST) break;
     }
-    temp->clear(); // nothing was named: nothing to remove
-    return false;
+    return p;
+}
+
+// Names the unnamed file and renames it over the target in a short-lived process of its own. Between
+// the two steps the file has a name; a SIGKILL of the saving process there would leave it behind, but
+// the helper is another process and finishes both steps. Where no process can be started, the steps
+// are taken here.
+Placing put_in_place(int fd, const std::string& target) {
+    // Everything the helper uses is made before it starts: after fork only system calls are safe.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    std::vector<std::string> names;
+    for (int i = 0; i < 16; ++i) names.push_back(target + "." + random_suffix());
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return name_and_rename(self.c_str(), names, target.c_str());
+    const pid_t helper = fork();
+    if (helper < 0) {
+        close(report[0]);
+        close(report[1]);
+        return name_and_rename(self.c_str(), names, target.c_str());
+    }
+    if (helper == 0) {
+        close(report[0]);
+        const Placing p = name_and_rename(self.c_str(), names, target.c_str());
+        const ssize_t ignored = write(report[1], &p, sizeof p);
+        (void)ignored;
+        _exit(0);
+    }
+    close(report[1]);
+    Placing p; // EIO when the helper ended without a word
+    ssize_t n;
+    while ((n = read(report[0], &p, sizeof p)) < 0 && errno == EINTR) {
+    }
+    if (n != static_cast<ssize_t>(sizeof p)) p = Placing();
+    close(report[0]);
+    while (waitpid(helper, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return p;
 }
 
 // How a save puts its file in place: an unnamed file named at the end, or a named temporary file.
@@ -191,12 +244,13 @@ int save_to(Tsetup& setup, const std::string& target, mode_t mode, Save_way* way
     if (ok && fsync(fileno(f)) != 0) ok = false, error = errno;
     if (std::fclose(f) != 0 && ok) ok = false, error = errno;
     if (!ok) return fail(error);
-    if (unnamed && !give_name(kept, target, &temp)) {
-        *way = Save_way::NAMING_FAILED;
-        return fail(errno);
+    if (unnamed) {
+        const Placing placed = put_in_place(kept, target);
+        close(kept);
+        if (placed.naming_failed) *way = Save_way::NAMING_FAILED;
+        return placed.error;
     }
     if (rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
-    if (kept >= 0) close(kept);
     return 0;
 }
 
@@ -204,8 +258,9 @@ int save_to(Tsetup& setup, const std::string& target, mode_t mode, Save_way* way
 
 // The new content goes into a file that has no name while it is written: opened with O_TMPFILE in the
 // target's folder, it vanishes with the process if the save is killed, so nothing is left behind. Only
-// once it is complete and flushed is it given a name beside the target and renamed over it. Where the
-// file system has no unnamed files, a named temporary file takes its place as before.
+// once it is complete and flushed is it given a name beside the target and renamed over it, both by a
+// helper process that a kill of this one does not stop. Where the file system has no unnamed files, a
+// named temporary file takes its place as before (and a kill during the save leaves that one behind).
 int Tsetup::write_file(const char* path, std::string* reason) {
     if (path == nullptr || path[0] == 0) {
         if (reason != nullptr) *reason = "no file name";

@@ -1,0 +1,121 @@
+// Saves killed with SIGKILL at random moments: after every kill the file holds either the old or the new
+// content, whole and byte for byte, and the folder holds nothing else.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+
+#include "save_fixture.h"
+
+namespace {
+
+int env_or(const char* name, int fallback) {
+    const char* text = std::getenv(name);
+    return text != nullptr && *text != 0 ? std::atoi(text) : fallback;
+}
+
+void sleep_for_microseconds(long us) {
+    timespec t{us / 1000000, (us % 1000000) * 1000};
+    while (nanosleep(&t, &t) != 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+TEST(SaveKilled, TheFileIsAlwaysTheOldOrTheNewOneAndNothingIsLeft) {
+    // Two documents of 20,000 stations (about 5 MB each) take turns: each round a child saves the one
+    // that is not in the file and is killed at a random moment of that save, measured beforehand.
+    const int kills_wanted = env_or("VEMORA_KILLS", 200);
+    const unsigned seed = static_cast<unsigned>(env_or("VEMORA_KILL_SEED", static_cast<int>(time(nullptr))));
+    std::mt19937 rng(seed);
+    Temp_dir dir;
+    const std::string path = dir.file("setup.xml");
+    Tsetup documents[2];
+    fill_document(documents[0], 20000, "the first document");
+    fill_document(documents[1], 20000, "the second document, a little longer");
+    const std::string contents[2] = {written(documents[0]), written(documents[1])};
+
+    // How long one save takes here, from the child's start to its end.
+    ASSERT_EQ(documents[0].write_file(path.c_str()), 0);
+    double longest = 0;
+    for (int i = 0; i < 3; ++i) {
+        const Child_result timed = run_in_child([&](int) { return documents[1 - i % 2].write_file(path.c_str()); }, 60);
+        ASSERT_TRUE(timed.ok()) << timed.how();
+        longest = std::max(longest, timed.seconds);
+    }
+    int in_file = 1; // the last timed save wrote documents[1]
+    ASSERT_EQ(read_bytes(path), contents[in_file]);
+
+    // A save names its file and renames it in a helper process that outlives a kill of the saver; as the
+    // orphans' reaper this process can wait for it before looking at the folder.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    int kills = 0, finished_first = 0, old_kept = 0, new_whole = 0, damaged = 0, leftovers = 0, rounds = 0;
+    int helpers_outlived = 0;
+    std::uniform_int_distribution<long> delay(0, static_cast<long>(longest * 1e6));
+    while (kills < kills_wanted && rounds < 3 * kills_wanted) {
+        ++rounds;
+        const int next = 1 - in_file;
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(ready[0]);
+            const char go = 1;
+            if (write(ready[1], &go, 1) != 1) _exit(2);
+            _exit(documents[next].write_file(path.c_str()) == 0 ? 0 : 1);
+        }
+        close(ready[1]);
+        char go = 0;
+        ASSERT_EQ(read(ready[0], &go, 1), 1);
+        close(ready[0]);
+        sleep_for_microseconds(delay(rng));
+        kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) {
+            ++kills;
+            while (waitpid(-1, nullptr, 0) > 0) ++helpers_outlived;
+        } else {
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save failed on its own";
+            ++finished_first;
+        }
+
+        const std::string now = read_bytes(path);
+        if (now == contents[in_file]) {
+            ++old_kept;
+        } else if (now == contents[next]) {
+            ++new_whole;
+            in_file = next;
+        } else {
+            ++damaged;
+            ADD_FAILURE() << "round " << rounds << ": the file holds " << now.size() << " bytes of neither document";
+            ASSERT_EQ(documents[in_file].write_file(path.c_str()), 0);
+        }
+        const std::vector<std::string> names = names_in(dir.path());
+        if (names != std::vector<std::string>{"setup.xml"}) {
+            ++leftovers;
+            ADD_FAILURE() << "round " << rounds << ": the folder holds " << joined(names);
+            for (const std::string& n : names)
+                if (n != "setup.xml") std::filesystem::remove(dir.path() / n);
+        }
+    }
+    std::printf("[ killed   ] %d saves killed with SIGKILL (%d more finished first; one save takes %.0f ms, seed %u):\n"
+                "[ killed   ] the old file whole %d times, the new file whole %d times, damaged %d, files left behind %d;\n"
+                "[ killed   ] %d kills came while the helper named and renamed the file, which it finished\n",
+                kills, finished_first, longest * 1000, seed, old_kept, new_whole, damaged, leftovers, helpers_outlived);
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    RecordProperty("kills", kills);
+    RecordProperty("damaged", damaged);
+    RecordProperty("left_behind", leftovers);
+    EXPECT_EQ(kills, kills_wanted);
+    EXPECT_EQ(damaged, 0);
+    EXPECT_EQ(leftovers, 0);
+    EXPECT_GT(old_kept, 0);  // some kills came in the middle of a save
+    EXPECT_GT(new_whole, 0); // and some after its rename
+}
