@@ -8,6 +8,8 @@
 #include <new>
 #include <ctime>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -131,66 +133,67 @@ std::string random_suffix() {
     return suffix;
 }
 
-// What putting an unnamed file in place did: 0 or the error number, and whether it failed already when
-// giving the file a name.
+// What the helper below needs and what it answers: the unnamed file as /proc/self/fd/N, candidate
+// names beside the target, the target; 0 or the error number, and whether naming already failed.
 struct Placing {
+    const char* self = nullptr;
+    const char* const* names = nullptr; // null-terminated
+    const char* target = nullptr;
     int error = EIO;
     int naming_failed = 0;
 };
 
-// Gives the unnamed file open as fd a free name beside the target and renames it over the target. Only
-// system calls: it runs in the helper process below.
-Placing name_and_rename(const char* self, const std::vector<std::string>& names, const char* target) {
-    Placing p;
-    p.naming_failed = 1;
-    p.error = EEXIST;
-    for (const std::string& name : names) {
-        if (linkat(AT_FDCWD, self, AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            p.naming_failed = 0;
-            p.error = rename(name.c_str(), target) == 0 ? 0 : errno;
-            if (p.error != 0) unlink(name.c_str());
-            return p;
+// Gives the unnamed file a free name beside the target and renames it over the target. Only system
+// calls, no allocation and no sanitizer instrumentation: it may run on the helper's own small stack.
+#if defined(__clang__)
+__attribute__((no_sanitize("address", "undefined", "coverage")))
+#else
+__attribute__((no_sanitize("address", "undefined")))
+#endif
+__attribute__((noinline)) int name_and_rename(void* argument) {
+    Placing* p = static_cast<Placing*>(argument);
+    p->naming_failed = 1;
+    p->error = EEXIST;
+    for (const char* const* name = p->names; *name != nullptr; ++name) {
+        if (linkat(AT_FDCWD, p->self, AT_FDCWD, *name, AT_SYMLINK_FOLLOW) == 0) {
+            p->naming_failed = 0;
+            p->error = rename(*name, p->target) == 0 ? 0 : errno;
+            if (p->error != 0) unlink(*name);
+            return 0;
         }
-        p.error = errno;
-        if (p.error != EEXIST) break;
+        p->error = errno;
+        if (p->error != EEXIST) break;
     }
-    return p;
+    return 0;
 }
 
-// Names the unnamed file and renames it over the target in a short-lived process of its own. Between
-// the two steps the file has a name; a SIGKILL of the saving process there would leave it behind, but
-// the helper is another process and finishes both steps. Where no process can be started, the steps
-// are taken here.
-Placing put_in_place(int fd, const std::string& target) {
-    // Everything the helper uses is made before it starts: after fork only system calls are safe.
+// Names the unnamed file and renames it over the target in a helper process that shares this one's
+// memory and runs while this thread waits (as vfork does). Between the two steps the file has a name; a
+// SIGKILL of the saving process there would leave it behind, but the helper is another process and
+// finishes both steps. Where no helper can be started, the steps are taken here.
+void put_in_place(int fd, const std::string& target, Placing* p) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     std::vector<std::string> names;
     for (int i = 0; i < 16; ++i) names.push_back(target + "." + random_suffix());
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) return name_and_rename(self.c_str(), names, target.c_str());
-    const pid_t helper = fork();
+    std::vector<const char*> name_texts;
+    for (const std::string& n : names) name_texts.push_back(n.c_str());
+    name_texts.push_back(nullptr);
+    p->self = self.c_str();
+    p->names = name_texts.data();
+    p->target = target.c_str();
+
+    constexpr size_t stack_size = 64 * 1024;
+    void* stack = mmap(nullptr, stack_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    const pid_t helper = stack == MAP_FAILED ? -1
+                                             : clone(&name_and_rename, static_cast<char*>(stack) + stack_size,
+                                                     CLONE_VM | CLONE_VFORK | SIGCHLD, p);
     if (helper < 0) {
-        close(report[0]);
-        close(report[1]);
-        return name_and_rename(self.c_str(), names, target.c_str());
+        name_and_rename(p);
+    } else {
+        while (waitpid(helper, nullptr, 0) < 0 && errno == EINTR) {
+        }
     }
-    if (helper == 0) {
-        close(report[0]);
-        const Placing p = name_and_rename(self.c_str(), names, target.c_str());
-        const ssize_t ignored = write(report[1], &p, sizeof p);
-        (void)ignored;
-        _exit(0);
-    }
-    close(report[1]);
-    Placing p; // EIO when the helper ended without a word
-    ssize_t n;
-    while ((n = read(report[0], &p, sizeof p)) < 0 && errno == EINTR) {
-    }
-    if (n != static_cast<ssize_t>(sizeof p)) p = Placing();
-    close(report[0]);
-    while (waitpid(helper, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    return p;
+    if (stack != MAP_FAILED) munmap(stack, stack_size);
 }
 
 // How a save puts its file in place: an unnamed file named at the end, or a named temporary file.
@@ -245,7 +248,8 @@ int save_to(Tsetup& setup, const std::string& target, mode_t mode, Save_way* way
     if (std::fclose(f) != 0 && ok) ok = false, error = errno;
     if (!ok) return fail(error);
     if (unnamed) {
-        const Placing placed = put_in_place(kept, target);
+        Placing placed;
+        put_in_place(kept, target, &placed);
         close(kept);
         if (placed.naming_failed) *way = Save_way::NAMING_FAILED;
         return placed.error;
