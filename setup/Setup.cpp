@@ -8,7 +8,9 @@
 #include <new>
 #include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -184,9 +186,15 @@ void put_in_place(int fd, const std::string& target, Placing* p) {
 
     constexpr size_t stack_size = 64 * 1024;
     void* stack = mmap(nullptr, stack_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    // The helper starts with every signal blocked, so that no handler of this process runs on its stack;
+    // only SIGKILL and SIGSTOP reach it. This thread gets its signals once the helper is done.
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &before);
     const pid_t helper = stack == MAP_FAILED ? -1
                                              : clone(&name_and_rename, static_cast<char*>(stack) + stack_size,
                                                      CLONE_VM | CLONE_VFORK | SIGCHLD, p);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     if (helper < 0) {
         name_and_rename(p);
     } else {
