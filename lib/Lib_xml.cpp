@@ -2,7 +2,11 @@
 // references in attribute values are resolved here into single bytes, never into UTF-8 sequences.
 #include "Lib_xml.h"
 
+#include <atomic>
 #include <cctype>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,15 +23,56 @@ namespace {
 // With parse_minimal nothing in the text is converted: no escapes, no end-of-line or whitespace changes.
 constexpr unsigned parse_options = pugi::parse_minimal;
 
-unsigned long long default_size_limit() {
+unsigned long long physical_memory() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long page_size = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || page_size <= 0) return 1ull << 30;
-    // The tree takes about twice the file; keep well inside the physical memory.
-    return static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(page_size) / 4;
+    if (pages <= 0 || page_size <= 0) return 4ull << 30;
+    return static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(page_size);
 }
 
-unsigned long long size_limit_bytes = default_size_limit();
+// The file's own bytes: a quarter of the physical memory at most.
+unsigned long long size_limit_bytes = physical_memory() / 4;
+
+// The parsed tree: its size depends on the markup, not on the file's size (a file of empty elements
+// takes 17 times its size, one of long texts less than its size), so the parser's allocations are
+// counted and refused beyond half of the physical memory. A refused allocation ends the parse with
+// "out of memory", which the reader reports, instead of the system ending the program.
+std::atomic<unsigned long long> tree_limit_bytes{physical_memory() / 2};
+std::atomic<unsigned long long> tree_bytes{0};
+
+// Every block carries its size in front, so that a release gives back what it took.
+constexpr size_t block_header = alignof(std::max_align_t);
+
+void* counted_allocate(size_t size) {
+    const unsigned long long total = tree_bytes.fetch_add(size) + size;
+    if (total > tree_limit_bytes.load() || size > SIZE_MAX - block_header) {
+        tree_bytes.fetch_sub(size);
+        return nullptr;
+    }
+    char* block = static_cast<char*>(std::malloc(size + block_header));
+    if (block == nullptr) {
+        tree_bytes.fetch_sub(size);
+        return nullptr;
+    }
+    std::memcpy(block, &size, sizeof size);
+    return block + block_header;
+}
+
+void counted_deallocate(void* pointer) {
+    if (pointer == nullptr) return;
+    char* block = static_cast<char*>(pointer) - block_header;
+    size_t size;
+    std::memcpy(&size, block, sizeof size);
+    tree_bytes.fetch_sub(size);
+    std::free(block);
+}
+
+// Installed before main, before any document exists: a block must be released by the functions that
+// allocated it.
+[[maybe_unused]] const bool counted_memory_installed = [] {
+    pugi::set_memory_management_functions(counted_allocate, counted_deallocate);
+    return true;
+}();
 
 // Line and column (from 1) of a byte offset, counted on the file as it is on disk.
 void line_and_column(const char* path, ptrdiff_t offset, long* line, long* column) {
@@ -117,6 +162,9 @@ myXMLdocument::~myXMLdocument() = default;
 
 void myXMLdocument::set_size_limit(unsigned long long bytes) { size_limit_bytes = bytes; }
 unsigned long long myXMLdocument::size_limit() { return size_limit_bytes; }
+void myXMLdocument::set_tree_limit(unsigned long long bytes) { tree_limit_bytes = bytes; }
+unsigned long long myXMLdocument::tree_limit() { return tree_limit_bytes; }
+unsigned long long myXMLdocument::tree_bytes_in_use() { return tree_bytes; }
 
 Xml_element xml_load_file(const char* path, myXMLdocument* document) {
     if (path == nullptr || document == nullptr) return Xml_element();
@@ -176,7 +224,8 @@ Xml_element xml_load_file(const char* path, myXMLdocument* document) {
     }
     if (!result) {
         if (result.status == pugi::status_out_of_memory) {
-            error = "not enough memory to read the file";
+            error = "not enough memory to read the file (its XML tree needs more than " +
+                    std::to_string(tree_limit_bytes.load() >> 20) + " MB)";
         } else {
             long line, column;
             line_and_column(path, result.offset, &line, &column);
@@ -307,35 +356,47 @@ bool xml_read_attribute_if_named(Xml_element element, const char* element_name, 
     return xml_read_attribute(element, attribute_name, kind, out, size, trace_label);
 }
 
+namespace {
+
+// The escaped form of one byte into piece (at most 6 characters and a terminator); its length.
+size_t escape_piece(unsigned char c, char* piece) {
+    static const char hex_digits[] = "0123456789abcdef";
+    const char* named = nullptr;
+    switch (c) {
+    case '"': named = "&quot;"; break;
+    case '&': named = "&amp;"; break;
+    case '\'': named = "&apos;"; break;
+    case '<': named = "&lt;"; break;
+    case '>': named = "&gt;"; break;
+    default: break;
+    }
+    if (named != nullptr) {
+        const size_t n = std::strlen(named);
+        std::memcpy(piece, named, n + 1);
+        return n;
+    }
+    if (c >= 0x80) {
+        piece[0] = '&', piece[1] = '#', piece[2] = 'x';
+        piece[3] = hex_digits[c >> 4], piece[4] = hex_digits[c & 15];
+        piece[5] = ';', piece[6] = 0;
+        return 6;
+    }
+    piece[0] = static_cast<char>(c), piece[1] = 0;
+    return 1;
+}
+
+} // namespace
+
 int xml_escape_text(char* out, const char* text, int size) {
     // A piece that would not fit with its terminator is never written: an area below 7 bytes gets what
     // fits, an area of 0 bytes nothing at all.
     if (out == nullptr || text == nullptr || size <= 0) return 0;
-    static const char hex_digits[] = "0123456789abcdef";
     int length = 0;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     do {
-        const unsigned char c = *p;
-        if (c == 0) break;
+        if (*p == 0) break;
         char piece[8];
-        if (c >= 0x80) {
-            piece[0] = '&', piece[1] = '#', piece[2] = 'x';
-            piece[3] = hex_digits[c >> 4], piece[4] = hex_digits[c & 15];
-            piece[5] = ';', piece[6] = 0;
-        } else if (c == '"') {
-            std::memcpy(piece, "&quot;", 7);
-        } else if (c == '&') {
-            std::memcpy(piece, "&amp;", 6);
-        } else if (c == '\'') {
-            std::memcpy(piece, "&apos;", 7);
-        } else if (c == '<') {
-            std::memcpy(piece, "&lt;", 5);
-        } else if (c == '>') {
-            std::memcpy(piece, "&gt;", 5);
-        } else {
-            piece[0] = static_cast<char>(c), piece[1] = 0;
-        }
-        const int n = static_cast<int>(std::strlen(piece));
+        const int n = static_cast<int>(escape_piece(*p, piece));
         if (length + n + 1 > size) break;
         std::memcpy(out + length, piece, static_cast<size_t>(n) + 1);
         length += n;
@@ -347,30 +408,19 @@ int xml_escape_text(char* out, const char* text, int size) {
 
 std::string xml_escape_field(const char* text, size_t field_size) {
     if (text == nullptr || field_size == 0) return std::string();
+    // The same pieces as xml_escape_text without its bound, which could never be reached here: the whole
+    // field is escaped.
     const size_t length = strnlen(text, field_size - 1);
-    // The same pieces as xml_escape_text, whose bound could never be reached here: the whole field is
-    // escaped, so it is appended piece by piece without the bounded area and its measuring.
-    static const char hex_digits[] = "0123456789abcdef";
     std::string out;
     out.reserve(length + 16);
     for (size_t i = 0; i < length; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) {
-            const char piece[6] = {'&', '#', 'x', hex_digits[c >> 4], hex_digits[c & 15], ';'};
-            out.append(piece, sizeof piece);
-        } else if (c == '"') {
-            out.append("&quot;", 6);
-        } else if (c == '&') {
-            out.append("&amp;", 5);
-        } else if (c == '\'') {
-            out.append("&apos;", 6);
-        } else if (c == '<') {
-            out.append("&lt;", 4);
-        } else if (c == '>') {
-            out.append("&gt;", 4);
-        } else {
+        if (c < 0x80 && c != '"' && c != '&' && c != '\'' && c != '<' && c != '>') {
             out += static_cast<char>(c);
+            continue;
         }
+        char piece[8];
+        out.append(piece, escape_piece(c, piece));
     }
     return out;
 }

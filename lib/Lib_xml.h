@@ -24,9 +24,14 @@ public:
     // One line saying why the last load failed ("line 3, column 7: ..."), empty after a successful load.
     const std::string& error_text() const { return error_text_; }
 
-    // Files larger than this are refused before anything is read (the tree takes about twice the file).
+    // Files larger than this are refused before anything is read (a quarter of the physical memory).
     static void set_size_limit(unsigned long long bytes);
     static unsigned long long size_limit();
+    // The parsed trees of all documents together may take at most this much (half of the physical
+    // memory); a file whose tree would need more is refused as "not enough memory".
+    static void set_tree_limit(unsigned long long bytes);
+    static unsigned long long tree_limit();
+    static unsigned long long tree_bytes_in_use();
 
 private:
     friend Xml_element xml_load_file(const char* path, myXMLdocument* document);

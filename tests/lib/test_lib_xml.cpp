@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Lib_trace.h"
 #include "Lib_xml.h"
@@ -178,8 +179,12 @@ TEST(XmlEscape, WholeFieldIsNeverCut) {
 TEST(XmlEscape, EveryByteComesBackThroughAFile) {
     std::string all;
     for (int b = 1; b <= 255; ++b) all += static_cast<char>(b);
-    const std::string escaped = xml_escape_field(all.c_str(), all.size() + 1);
-    Loaded f("<?xml version='1.0' encoding='utf-8' ?>\r\n<R v=\"" + escaped + "\"/>\r\n");
+    // Escaped both ways: by the bounded escape into an area that holds it all, and by the field escape.
+    std::vector<char> area(all.size() * 6 + 8, '#');
+    xml_escape_text(area.data(), all.c_str(), static_cast<int>(area.size()));
+    const std::string bounded(area.data());
+    EXPECT_EQ(bounded, xml_escape_field(all.c_str(), all.size() + 1));
+    Loaded f("<?xml version='1.0' encoding='utf-8' ?>\r\n<R v=\"" + bounded + "\"/>\r\n");
     ASSERT_TRUE(f.root) << f.doc.error_text();
     char buffer[256];
     EXPECT_TRUE(xml_read_attribute(f.root, "v", VALUE_TEXT, buffer, 256));

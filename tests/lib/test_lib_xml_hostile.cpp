@@ -85,6 +85,30 @@ TEST(XmlHostile, AFileLargerThanMemoryAllowsIsRefusedBeforeReading) {
     myXMLdocument::set_size_limit(saved);
 }
 
+TEST(XmlHostile, AFileWhoseTreeWouldExhaustMemoryIsRefused) {
+    // Empty elements take many times their file's size once parsed: the size of the file alone does
+    // not bound the memory a read takes, the count of the tree's own memory does.
+    Temp_dir dir;
+    std::string xml = "<R>";
+    for (int i = 0; i < 100000; ++i) xml += "<a/>";
+    xml += "</R>";
+    const std::string path = dir.write("dense.xml", xml);
+    const unsigned long long saved = myXMLdocument::tree_limit();
+    myXMLdocument::set_tree_limit(xml.size() * 2);
+    const std::string reason = load_error(path);
+    EXPECT_NE(reason.find("not enough memory"), std::string::npos) << reason;
+    // The failed parse gave back all it took: a small file reads under the same limit.
+    EXPECT_EQ(myXMLdocument::tree_bytes_in_use(), 0u);
+    {
+        myXMLdocument doc;
+        EXPECT_TRUE(xml_load_file(dir.write("small.xml", "<R><a/></R>").c_str(), &doc)) << doc.error_text();
+    }
+    myXMLdocument::set_tree_limit(saved);
+    myXMLdocument doc;
+    EXPECT_TRUE(xml_load_file(path.c_str(), &doc)) << doc.error_text();
+    EXPECT_GT(myXMLdocument::tree_bytes_in_use(), xml.size() * 2);
+}
+
 TEST(XmlHostile, UnreadableFileGivesTheSystemReason) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
     Temp_dir dir;
