@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "Lib_text.h"
 #include "Sequence_command.h"
 
 const char ZEVO_4K_DISPLAY_TYPE[] = "zevo-4k";
@@ -27,7 +28,7 @@ const Timing_row timing_rows[] = {
 
 std::string formatted(const char* format, double value) {
     char text[64];
-    std::snprintf(text, sizeof text, format, value);
+    format_c(text, sizeof text, format, value);
     return text;
 }
 

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "Lib_text.h"
+
 namespace {
 constexpr size_t block_size = 1 << 20;
 }
@@ -28,7 +30,7 @@ void Text_out::printf(const char* format, ...) {
     va_start(args, format);
     va_list again;
     va_copy(again, args);
-    const int length = std::vsnprintf(small, sizeof small, format, args);
+    const int length = vformat_c(small, sizeof small, format, args);
     va_end(args);
     if (length < 0) {
         failed_ = true;
@@ -36,7 +38,7 @@ void Text_out::printf(const char* format, ...) {
         append(small, static_cast<size_t>(length));
     } else {
         std::vector<char> large(static_cast<size_t>(length) + 1);
-        std::vsnprintf(large.data(), large.size(), format, again);
+        vformat_c(large.data(), large.size(), format, again);
         append(large.data(), static_cast<size_t>(length));
     }
     va_end(again);

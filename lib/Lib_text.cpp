@@ -2,6 +2,7 @@
 #include "Lib_text.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 int copy_text(char* dst, const char* src, int size) {
@@ -127,4 +128,26 @@ bool convert_text_value(const char* text, void* out, int kind, int size) {
     default:
         return true;
     }
+}
+
+locale_t c_locale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return locale;
+}
+
+int vformat_c(char* out, size_t size, const char* format, va_list args) {
+    // uselocale changes this thread's locale only, and only for the call.
+    const locale_t c = c_locale();
+    const locale_t previous = c != static_cast<locale_t>(0) ? uselocale(c) : static_cast<locale_t>(0);
+    const int length = std::vsnprintf(out, size, format, args);
+    if (previous != static_cast<locale_t>(0)) uselocale(previous);
+    return length;
+}
+
+int format_c(char* out, size_t size, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int length = vformat_c(out, size, format, args);
+    va_end(args);
+    return length;
 }

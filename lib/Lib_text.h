@@ -1,8 +1,10 @@
 // Text and number helpers on zero-terminated 8-bit texts: bounded copy, path trimming, lenient parsers.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <locale.h>
 
 // How an attribute's text is converted and what the output area is.
 enum Value_kind : int {
@@ -28,3 +30,16 @@ bool convert_text_value(const char* text, void* out, int kind, int size);
 bool parse_int(const char* text, int32_t* out);
 bool parse_uint(const char* text, uint32_t* out);
 bool parse_real(const char* text, double* out);
+
+// The C locale, for conversions that must read and write "." as the decimal point whatever locale the
+// process runs in (the windows take the user's, where the point may be a comma).
+locale_t c_locale();
+
+// vsnprintf and snprintf in the C locale: a saved threshold or a shown interval never depends on the
+// user's language.
+int vformat_c(char* out, size_t size, const char* format, va_list args);
+int format_c(char* out, size_t size, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "Lib_text.h"
+
 namespace {
 Trace_route current_route;
 }
@@ -22,11 +24,11 @@ void trace(const char* format, ...) {
     va_start(args, format);
     va_list again;
     va_copy(again, args);
-    const int length = std::vsnprintf(nullptr, 0, format, args);
+    const int length = vformat_c(nullptr, 0, format, args);
     va_end(args);
     if (length >= 0) {
         std::vector<char> line(static_cast<size_t>(length) + 1);
-        std::vsnprintf(line.data(), line.size(), format, again);
+        vformat_c(line.data(), line.size(), format, again);
         current_route.sink(line.data(), current_route.context);
     }
     va_end(again);
