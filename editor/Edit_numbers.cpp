@@ -7,7 +7,11 @@
 #include <cstdlib>
 #include <locale.h>
 
+#include "Lib_text.h"
+
 namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -20,9 +24,28 @@ size_t skip_space(const std::string& text) {
 } // namespace
 
 double edit_real(const std::string& text) {
-    // strtod under the C locale is atof as the user expects it, whatever locale the windows set.
-    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return strtod_l(text.c_str(), nullptr, c_locale);
+    // Only the decimal form atof is known for: strtod alone would also take "0x10", "inf" and "nan",
+    // which no user means as a threshold or an interval.
+    size_t i = skip_space(text);
+    const size_t start = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t digits = 0;
+    for (; i < text.size() && is_digit(text[i]); ++i) ++digits;
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && is_digit(text[i]); ++i) ++digits;
+    if (digits == 0) return 0.0;
+    size_t end = i;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+        if (j < text.size() && is_digit(text[j])) {
+            while (j < text.size() && is_digit(text[j])) ++j;
+            end = j;
+        }
+    }
+    // strtod under the C locale reads the point as "." whatever locale the windows set.
+    const std::string number = text.substr(start, end - start);
+    return strtod_l(number.c_str(), nullptr, c_locale());
 }
 
 int32_t edit_integer(const std::string& text) {
@@ -30,7 +53,7 @@ int32_t edit_integer(const std::string& text) {
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+    for (; i < text.size() && is_digit(text[i]); ++i) value = value * 10u + static_cast<uint32_t>(text[i] - '0');
     if (negative) value = 0u - value;
     return static_cast<int32_t>(value);
 }
