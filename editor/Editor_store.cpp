@@ -18,8 +18,10 @@ constexpr int32_t SYSCTRL_VALUE = 0x03010000;
 
 // What add_sms_number writes for the edit's text: a text loaded from a station's memory may hold a zero
 // byte, where the record's text ends.
+size_t sms_characters(const std::string& sms) { return std::strlen(sms.c_str()); }
+
 int sms_record_bytes(const std::string& sms) {
-    const size_t length = std::strlen(sms.c_str());
+    const size_t length = sms_characters(sms);
     if (length == 0) return 0;
     return 2 + static_cast<int>(length < SMS_NUMBER_MAX ? length : SMS_NUMBER_MAX);
 }
@@ -135,9 +137,29 @@ int Station_editor::bytes_needed() const {
     return bytes + sms_record_bytes(form.text(form.general().sms)) + FIXED_RECORDS_BYTES;
 }
 
+bool Station_editor::sms_number_fits() const {
+    return sms_characters(form.text(form.general().sms)) <= static_cast<size_t>(SMS_NUMBER_MAX);
+}
+
+std::string refusal_text(const Store_result& result, const std::string& sms_number) {
+    switch (result.refusal) {
+    case Store_refusal::TOO_LARGE:
+        return "This configuration needs " + std::to_string(result.bytes_needed) + " bytes, but the station's memory holds " +
+               std::to_string(IMAGE_USABLE) + ".";
+    case Store_refusal::SMS_NUMBER_TOO_LONG:
+        return "The SMS number has " + std::to_string(sms_characters(sms_number)) + " characters, but the station keeps at most " +
+               std::to_string(SMS_NUMBER_MAX) + ".";
+    case Store_refusal::NONE:
+        break;
+    }
+    return std::string();
+}
+
 Store_result Station_editor::store() {
     const int needed = bytes_needed();
-    if (station == nullptr || needed > IMAGE_USABLE) return {false, needed};
+    if (station == nullptr) return {false, needed};
+    if (needed > IMAGE_USABLE) return {false, needed, Store_refusal::TOO_LARGE};
+    if (!sms_number_fits()) return {false, needed, Store_refusal::SMS_NUMBER_TOO_LONG};
     const General_controls& g = form.general();
     Teeprom_configurer& image = station->configuration;
     image.clear();

@@ -56,6 +56,11 @@ int Form_model::find(const std::string& name) const {
     return it == by_name_.end() ? -1 : it->second;
 }
 
+int Form_model::longest_text(int i) const {
+    const int current = static_cast<int>(at(i).text.size());
+    return current > at(i).max_length ? current : at(i).max_length;
+}
+
 bool Form_model::set_index(int i, int index) {
     if (index < -1 || index >= ITEM_COUNT) return false;
     at(i).index = index;
@@ -63,7 +68,7 @@ bool Form_model::set_index(int i, int index) {
 }
 
 bool Form_model::set_text(int i, const std::string& text) {
-    if (static_cast<int>(text.size()) > at(i).max_length) return false;
+    if (static_cast<int>(text.size()) > longest_text(i)) return false;
     at(i).text = text;
     return true;
 }

@@ -54,9 +54,13 @@ public:
 
     // Setting a value as a user would. A text longer than the edit accepts is refused whole: false and
     // nothing changes. An index outside -1 to 2 is refused too.
+    // A text loaded from a file may be longer than what a user may type (an SMS number of 18 characters):
+    // it is shown whole and may be shortened, never lengthened.
     void set_checked(int i, bool checked) { at(i).checked = checked; }
     bool set_index(int i, int index);
     bool set_text(int i, const std::string& text);
+    // The longest text the edit takes now: its maximum length, or the longer text it holds.
+    int longest_text(int i) const;
 
 private:
     int add(const std::string& name, Control_kind kind, int max_length = 0, const char* const* items = nullptr);

@@ -24,11 +24,21 @@ struct Sequence_buffer {
     }
 };
 
-// What a store did: refused when the configuration needs more than the station's 223 bytes.
+// Why a store was refused: the configuration needs more than the station's 223 bytes, or the SMS number
+// (loaded from a file) is longer than the 15 characters the station keeps, which would make it another
+// number.
+enum class Store_refusal { NONE, TOO_LARGE, SMS_NUMBER_TOO_LONG };
+
+// What a store did: stored, or refused with nothing changed.
 struct Store_result {
     bool stored;
     int bytes_needed;
+    Store_refusal refusal = Store_refusal::NONE;
 };
+
+// One sentence that says why a store was refused ("This configuration needs 230 bytes, but the
+// station's memory holds 223."); empty for a store that was done.
+std::string refusal_text(const Store_result& result, const std::string& sms_number);
 
 class Station_editor {
 public:
@@ -56,6 +66,8 @@ public:
     // Bytes the store would need for the current values: the three sequence records, the SMS number
     // record and the seven fixed records. Cheap: nothing is put in an image.
     int bytes_needed() const;
+    // Whether the SMS number's edit holds no more than the 15 characters the station keeps.
+    bool sms_number_fits() const;
 
     // The OK store: the station's image and identification from the controls, in the fixed order. When
     // the configuration does not fit the 223 bytes nothing is changed and the result says so.
