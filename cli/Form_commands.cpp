@@ -2,6 +2,7 @@
 #include "Form_commands.h"
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,7 +33,8 @@ bool strict_int(const std::string& text, long* value) {
 bool station_at(Tsetup& setup, long n, Tstation** station) {
     *station = nullptr;
     if (n == 0) return true;
-    Tlist::Tnode* node = n > 0 ? setup.stations.list.node_at(static_cast<int>(n - 1)) : nullptr;
+    // Beyond the int range no list has a station, and the position must not wrap onto one.
+    Tlist::Tnode* node = n > 0 && n <= INT_MAX ? setup.stations.list.node_at(static_cast<int>(n - 1)) : nullptr;
     if (node == nullptr) return false;
     *station = static_cast<Tstation*>(node->item);
     return true;
@@ -72,11 +74,30 @@ int open_station(const char* in, const char* n_text, Opened& opened, std::ostrea
     return EXIT_OK;
 }
 
+// An edit's text as one line: a control character (a line break in a description read from a file)
+// is written as \xHH, so that every control stays on its own line.
+std::string one_line(const std::string& text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c != 0x7F) {
+            out += ch;
+            continue;
+        }
+        out += "\\x";
+        out += hex[c >> 4];
+        out += hex[c & 15];
+    }
+    return out;
+}
+
 std::string value_of(const Control& c) {
     switch (c.kind) {
     case Control_kind::CHECK_BOX: return c.checked ? "1" : "0";
     case Control_kind::CHOICE_LIST: return std::to_string(c.index);
-    default: return c.text;
+    default: return one_line(c.text);
     }
 }
 
@@ -106,8 +127,8 @@ bool apply(Station_editor& editor, const std::string& assignment, std::ostream& 
         return false;
     default:
         if (editor.set_text(control, value)) return true;
-        err << "vemora-cli: " << name << " holds at most " << c.max_length << " characters; \"" << value << "\" has "
-            << value.size() << "\n";
+        err << "vemora-cli: " << name << " holds at most " << editor.form.longest_text(control) << " characters; \""
+            << value << "\" has " << value.size() << "\n";
         return false;
     }
 }
@@ -131,9 +152,14 @@ int edit_command(const char* in, const char* n, const char* out_path, int assign
     for (int i = 0; i < assignments; ++i)
         if (!apply(opened.editor, assignment[i], err)) return EXIT_USAGE;
     const Store_result result = opened.editor.store();
-    if (!result.stored) {
+    if (result.refusal == Store_refusal::TOO_LARGE) {
         err << "vemora-cli: the configuration needs " << result.bytes_needed << " bytes; the station holds "
             << IMAGE_USABLE << ". " << out_path << " was not written\n";
+        return EXIT_REFUSED;
+    }
+    if (!result.stored) {
+        err << "vemora-cli: " << refusal_text(result, opened.editor.form.text(opened.editor.form.general().sms))
+            << " " << out_path << " was not written\n";
         return EXIT_REFUSED;
     }
     if (opened.new_station) opened.setup.stations.append(opened.new_station.release());
