@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "Editor_texts.h"
@@ -100,17 +101,25 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
     layout->addWidget(pages_);
 
     auto* bottom = new QHBoxLayout;
+    hint_ = new QLabel(this);
+    hint_->setObjectName("lb_hint");
+    hint_->setWordWrap(true);
     meter_ = new QLabel(this);
     meter_->setObjectName("lb_memory");
     meter_->setAccessibleName("Configuration memory");
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("Button1");
-    ok->setDefault(true);
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("Button2");
+    // Enter in a field is the field's own business: only a click on OK (or Space on it) stores.
+    for (QPushButton* b : {ok, cancel}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
     connect(ok, &QPushButton::clicked, this, &TFedit_zevo4k::Button1Click);
     connect(cancel, &QPushButton::clicked, this, &TFedit_zevo4k::Button2Click);
-    bottom->addWidget(meter_, 1);
+    bottom->addWidget(hint_, 1);
+    bottom->addWidget(meter_);
     bottom->addWidget(ok);
     bottom->addWidget(cancel);
     layout->addLayout(bottom);
@@ -160,12 +169,17 @@ QWidget* TFedit_zevo4k::edit(int control, const QString& accessible_name, QWidge
     else if (c.max_length <= NUMBER_EDIT_MAX && c.name != "ed_phone_nbr" && c.name != "ed_pin")
         e->setFixedWidth(90); // a number: thresholds, intervals, the station ID
     widgets_[static_cast<size_t>(control)] = e;
-    connect(e, &QLineEdit::textChanged, this, [this, control](const QString& text) {
+    connect(e, &QLineEdit::textChanged, this, [this, control, e](const QString& text) {
         if (showing_) return;
         editor_.set_text(control, to_latin1(text));
+        // A text loaded longer than the edit's maximum may be shortened, never lengthened again.
+        e->setMaxLength(editor_.form.longest_text(control));
         update_meter();
     });
-    connect(e, &Latin1_edit::refused_character, this, [this] { meter_->setToolTip(Latin1_edit::refused_hint()); });
+    connect(e, &Latin1_edit::refused_character, this, [this] {
+        hint_->setText(Latin1_edit::refused_hint());
+        QTimer::singleShot(6000, hint_, [this] { hint_->clear(); });
+    });
     return e;
 }
 
@@ -331,7 +345,13 @@ void TFedit_zevo4k::show_values() {
         switch (c.kind) {
         case Control_kind::CHECK_BOX: static_cast<QCheckBox*>(widgets_[i])->setChecked(c.checked); break;
         case Control_kind::CHOICE_LIST: static_cast<QComboBox*>(widgets_[i])->setCurrentIndex(c.index); break;
-        case Control_kind::EDIT: static_cast<QLineEdit*>(widgets_[i])->setText(to_qstring(c.text)); break;
+        case Control_kind::EDIT: {
+            // The whole text, also one loaded longer than a user may type: a cut would show another value.
+            auto* e = static_cast<QLineEdit*>(widgets_[i]);
+            e->setMaxLength(editor_.form.longest_text(static_cast<int>(i)));
+            e->setText(to_qstring(c.text));
+            break;
+        }
         }
     }
     showing_ = false;
@@ -357,6 +377,7 @@ void TFedit_zevo4k::update_meter() {
 }
 
 void TFedit_zevo4k::load(Tstation* station) {
+    hint_->clear();
     editor_.open(station);
     show_values();
     show_enabled_states();
@@ -373,12 +394,13 @@ void TFedit_zevo4k::Button1Click() {
     const Store_result result = editor_.store();
     if (!result.stored) {
         // Nothing was stored: the editor stays open with every choice as it was.
+        const QString advice = result.refusal == Store_refusal::SMS_NUMBER_TOO_LONG
+                                   ? "Shorten the SMS number on the \"GSM timing\" page, then press OK again."
+                                   : "Untick some measurements, thresholds (4 bytes each) or conditional actions, "
+                                     "or shorten the SMS number, then press OK again.";
+        const std::string& sms = editor_.form.text(editor_.form.general().sms);
         Message_box::warn(this, "Station configuration Editor",
-                          QString("This configuration needs %1 bytes, but the station's memory holds %2.\n\n"
-                                  "Untick some measurements, thresholds (4 bytes each) or conditional actions, "
-                                  "or shorten the SMS number, then press OK again.")
-                              .arg(result.bytes_needed)
-                              .arg(IMAGE_USABLE));
+                          to_qstring(refusal_text(result, sms)) + "\n\n" + advice);
         return;
     }
     done(1);

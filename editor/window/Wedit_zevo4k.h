@@ -63,5 +63,6 @@ private:
     std::vector<QWidget*> widgets_;
     QTabWidget* pages_ = nullptr;
     QLabel* meter_ = nullptr;
+    QLabel* hint_ = nullptr; // says why a typed or pasted character was refused
     bool showing_ = false; // while the model's values are put into the widgets, nothing goes back
 };

@@ -40,6 +40,9 @@ TEST_F(Editor_window_test, HasSixPagesAndItsControlsByName) {
     EXPECT_EQ(control<QCheckBox>("cb_s_3")->text(), "Tinopal  delta (on-off)");
     EXPECT_EQ(editor->findChild<QComboBox*>("cbb_s_5"), nullptr);
     EXPECT_EQ(editor->findChild<QLineEdit*>("ed_r_vbat_threshold"), nullptr);
+    // After a load: before one, ed_sms holds "Where to send SMS", longer than the 15 a user may type.
+    Tstation blank;
+    editor->load(&blank);
     EXPECT_EQ(field("ed_sms")->maxLength(), 15);
     EXPECT_EQ(field("ed_description")->maxLength(), 255);
     EXPECT_EQ(field("ed_pin")->maxLength(), 31);
