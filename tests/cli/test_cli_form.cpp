@@ -1,6 +1,8 @@
 // vemora-cli form and edit: the editor logic driven from a script, with exact output and exit codes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "cli_fixture.h"
 #include "temp_dir.h"
 
@@ -60,6 +62,14 @@ TEST(CliForm, ANewStationAndNumbersOutOfRange) {
     EXPECT_EQ(line_for(fresh.out, "ed_gsm_interval"), "ed_gsm_interval=24");
     EXPECT_EQ(cli({"form", in, "3"}).code, 2);
     EXPECT_EQ(cli({"form", in, "-1"}).code, 2);
+    // Numbers beyond the int range never wrap onto a station (2^32 + 1 would be station 1).
+    for (const char* n : {"2147483648", "4294967297", "4294967298"}) {
+        const Cli_result r = cli({"form", in, n});
+        EXPECT_EQ(r.code, 2) << n;
+        EXPECT_EQ(r.out, "") << n;
+        EXPECT_EQ(cli({"edit", in, n, dir.file("out.xml"), "ed_description=changed"}).code, 2) << n;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.xml")));
     EXPECT_EQ(cli({"form", in, "x"}).code, 2);
     EXPECT_EQ(cli({"form", in}).code, 2);
     EXPECT_EQ(cli({"form", dir.file("absent.xml"), "1"}).code, 1);
@@ -148,4 +158,32 @@ TEST(CliEdit, AnUnwritableOutputIsAFileError) {
     const Cli_result r = cli({"edit", example, "1", dir.file("no/such/out.xml")});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("cannot write"), std::string::npos);
+}
+
+TEST(CliForm, AControlCharacterInATextKeepsTheControlOnItsLine) {
+    Temp_dir dir;
+    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='7' description='a&#x0a;ed_ID=99&#x0d;\\b'/>"
+                                               "</STATIONS></SETUP>");
+    const Cli_result r = cli({"form", in, "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(lines_of(r.out).size(), 148u);
+    EXPECT_EQ(line_for(r.out, "ed_description"), "ed_description=a\\x0aed_ID=99\\x0d\\b");
+    EXPECT_EQ(line_for(r.out, "ed_ID"), "ed_ID=7");
+}
+
+TEST(CliEdit, AnSmsNumberLongerThanTheStationKeepsIsRefusedUntilShortened) {
+    Temp_dir dir;
+    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='7'><CONFIGURATION>"
+                                               "<SMS_NUMBER value='+41791234567890123'/></CONFIGURATION>"
+                                               "</STATION></STATIONS></SETUP>");
+    const std::string out = dir.file("out.xml");
+    EXPECT_EQ(line_for(cli({"form", in, "1"}).out, "ed_sms"), "ed_sms=+41791234567890123");
+    const Cli_result refused = cli({"edit", in, "1", out});
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_EQ(refused.err, "vemora-cli: The SMS number has 18 characters, but the station keeps at most 15. " + out +
+                               " was not written\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(cli({"edit", in, "1", out, "ed_sms=+417912345678901234"}).code, 2); // longer still: refused as typed
+    ASSERT_EQ(cli({"edit", in, "1", out, "ed_sms=+41791234567890"}).code, 0);
+    EXPECT_EQ(line_for(cli({"form", out, "1"}).out, "ed_sms"), "ed_sms=+41791234567890");
 }

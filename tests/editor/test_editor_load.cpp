@@ -148,3 +148,20 @@ TEST(EditorLoad, AWalkNeverLeavesTheImage) {
     editor.open(&station);
     EXPECT_EQ(editor.form.at(editor.form.find("cb_s_vbat")).checked, false);
 }
+
+TEST(EditorLoad, TheWalkShowsACommandBelowPosition240AndNoneFromThere) {
+    // NOPs from the record's start; a battery command at 239 is still read, one at 240 is not.
+    for (const int at : {239, 240}) {
+        Tstation station;
+        uint8_t bytes[IMAGE_SIZE];
+        for (int i = 0; i < IMAGE_SIZE; ++i) bytes[i] = 0x84;
+        bytes[0] = tag::SEQUENCE_SLOW;
+        bytes[1] = 0xFE;
+        bytes[at] = 0x82;
+        bytes[at + 1] = 0x00;
+        station.configuration.assign(bytes, 223);
+        Station_editor editor;
+        editor.open(&station);
+        EXPECT_EQ(editor.form.at(editor.form.find("cb_s_vbat")).checked, at == 239) << at;
+    }
+}

@@ -1,5 +1,6 @@
 // Storing the editor: the image rebuilt in the fixed order, lenient conversions, and the refusal of a
 // configuration that does not fit the station's 223 bytes.
+#include "Edit_numbers.h"
 #include "editor_fixture.h"
 
 namespace {
@@ -232,4 +233,85 @@ TEST(EditorStore, IntervalsThatDriftOnPurpose) {
     EXPECT_EQ(v, 19);
     EXPECT_TRUE(f.station.configuration.get_tag_long(tag::ACQ_INTERVAL1, &v));
     EXPECT_EQ(v, 60);
+}
+
+TEST(EditorStore, StoresExactly223BytesAndRefuses224) {
+    // Tick channels until the records without the SMS number need 206 to 220 bytes, then let the SMS
+    // number's length take the total to 223 exactly, and one character more to 224.
+    Editor_fixture f;
+    f.open();
+    f.type("ed_sms", "");
+    for (const char* p : {"s", "f"}) {
+        for (const Channel& c : channel_table) {
+            if (f.editor.bytes_needed() >= 206) break;
+            f.tick(std::string("cb_") + p + "_" + std::to_string(c.number));
+            if (c.has_threshold) f.choose(std::string("cbb_") + p + "_" + std::to_string(c.number), 1);
+        }
+    }
+    const int base = f.editor.bytes_needed();
+    ASSERT_GE(base, 206);
+    ASSERT_LE(base, 220);
+    const std::string number = std::string(static_cast<size_t>(221 - base), '7');
+    f.type("ed_sms", number);
+    ASSERT_EQ(f.editor.bytes_needed(), 223);
+    const Store_result fits = f.editor.store();
+    EXPECT_TRUE(fits.stored);
+    EXPECT_EQ(f.station.configuration.cursor(), 223);
+    EXPECT_EQ(f.station.configuration.get_sms_number(), number);
+    EXPECT_EQ(f.station.configuration.refused(), 0);
+
+    const Teeprom_configurer stored = f.station.configuration;
+    f.type("ed_sms", number + "7");
+    const Store_result over = f.editor.store();
+    EXPECT_FALSE(over.stored);
+    EXPECT_EQ(over.refusal, Store_refusal::TOO_LARGE);
+    EXPECT_EQ(over.bytes_needed, 224);
+    EXPECT_EQ(refusal_text(over, number), "This configuration needs 224 bytes, but the station's memory holds 223.");
+    EXPECT_EQ(f.station.configuration, stored);
+}
+
+TEST(EditorStore, AnSmsNumberLongerThanTheStationKeepsIsRefusedUntilShortened) {
+    // A file may hold a longer SMS number than the 15 characters the station keeps: storing it cut would
+    // make it another number.
+    Editor_fixture f;
+    f.open_image("01 11 2B 34 31 37 39 31 32 33 34 35 36 37 38 39 30 31 32"); // 17 characters
+    EXPECT_EQ(f.text("ed_sms"), "+4179123456789012");
+    const Teeprom_configurer before = f.station.configuration;
+    const Store_result r = f.editor.store();
+    EXPECT_FALSE(r.stored);
+    EXPECT_EQ(r.refusal, Store_refusal::SMS_NUMBER_TOO_LONG);
+    EXPECT_EQ(refusal_text(r, f.text("ed_sms")), "The SMS number has 17 characters, but the station keeps at most 15.");
+    EXPECT_EQ(f.station.configuration, before);
+    // It may be shortened, never lengthened; at 15 characters it is stored whole.
+    EXPECT_FALSE(f.editor.set_text(f.control("ed_sms"), "+41791234567890123"));
+    f.type("ed_sms", "+417912345678901");
+    EXPECT_EQ(f.editor.form.longest_text(f.control("ed_sms")), 16);
+    EXPECT_FALSE(f.editor.store().stored);
+    f.type("ed_sms", "+41791234567890");
+    EXPECT_EQ(f.editor.form.longest_text(f.control("ed_sms")), 15);
+    ASSERT_TRUE(f.editor.store().stored);
+    EXPECT_EQ(f.station.configuration.get_sms_number(), "+41791234567890");
+}
+
+TEST(EditorStore, NumbersAreReadInTheirDecimalFormOnly) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {{"11,9", 11},     {"12abc", 12},   {"  42x", 42},     {"0x10", 0},    {"inf", 0},
+                 {"-nan", 0},      {"1E-3", 0.001}, {"-.5e1x", -5},    {"5e", 5},      {"1.5e+", 1.5},
+                 {".", 0},         {"+7.25", 7.25}, {"\t-3", -3},      {"1e39", 1e39}, {"", 0}};
+    for (const auto& c : cases) EXPECT_EQ(edit_real(c.text), c.value) << c.text;
+
+    // Through the store: a threshold of "nan" and an interval of "0x10" are 0, as atof gives them.
+    Editor_fixture f;
+    f.open();
+    f.tick("cb_s_161");
+    f.choose("cbb_s_161", 1);
+    f.type("ed_s_161", "nan");
+    f.type("ed_acq_interval1", "0x10");
+    ASSERT_TRUE(f.editor.store().stored);
+    EXPECT_EQ(image_hex(f.station.configuration, 4, 7), "D2 A1 71 00 00 00 00");
+    int32_t v = -1;
+    EXPECT_TRUE(f.station.configuration.get_tag_long(tag::ACQ_INTERVAL1, &v));
+    EXPECT_EQ(v, 0);
 }
