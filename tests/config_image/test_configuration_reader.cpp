@@ -52,10 +52,10 @@ TEST(ReadSequence, EveryCommandWithItsAttributes) {
         "<ACQ_INSTRUMENT type='1' port='3' channel='2' threshold='2' compare='LT'/>"
         "<ACQ header='161' port='2' channel='1' timeout='7' threshold='4.0' compare='lt'/>"
         "<ACQ header='172' port='5x' channel='12' timeout='7' threshold='1000'/>"
-        "<ACQ_FLUO port='4' threshold='2.5V'/>"
+        "<ACQ_FLUO port='4' threshold='2.5V'/><ACQ_FLUO type='2' port='4' channel='9'/>"
         "</ACQUISITION_SEQUENCE>");
-    EXPECT_EQ(image_hex(image), "08 2C 01 2C 02 07 81 0D 0C 02 08 00 00 84 A0 C4 82 3F C0 00 00 C0 40 "
-                                "DB C6 40 00 00 00 D2 E1 71 40 80 00 00 D5 AC 7C 00 00 03 E8 C4 00 00 FF");
+    EXPECT_EQ(image_hex(image), "08 2E 01 2C 02 07 81 0D 0C 02 08 00 00 84 A0 C4 82 3F C0 00 00 C0 40 "
+                                "DB C6 40 00 00 00 D2 E1 71 40 80 00 00 D5 AC 7C 00 00 03 E8 C4 00 C4 29 00 FF");
 }
 
 TEST(ReadSequence, UnknownCommandsAreReportedAndSkipped) {

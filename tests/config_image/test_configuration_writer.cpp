@@ -104,6 +104,7 @@ TEST(WriteSequence, CommandLines) {
                       "compare=\"ge\"/>\r\n"));
     EXPECT_EQ(command_line("C4 02"), in_slow("\t\t\t\t\t<ACQ_FLUO type=\"0\" port=\"4\" channel=\"2\"/>\r\n"));
     EXPECT_EQ(command_line("C0 40"), in_slow("\t\t\t\t\t<ACQ_FLUO type=\"0\" port=\"0\" channel=\"0\"/>\r\n"));
+    EXPECT_EQ(command_line("C4 39"), in_slow("\t\t\t\t\t<ACQ_FLUO type=\"3\" port=\"4\" channel=\"9\"/>\r\n"));
     EXPECT_EQ(command_line("C4 82 3F 9D F3 B6"),
               in_slow("\t\t\t\t\t<ACQ_FLUO type=\"0\" port=\"4\" channel=\"2\" threshold=\"1.23\" compare=\"ge\"/>\r\n"));
     EXPECT_EQ(command_line("DB C6 40 00 00 00"),

@@ -71,6 +71,29 @@ TEST(EncodeFluo, WithAndWithoutThreshold) {
     EXPECT_FALSE(c.has_threshold);
 }
 
+TEST(EncodeFluo, TheTypeTakesBitsFourAndFive) {
+    // Types 0 to 3 beside channel 9 with and without the threshold and lt bits; a type of 6 keeps its
+    // low two bits and never reaches the channel or the comparison bits.
+    Teeprom_configurer image;
+    for (int type = 0; type < 4; ++type) encode_acq_fluo(image, 4, type, 9, false, 0, false);
+    encode_acq_fluo(image, 4, 3, 15, true, 2.0, true);
+    encode_acq_fluo(image, 4, 6, 0, false, 0, false);
+    EXPECT_EQ(image_hex(image), "C4 09 C4 19 C4 29 C4 39 C4 FF 40 00 00 00 C4 20");
+    Sequence_command c;
+    for (int type = 0; type < 4; ++type) {
+        ASSERT_TRUE(decode_command(image, static_cast<uint8_t>(2 * type), &c));
+        EXPECT_EQ(c.type, type);
+        EXPECT_EQ(c.channel, 9);
+        EXPECT_FALSE(c.has_threshold);
+    }
+    ASSERT_TRUE(decode_command(image, 8, &c));
+    EXPECT_EQ(c.type, 3);
+    EXPECT_EQ(c.channel, 15);
+    EXPECT_TRUE(c.has_threshold);
+    EXPECT_TRUE(c.lt);
+    EXPECT_EQ(c.threshold_real(), 2.0f);
+}
+
 TEST(EncodeAcq, FloatAndIntegerThresholdHeaders) {
     Teeprom_configurer image;
     encode_acq(image, 161, 2, 1, 7, true, 4.0, true);

@@ -101,6 +101,12 @@ TEST(ParseReal, SumsDigitsWithAFallingWeight) {
     EXPECT_EQ(value, 1.0 + 2 * 0.1 + 3 * (0.1 / 10));
     EXPECT_FALSE(parse_real("5-", &value));
     EXPECT_EQ(value, -5.0);
+    EXPECT_FALSE(parse_real("1E-3", &value)); // an upper-case E, a signed exponent
+    EXPECT_EQ(value, std::pow(10.0, -3.0) * 1.0);
+    EXPECT_FALSE(parse_real("-1.5e+2", &value));
+    EXPECT_EQ(value, -150.0);
+    EXPECT_FALSE(parse_real("2e-", &value)); // the exponent's sign alone: 10^-0
+    EXPECT_EQ(value, 2.0);
     EXPECT_FALSE(parse_real("", &value));
     EXPECT_EQ(value, 0.0);
     EXPECT_TRUE(parse_real(nullptr, &value));
