@@ -126,8 +126,10 @@ void check_editor(const Teeprom_configurer& image) {
     FUZZ_CHECK(station.configuration == image, "opening the editor changed the image");
     const int needed = editor.bytes_needed();
     const Store_result result = editor.store();
-    FUZZ_CHECK(result.bytes_needed == needed && result.stored == (needed <= IMAGE_USABLE),
-               "store: needed %d, result %d/%d", needed, result.stored, result.bytes_needed);
+    // Stored exactly when it fits and the SMS number is no longer than the station keeps.
+    const bool storable = needed <= IMAGE_USABLE && editor.sms_number_fits();
+    FUZZ_CHECK(result.bytes_needed == needed && result.stored == storable, "store: needed %d, result %d/%d", needed,
+               result.stored, result.bytes_needed);
     if (result.stored) FUZZ_CHECK(station.configuration.cursor() == needed, "stored %d bytes, needed %d",
                                   station.configuration.cursor(), needed);
     else FUZZ_CHECK(station.configuration == image, "a refused store changed the image");
