@@ -145,6 +145,7 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
 TFmain::~TFmain() = default;
 
 void TFmain::build_menu() {
+    menuBar()->setObjectName("MainMenu1");
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("File1");
     QAction* new_item = file->addAction("New", this, &TFmain::New1Click);

@@ -60,6 +60,15 @@ protected:
     Station_grid_model* model() const { return static_cast<Station_grid_model*>(grid()->model()); }
     void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
 
+    // A stand-in for the station editor: records every record it is given and answers `ok`, so a test
+    // sees whether a command opened the editor at all.
+    void install_fake_editor(bool ok) {
+        window->set_station_editor([this, ok](Tstation* s) {
+            edited.push_back(s);
+            return ok;
+        });
+    }
+
     // Selects grid rows (as a user's click and shift-click would).
     void select_rows(int first, int last) {
         grid()->clearSelection();
@@ -76,6 +85,7 @@ protected:
     std::deque<Answer> answers;
     std::vector<File_request> requests;
     std::deque<QString> chosen;
+    std::vector<Tstation*> edited; // what the stand-in editor was given
 };
 
 inline const char three_stations[] =

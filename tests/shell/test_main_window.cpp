@@ -2,6 +2,7 @@
 #include "gui_fixture.h"
 
 #include <QAccessible>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <filesystem>
 #include <fstream>
@@ -9,19 +10,29 @@
 #include "Station.h"
 
 TEST_F(Gui_test, AtStartSaveIsDisabledAndTheGridHasNoHeaderNorStations) {
+    install_fake_editor(true);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    EXPECT_EQ(window->menuBar()->objectName(), "MainMenu1");
     EXPECT_FALSE(action("Save1")->isEnabled());
     EXPECT_TRUE(action("New1")->isEnabled());
     EXPECT_EQ(action("Open1")->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(action("Save1")->shortcut(), QKeySequence("Ctrl+S"));
-    EXPECT_FALSE(grid()->horizontalHeader()->isVisible() && grid()->horizontalHeader()->isVisibleTo(window));
-    EXPECT_GT(model()->rowCount(), 0);
+    ASSERT_TRUE(grid()->isVisible());
+    EXPECT_FALSE(grid()->horizontalHeader()->isVisible());
+    EXPECT_GT(model()->rowCount(), 1);
     EXPECT_EQ(model()->station_at(0), nullptr);
     EXPECT_EQ(find<QLabel>("lb_filename")->text(), "-----");
     EXPECT_EQ(find<QTabWidget>("PageControl1")->currentIndex(), 1);
     EXPECT_EQ(window->windowTitle(), "Vemora Editor V1.0[*]");
+    // No row is bound to a station yet: Delete and Edit Selected find nothing to work on.
     select_rows(0, 0);
     click("Button6");
     click("Button7");
+    select_rows(1, 2);
+    click("Button7");
+    EXPECT_TRUE(edited.empty());
+    EXPECT_EQ(window->document().stations.list.head(), nullptr);
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(window->is_modified());
 }
