@@ -28,14 +28,18 @@ Tstation* Station_grid_model::station_at(int row) const {
 
 int Station_grid_model::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
-    return filled_ ? static_cast<int>(rows_.size()) : EMPTY_ROWS;
+    if (!filled_) return EMPTY_ROWS;
+    return rows_.empty() ? 1 : static_cast<int>(rows_.size());
 }
 
 int Station_grid_model::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : COLUMNS; }
 
 QVariant Station_grid_model::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return QVariant();
+    if (is_header_row(index.row()) && index.column() >= 0 && index.column() < COLUMNS)
+        return header_texts[index.column()];
     const Tstation* s = station_at(index.row());
-    if (s == nullptr || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return QVariant();
+    if (s == nullptr) return QVariant();
     switch (index.column()) {
     case 0: return QString::number(s->id);
     case 1: return to_qstring(s->phone_nbr);

@@ -13,12 +13,15 @@ public:
     explicit Station_grid_model(QObject* parent = nullptr);
 
     // Rebuilds the rows from the list, in list order. Before the first fill the grid shows empty rows
-    // bound to no station and no header texts.
+    // bound to no station and no header texts. Filled from an empty list, it shows the header texts in
+    // one ordinary row bound to no station, since a fixed header needs a station row below it.
     void fill(Tstations& stations);
     bool filled() const { return filled_; }
 
     // The station bound to a row, or null.
     Tstation* station_at(int row) const;
+    // Whether the row is the header texts' ordinary row of an empty list.
+    bool is_header_row(int row) const { return filled_ && rows_.empty() && row == 0; }
     int station_count() const { return static_cast<int>(rows_.size()); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -297,7 +297,8 @@ void TFmain::refresh(bool grid_only) {
     }
     for (int c = 0; c < Station_grid_model::COLUMNS; ++c) grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
     grid_model_->fill(setup_.stations);
-    grid_->horizontalHeader()->setVisible(true);
+    // A fixed header once there is a station row; until then the header texts are an ordinary row.
+    grid_->horizontalHeader()->setVisible(grid_model_->station_count() > 0);
 }
 
 void TFmain::set_file_name(const std::string& name) {
@@ -451,7 +452,7 @@ Tstation* TFmain::selected_station(bool* has_row) const {
     int top = -1;
     for (const QModelIndex& index : rows)
         if (top < 0 || index.row() < top) top = index.row();
-    *has_row = top >= 0;
+    *has_row = top >= 0 && !grid_model_->is_header_row(top); // the header texts' row is no station's row
     return grid_model_->station_at(top);
 }
 

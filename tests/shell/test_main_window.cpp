@@ -80,8 +80,7 @@ TEST_F(Gui_test, NewThenSaveAsksForANameAndWritesTheDefaults) {
     action("New1")->trigger();
     EXPECT_EQ(find<QLabel>("lb_filename")->text(), "");
     EXPECT_EQ(edit("ed_COM_direct")->text(), "COM1");
-    EXPECT_EQ(model()->rowCount(), 0);
-    EXPECT_TRUE(grid()->horizontalHeader()->isVisibleTo(window));
+    EXPECT_EQ(model()->station_count(), 0);
     const std::string path = dir.file("new.xml");
     chosen.push_back(QString::fromStdString(path));
     action("Save1")->setEnabled(true);
@@ -171,7 +170,7 @@ TEST_F(Gui_test, UnsavedChangesAreAskedForAndCancelKeepsEverything) {
     answers.push_back(Answer::SAVE);
     action("New1")->trigger();
     EXPECT_NE(read_bytes(path).find("port=\"COM9\""), std::string::npos);
-    EXPECT_EQ(model()->rowCount(), 0);
+    EXPECT_EQ(model()->station_count(), 0);
     EXPECT_FALSE(window->is_modified());
     // Closing with changes: Discard closes, Cancel keeps the window.
     edit("ed_path_xml")->setText("/y");
@@ -303,4 +302,41 @@ TEST_F(Gui_test, TheGridStaysInstantWithTenThousandStations) {
     window->refresh(true);
     EXPECT_EQ(model()->rowCount(), 10000);
     EXPECT_EQ(model()->data(model()->index(9999, 0), Qt::DisplayRole).toString(), "9999");
+}
+
+TEST_F(Gui_test, WithNoStationTheHeaderRowIsAnOrdinaryRowThatDeleteAndEditLeaveAlone) {
+    install_fake_editor(true);
+    QHeaderView* header = grid()->horizontalHeader(); // its own state: Open shows another page
+    const auto no_station_grid = [&](const char* when) {
+        EXPECT_FALSE(header->isVisibleTo(grid())) << when;
+        ASSERT_EQ(model()->rowCount(), 1) << when; // the header texts in an ordinary row, bound to no station
+        EXPECT_EQ(model()->station_at(0), nullptr) << when;
+        EXPECT_EQ(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), "ID") << when;
+        EXPECT_EQ(model()->data(model()->index(0, 3), Qt::DisplayRole).toString(), "Description") << when;
+        select_rows(0, 0);
+        ASSERT_EQ(grid()->selectionModel()->selectedRows().size(), 1) << when;
+        click("Button6");
+        click("Button7");
+        EXPECT_TRUE(edited.empty()) << when;
+        EXPECT_EQ(model()->rowCount(), 1) << when;
+        EXPECT_FALSE(window->is_modified()) << when;
+    };
+    action("New1")->trigger();
+    no_station_grid("after New");
+    ASSERT_TRUE(window->open_file(write_setup("empty.xml", "<SETUP><STATIONS/></SETUP>")));
+    no_station_grid("after Open");
+    // The first station makes row 0 the fixed header; deleting the last makes it an ordinary row again.
+    click("Button5"); // the stand-in answers OK: the record is appended
+    ASSERT_EQ(edited.size(), 1u);
+    EXPECT_TRUE(header->isVisibleTo(grid()));
+    ASSERT_EQ(model()->rowCount(), 1);
+    EXPECT_EQ(model()->station_at(0), edited[0]);
+    EXPECT_EQ(model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "ID");
+    EXPECT_EQ(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), "0");
+    select_rows(0, 0);
+    click("Button6");
+    EXPECT_FALSE(header->isVisibleTo(grid()));
+    EXPECT_EQ(model()->station_at(0), nullptr);
+    EXPECT_FALSE(window->is_modified()); // back to what was opened
+    EXPECT_TRUE(messages.empty());
 }
