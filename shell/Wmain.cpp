@@ -366,12 +366,19 @@ void TFmain::show_problems(const QStringList& lines) {
                         lines.join('\n'));
 }
 
+bool TFmain::has_file() const { return save_->isEnabled() && !file_name_.empty(); }
+
 bool TFmain::maybe_save() {
     if (!is_modified()) return true;
-    const QString name = file_name_.empty() ? QString("the new setup file") : file_text(file_name_);
+    const QString name = has_file() ? file_text(file_name_) : QString("the new setup file");
     switch (Message_box::ask_save(this, "Vemora Editor", QString("Save changes to %1?").arg(name))) {
     case Answer::SAVE:
-        Save1Click();
+        // Before any Open or Save As the name is only the dialogs' proposal: writing to it would replace
+        // whatever file of that name lies in the working folder.
+        if (has_file())
+            Save1Click();
+        else
+            SaveAs1Click();
         return !is_modified(); // a save that failed or was cancelled keeps everything as it was
     case Answer::DISCARD:
         return true;

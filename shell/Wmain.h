@@ -71,6 +71,9 @@ private:
     bool save_to(const std::string& name);
     void browse(Latin1_edit* edit, char* path, int size);
     Tstation* selected_station(bool* has_row) const;
+    // Whether Save has a file to write: one given by Open or Save As (the Save item is enabled) and not
+    // taken away by New.
+    bool has_file() const;
     bool maybe_save();
     void document_changed();
     void mark_unchanged();

@@ -2,12 +2,36 @@
 #include "gui_fixture.h"
 
 #include <QAccessible>
+#include <QDir>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <filesystem>
 #include <fstream>
 
 #include "Station.h"
+
+namespace {
+
+// The process works in the given folder while this lives, so a file written under a relative name lands
+// where the test sees it, and nothing of the build tree is touched.
+class Working_folder {
+public:
+    explicit Working_folder(const std::filesystem::path& folder) : before_(QDir::currentPath()) {
+        QDir::setCurrent(QString::fromStdString(folder.string()));
+    }
+    ~Working_folder() { QDir::setCurrent(before_); }
+
+private:
+    QString before_;
+};
+
+size_t occurrences(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+} // namespace
 
 TEST_F(Gui_test, AtStartSaveIsDisabledAndTheGridHasNoHeaderNorStations) {
     install_fake_editor(true);
@@ -339,4 +363,56 @@ TEST_F(Gui_test, WithNoStationTheHeaderRowIsAnOrdinaryRowThatDeleteAndEditLeaveA
     EXPECT_EQ(model()->station_at(0), nullptr);
     EXPECT_FALSE(window->is_modified()); // back to what was opened
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Gui_test, SaveInTheQuestionBeforeTheDocumentHasAFileAsksForAName) {
+    // An unrelated setup.xml where the program runs: the name the Open dialog proposes at start.
+    Working_folder here(dir.path());
+    const std::string unrelated = write_setup("setup.xml", "an unrelated file");
+    install_fake_editor(true);
+    click("Button5");
+    ASSERT_TRUE(window->is_modified());
+    ASSERT_FALSE(action("Save1")->isEnabled());
+    // Save, then Cancel in the Save dialog: the close, New and Open are all cancelled.
+    answers.push_back(Answer::SAVE);
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Save changes to the new setup file?");
+    answers.push_back(Answer::SAVE);
+    action("New1")->trigger();
+    answers.push_back(Answer::SAVE);
+    action("Open1")->trigger(); // no Open dialog follows
+    ASSERT_EQ(requests.size(), 3u);
+    for (const File_request& r : requests)
+        EXPECT_EQ(r.kind, File_request::SAVE);
+    EXPECT_EQ(model()->station_count(), 1);
+    EXPECT_TRUE(window->is_modified());
+    EXPECT_EQ(read_bytes(unrelated), "an unrelated file");
+    // A name given in the dialog: the document goes there and the close goes on.
+    const std::string named = dir.file("named.xml");
+    chosen.push_back(QString::fromStdString(named));
+    answers.push_back(Answer::SAVE);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(occurrences(read_bytes(named), "<STATION "), 1u);
+    EXPECT_EQ(window->file_name(), named);
+    EXPECT_TRUE(action("Save1")->isEnabled());
+    EXPECT_FALSE(window->is_modified());
+    EXPECT_EQ(read_bytes(unrelated), "an unrelated file");
+}
+
+TEST_F(Gui_test, AfterAFailedOpenAtStartSaveInTheQuestionStillAsksForAName) {
+    Working_folder here(dir.path());
+    const std::string unrelated = write_setup("setup.xml", "an unrelated file");
+    chosen.push_back(QString::fromStdString(write_setup("bad.xml", "<SETUP>")));
+    action("Open1")->trigger();
+    ASSERT_EQ(messages.size(), 1u); // it could not be opened: the document still has no file
+    edit("ed_COM_direct")->setText("COM4");
+    answers.push_back(Answer::SAVE);
+    EXPECT_FALSE(window->close()); // the Save dialog is cancelled
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, "Save changes to the new setup file?");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].kind, File_request::SAVE);
+    EXPECT_EQ(read_bytes(unrelated), "an unrelated file");
+    EXPECT_EQ(edit("ed_COM_direct")->text(), "COM4");
 }
