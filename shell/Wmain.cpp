@@ -431,7 +431,7 @@ void TFmain::AboutKorvandel1Click() {
 
 void TFmain::browse(Latin1_edit* edit, char* path, int size) {
     char chosen[512];
-    std::string refused;
+    QString refused;
     switch (browse_folder(this, chosen, sizeof chosen, to_latin1(edit->text()), &refused)) {
     case Browse_result::CHOSEN:
         copy_text(path, chosen, size);
@@ -442,8 +442,7 @@ void TFmain::browse(Latin1_edit* edit, char* path, int size) {
         Message_box::warn(this, "Choose a Folder",
                           QString("The folder \"%1\" cannot be kept in the setup file: its path must be Latin-1 text "
                                   "of at most %2 characters.")
-                              .arg(to_qstring(refused))
-                              .arg(PATH_MAX_LENGTH));
+                              .arg(refused, QString::number(PATH_MAX_LENGTH))); // one pass: a "%2" in a name stays
         break;
     case Browse_result::CANCELLED:
         break; // the edit keeps what the user typed

@@ -416,3 +416,18 @@ TEST_F(Gui_test, AfterAFailedOpenAtStartSaveInTheQuestionStillAsksForAName) {
     EXPECT_EQ(read_bytes(unrelated), "an unrelated file");
     EXPECT_EQ(edit("ed_COM_direct")->text(), "COM4");
 }
+
+TEST_F(Gui_test, ARefusedFolderIsNamedAsTheUserChoseIt) {
+    const QString greek = QString::fromUtf8("/srv/\xce\xb5\xce\xbb\xce\xbb\xce\xac\xce\xb4\xce\xb1/%2/bin");
+    chosen.push_back(greek);
+    click("Button3");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains("\"" + greek + "\"")) << messages[0].text.toStdString();
+    EXPECT_TRUE(edit("ed_path_bin")->text().isEmpty());
+    const QString too_long = "/" + QString(300, QChar(0xe9)) + "/" + QString(300, 'p');
+    chosen.push_back(too_long);
+    click("Button4");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_TRUE(messages[1].text.contains("\"" + too_long + "\""));
+    EXPECT_STREQ(window->document().path_data_xml, "");
+}
