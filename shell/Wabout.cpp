@@ -1,13 +1,41 @@
 // The About window. The picture is drawn here, so nothing but our own code goes into it.
 #include "Wabout.h"
 
+#include <QEvent>
 #include <QFont>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// Centres the window it watches on its screen each time the window is shown. A dialog would otherwise
+// be placed over its parent, the main window.
+class Screen_centring : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* window = static_cast<QWidget*>(watched);
+            QWidget* parent = window->parentWidget();
+            const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+            if (screen != nullptr) {
+                QRect frame = window->frameGeometry();
+                frame.moveCenter(screen->availableGeometry().center());
+                window->move(frame.topLeft());
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 QString TFabout::build_date() { return QString::fromLatin1(__DATE__); }
 QString TFabout::build_time() { return QString::fromLatin1(__TIME__); }
@@ -59,6 +87,7 @@ TFabout::TFabout(QWidget* parent) : QDialog(parent) {
     setObjectName("Fabout");
     setWindowTitle("About us");
     setFixedSize(700, 255);
+    installEventFilter(new Screen_centring(this));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "Station.h"
+#include "Wabout.h"
 
 namespace {
 
@@ -430,4 +431,22 @@ TEST_F(Gui_test, ARefusedFolderIsNamedAsTheUserChoseIt) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_TRUE(messages[1].text.contains("\"" + too_long + "\""));
     EXPECT_STREQ(window->document().path_data_xml, "");
+}
+
+TEST_F(Gui_test, AboutIsCentredOnTheScreenNotOnTheMainWindow) {
+    TFabout about(window);
+    window->set_about_box(&about);
+    window->setGeometry(0, 0, 523, 485); // far from the screen's centre
+    window->show();
+    action("AboutKorvandel1")->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    const QPoint screen_centre = about.screen()->availableGeometry().center();
+    EXPECT_LE((about.frameGeometry().center() - screen_centre).manhattanLength(), 2)
+        << about.frameGeometry().x() << "," << about.frameGeometry().y() << " on a screen centred at "
+        << screen_centre.x() << "," << screen_centre.y();
+    about.move(0, 0);
+    about.hide();
+    action("AboutKorvandel1")->trigger(); // centred again each time it is shown
+    EXPECT_LE((about.frameGeometry().center() - screen_centre).manhattanLength(), 2);
+    about.hide();
 }
