@@ -263,14 +263,22 @@ TEST_F(Editor_window_test, EditSelectedEditsTheTopStationOfTheSelection) {
     EXPECT_STREQ(model()->station_at(1)->description, "edited");
     EXPECT_STRNE(model()->station_at(2)->description, "edited");
     EXPECT_TRUE(window->is_modified());
-    // A double click on a row edits that row's station.
-    while_open([this] {
+    // A double click on a row edits that row's station; its first click selects the row, as a user's does.
+    bool opened = false;
+    while_open([this, &opened] {
+        opened = true;
         EXPECT_EQ(field("ed_ID")->text(), "203");
-        press("Button2");
+        type("ed_description", "double-clicked");
+        press("Button1");
     });
     const QRect cell = grid()->visualRect(model()->index(2, 0));
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_TRUE(opened);
     EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(model()->station_at(2)->id, 203);
+    EXPECT_STREQ(model()->station_at(2)->description, "double-clicked");
+    EXPECT_STREQ(model()->station_at(1)->description, "edited");
 }
 
 TEST_F(Editor_window_test, EditingThroughTheWindowSavesWhatTheCommandLineWrites) {
