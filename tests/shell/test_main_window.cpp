@@ -433,6 +433,60 @@ TEST_F(Gui_test, ARefusedFolderIsNamedAsTheUserChoseIt) {
     EXPECT_STREQ(window->document().path_data_xml, "");
 }
 
+TEST_F(Gui_test, APlainSaveThatFailsSaysWhyAndKeepsTheDocumentsFile) {
+    std::filesystem::create_directories(dir.path() / "gone");
+    const std::string path = write_setup("gone/a.xml", three_stations);
+    ASSERT_TRUE(window->open_file(path));
+    std::filesystem::remove_all(dir.path() / "gone"); // the folder went away since Open
+    select_rows(0, 0);
+    click("Button6");
+    action("Save1")->trigger();
+    EXPECT_TRUE(requests.empty()); // a plain Save asks for no name
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, Message::WARNING);
+    EXPECT_TRUE(messages[0].text.contains(QString::fromStdString(path))) << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.contains("No such file or directory")) << messages[0].text.toStdString();
+    EXPECT_EQ(window->file_name(), path);
+    EXPECT_EQ(find<QLabel>("lb_filename")->text(), QString::fromStdString(path));
+    EXPECT_TRUE(action("Save1")->isEnabled());
+    EXPECT_TRUE(window->is_modified());
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "gone"));
+    // Closing asks again; Save failing once more keeps the window and the work.
+    answers.push_back(Answer::SAVE);
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[1].kind, Message::SAVE_DISCARD_CANCEL);
+    EXPECT_EQ(messages[2].kind, Message::WARNING);
+    EXPECT_EQ(model()->station_count(), 2);
+}
+
+TEST_F(Gui_test, SaveAddsAModemPortThatTheFileDidNotHold) {
+    const std::string path = write_setup(
+        "a.xml", "<SETUP><COMPORTS><COMPORT port='COM7' type='direct' rate='19200' description='d'/>"
+                 "</COMPORTS><STATIONS/></SETUP>");
+    ASSERT_TRUE(window->open_file(path));
+    EXPECT_EQ(edit("ed_COM_modem")->text(), "COM2");
+    edit("ed_COM_modem")->setText("COM5");
+    action("Save1")->trigger();
+    EXPECT_TRUE(messages.empty());
+    std::string saved = read_bytes(path);
+    EXPECT_EQ(occurrences(saved, "<COMPORT "), 2u) << saved;
+    EXPECT_NE(saved.find("<COMPORT  port=\"COM7\" rate=\"19200\" type=\"direct\" description=\"d\"/>"),
+              std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("<COMPORT  port=\"COM5\" rate=\"9600\" type=\"modem\" description=\"standard analog "
+                         "modem\"/>"),
+              std::string::npos)
+        << saved;
+    EXPECT_FALSE(window->is_modified());
+    // Saved again, the port now exists: it takes the edit's text and no second one is added.
+    edit("ed_COM_modem")->setText("COM6");
+    action("Save1")->trigger();
+    saved = read_bytes(path);
+    EXPECT_EQ(occurrences(saved, "<COMPORT "), 2u) << saved;
+    EXPECT_NE(saved.find("port=\"COM6\" rate=\"9600\" type=\"modem\""), std::string::npos) << saved;
+}
+
 TEST_F(Gui_test, AboutIsCentredOnTheScreenNotOnTheMainWindow) {
     TFabout about(window);
     window->set_about_box(&about);
