@@ -23,7 +23,8 @@ const char usage_text[] =
     "Usage: vemora-cli COMMAND ARGUMENTS\n"
     "\n"
     "Commands:\n"
-    "  normalize IN OUT   read the setup file IN as File > Open does and write it to OUT as File > Save does\n"
+    "  normalize IN OUT   read the setup file IN as File > Open does and write it to OUT as File > Save "
+    "does\n"
     "  dump IN            one line per station: <n> id=<id> cursor=<cursor> image=<223 bytes in hex>\n"
     "  check IN           print the reading errors and warnings for IN; exit 4 when there is any\n"
     "  form IN N          open station N (from 1; 0 a new one) in the editor and print its 148 controls\n"
@@ -35,34 +36,48 @@ const char usage_text[] =
     "Exit codes: 0 success, 1 a file could not be read or written, 2 usage error, 3 the configuration does\n"
     "not fit the station's 223 bytes (edit), 4 check found problems.\n";
 
-// The ERROR lines among the trace lines, in the order they came.
-std::vector<std::string> error_lines(const std::string& trace_text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < trace_text.size()) {
-        const size_t end = trace_text.find('\n', start);
-        std::string line = trace_text.substr(start, end - start);
-        start = end + 1;
-        if (line.compare(0, 8, "ERROR : ") == 0) lines.push_back(std::move(line));
-    }
-    return lines;
-}
+// Collects the trace lines while it lives, each one whole: a line may hold a newline of its own (a file
+// name read from the file), which must not split it.
+class Trace_lines {
+  public:
+    Trace_lines() : previous_(set_trace_sink(&Trace_lines::collect, this)) {}
+    ~Trace_lines() { set_trace_sink(previous_.sink, previous_.context); }
+    Trace_lines(const Trace_lines&) = delete;
+    Trace_lines& operator=(const Trace_lines&) = delete;
 
+    // The ERROR lines, in the order they came.
+    std::vector<std::string> errors() const {
+        std::vector<std::string> found;
+        for (const std::string& line : lines_)
+            if (line.compare(0, 8, "ERROR : ") == 0) found.push_back(line);
+        return found;
+    }
+
+  private:
+    static void collect(const char* text, void* context) {
+        static_cast<Trace_lines*>(context)->lines_.emplace_back(text);
+    }
+
+    Trace_route previous_;
+    std::vector<std::string> lines_;
+};
+
+// A usage error: one line, the whole usage is for --help.
 int usage(std::ostream& err, const std::string& problem) {
-    err << "vemora-cli: " << problem << "\n" << usage_text;
+    err << "vemora-cli: " << problem << "\n";
     return EXIT_USAGE;
 }
 
 // Reads the setup file and collects the reader's ERROR lines; a file that cannot be read is reported on
 // err with its reason.
 bool read_setup(Tsetup& setup, const char* path, std::ostream& err, std::vector<std::string>* errors) {
-    Trace_capture capture;
+    Trace_lines trace_lines;
     std::string reason;
     if (setup.read_file(path, &reason) != 0) {
         err << "vemora-cli: cannot read \"" << path << "\": " << reason << "\n";
         return false;
     }
-    *errors = error_lines(capture.text());
+    *errors = trace_lines.errors();
     return true;
 }
 
@@ -121,10 +136,9 @@ int check(const char* in, std::ostream& out, std::ostream& err) {
     return printed == 0 ? EXIT_OK : EXIT_FOUND;
 }
 
-} // namespace
-
-int run_cli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    if (argc < 2) return usage(err, "no command given");
+// Runs the command named by argv[1].
+int run_command(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    if (argc < 2) return usage(err, "no command given (vemora-cli --help lists the commands)");
     const std::string command = argv[1];
     const int arguments = argc - 2;
     if (command == "--help" || command == "-h" || command == "help") {
@@ -136,24 +150,30 @@ int run_cli(int argc, const char* const* argv, std::ostream& out, std::ostream& 
         return EXIT_OK;
     }
     if (command == "normalize") {
-        if (arguments != 2) return usage(err, "normalize takes IN and OUT");
+        if (arguments != 2) return usage(err, "usage: vemora-cli normalize IN OUT");
         return normalize(argv[2], argv[3], err);
     }
     if (command == "dump") {
-        if (arguments != 1) return usage(err, "dump takes IN");
+        if (arguments != 1) return usage(err, "usage: vemora-cli dump IN");
         return dump(argv[2], out, err);
     }
     if (command == "check") {
-        if (arguments != 1) return usage(err, "check takes IN");
+        if (arguments != 1) return usage(err, "usage: vemora-cli check IN");
         return check(argv[2], out, err);
     }
     if (command == "form") {
-        if (arguments != 2) return usage(err, "form takes IN and N");
+        if (arguments != 2) return usage(err, "usage: vemora-cli form IN N");
         return form_command(argv[2], argv[3], out, err);
     }
     if (command == "edit") {
-        if (arguments < 3) return usage(err, "edit takes IN, N, OUT and NAME=VALUE pairs");
+        if (arguments < 3) return usage(err, "usage: vemora-cli edit IN N OUT [NAME=VALUE ...]");
         return edit_command(argv[2], argv[3], argv[4], arguments - 3, argv + 5, err);
     }
-    return usage(err, "unknown command \"" + command + "\"");
+    return usage(err, "unknown command \"" + command + "\" (vemora-cli --help lists the commands)");
+}
+
+} // namespace
+
+int run_cli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    return run_command(argc, argv, out, err);
 }

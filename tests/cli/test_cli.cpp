@@ -1,4 +1,5 @@
-// vemora-cli: exact output formats and exit codes of normalize, dump and check.
+// vemora-cli: exact output formats and exit codes of normalize, dump and check, usage errors, output
+// failures.
 #include <gtest/gtest.h>
 
 #include "cli_fixture.h"
@@ -17,7 +18,24 @@ TEST(CliUsage, HelpVersionAndUsageErrors) {
     EXPECT_EQ(cli({"normalize", "a"}).code, 2);
     EXPECT_EQ(cli({"dump"}).code, 2);
     EXPECT_EQ(cli({"check", "a", "b"}).code, 2);
-    EXPECT_EQ(cli({"frobnicate"}).err.rfind("vemora-cli: unknown command \"frobnicate\"\n", 0), 0u);
+}
+
+TEST(CliUsage, AUsageErrorIsOneLine) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "no command given (vemora-cli --help lists the commands)"},
+        {{"frobnicate"}, "unknown command \"frobnicate\" (vemora-cli --help lists the commands)"},
+        {{"normalize", "a"}, "usage: vemora-cli normalize IN OUT"},
+        {{"dump"}, "usage: vemora-cli dump IN"},
+        {{"check", "a", "b"}, "usage: vemora-cli check IN"},
+        {{"form", "a"}, "usage: vemora-cli form IN N"},
+        {{"edit", "a", "1"}, "usage: vemora-cli edit IN N OUT [NAME=VALUE ...]"},
+    };
+    for (const auto& c : cases) {
+        const Cli_result r = cli(c.first);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.err, "vemora-cli: " + c.second + "\n");
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 TEST(CliNormalize, TheExampleNormalizesToItself) {
@@ -116,4 +134,21 @@ TEST(CliCheck, NestedTooDeeplyAndUnreadableInput) {
     EXPECT_EQ(bad.code, 1);
     EXPECT_EQ(bad.out, "");
     EXPECT_NE(bad.err.find("cannot read"), std::string::npos);
+}
+
+TEST(CliCheck, AnErrorLineHoldingANewlineIsPrintedWhole) {
+    Temp_dir dir;
+    // A file that includes itself under a name with a line break: the reader's line names it whole.
+    const std::string self = dir.file("a\nERRORX : b.xml");
+    std::string attribute = self;
+    attribute.replace(attribute.find('\n'), 1, "&#x0a;");
+    dir.write("a\nERRORX : b.xml", "<C file='" + attribute + "'/>");
+    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='" +
+                                                   attribute + "'/></STATION></STATIONS></SETUP>");
+    const std::string line =
+        "ERROR : Teeprom_configurer, configuration file \"" + self + "\" nested too deeply\n";
+    const Cli_result r = cli({"check", in});
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.out, line);
+    EXPECT_EQ(cli({"dump", in}).err, line);
 }
