@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Check.h"
+#include "Fd_output.h"
 #include "Form_commands.h"
 #include "Lib_trace.h"
 #include "Setup.h"
@@ -33,8 +34,9 @@ const char usage_text[] =
     "  --help             this text\n"
     "  --version          the program's version\n"
     "\n"
-    "Exit codes: 0 success, 1 a file could not be read or written, 2 usage error, 3 the configuration does\n"
-    "not fit the station's 223 bytes (edit), 4 check found problems.\n";
+    "Exit codes: 0 success, 1 a file could not be read or written or the output could not be written,\n"
+    "2 usage error, 3 edit could not store the station (it does not fit the station's 223 bytes, or its SMS\n"
+    "number is longer than the 15 characters the station keeps), 4 check found problems.\n";
 
 // Collects the trace lines while it lives, each one whole: a line may hold a newline of its own (a file
 // name read from the file), which must not split it.
@@ -175,5 +177,12 @@ int run_command(int argc, const char* const* argv, std::ostream& out, std::ostre
 } // namespace
 
 int run_cli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-    return run_command(argc, argv, out, err);
+    const int code = run_command(argc, argv, out, err);
+    // Output that did not reach its file (a full disk, a file-size limit) is a failure, not a success
+    // with lines missing; what check found is then unknown to the user too.
+    if (!out.flush()) {
+        err << "vemora-cli: cannot write the output: " << output_failure_reason(out) << "\n";
+        return EXIT_FILE;
+    }
+    return code;
 }

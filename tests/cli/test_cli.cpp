@@ -2,6 +2,10 @@
 // failures.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Fd_output.h"
 #include "cli_fixture.h"
 #include "temp_dir.h"
 
@@ -151,4 +155,63 @@ TEST(CliCheck, AnErrorLineHoldingANewlineIsPrintedWhole) {
     EXPECT_EQ(r.code, 4);
     EXPECT_EQ(r.out, line);
     EXPECT_EQ(cli({"dump", in}).err, line);
+}
+
+namespace {
+
+// Takes nothing: every write fails, as on a full disk.
+class Refusing_buffer : public std::streambuf {
+  protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+Cli_result cli_into(std::streambuf* buffer, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "vemora-cli");
+    std::vector<const char*> argv;
+    for (const std::string& a : arguments)
+        argv.push_back(a.c_str());
+    std::ostream out(buffer);
+    std::ostringstream err;
+    const int code = run_cli(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {code, "", err.str()};
+}
+
+} // namespace
+
+TEST(CliOutput, OutputThatCannotBeWrittenIsAFailureNotASuccess) {
+    Temp_dir dir;
+    const std::string findings =
+        dir.write("in.xml", "<SETUP><STATIONS><STATION id='1'/><STATION id='1'/></STATIONS></SETUP>");
+    const std::vector<std::vector<std::string>> commands = {
+        {"--help"}, {"--version"}, {"dump", example}, {"check", findings}, {"form", example, "1"}};
+    for (const auto& command : commands) {
+        Refusing_buffer refusing;
+        const Cli_result r = cli_into(&refusing, command);
+        EXPECT_EQ(r.code, 1) << command[0];
+        EXPECT_EQ(r.err, "vemora-cli: cannot write the output: the output stream refused it\n") << command[0];
+    }
+    // normalize writes nothing there, so nothing fails.
+    Refusing_buffer refusing;
+    EXPECT_EQ(cli_into(&refusing, {"normalize", example, dir.file("out.xml")}).code, 0);
+}
+
+TEST(CliOutput, AFullDeviceIsReportedWithTheSystemsReason) {
+    Temp_dir dir;
+    std::string stations;
+    for (int i = 0; i < 200; ++i)
+        stations += "<STATION id='" + std::to_string(i) + "'/>";
+    const std::string big = dir.write("big.xml", "<SETUP><STATIONS>" + stations + "</STATIONS></SETUP>");
+    // A short output fails only when it is flushed at the end; 200 dump lines fail on the way.
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"--version"}, {"dump", big}}) {
+        const int fd = open("/dev/full", O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0) << "no /dev/full";
+        Cli_result r;
+        {
+            Fd_output full(fd);
+            r = cli_into(&full, command);
+        }
+        close(fd);
+        EXPECT_EQ(r.code, 1) << command[0];
+        EXPECT_EQ(r.err, "vemora-cli: cannot write the output: No space left on device\n") << command[0];
+    }
 }
