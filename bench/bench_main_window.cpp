@@ -123,7 +123,8 @@ int main(int argc, char** argv) {
     std::printf("Main window, %d stations (%.1f MB), best of 5, offscreen platform:\n", n, mb);
     std::printf("  start-up to the main window shown:   %7.1f ms\n", startup);
     std::printf("  pugixml's bare parse of the file:    %7.1f ms\n", parse);
-    std::printf("  Open until the grid is filled:       %7.1f ms  (%.1f ms beyond the parse)\n", open, open - parse);
+    std::printf("  Open until the grid is filled:       %7.1f ms  (%.1f ms beyond the parse)\n", open,
+                open - parse);
     std::printf("  refresh of the grid:                 %7.1f ms\n", refresh);
     const bool ok = startup < 100 && open - parse < 100 && refresh < 100;
     std::printf("Target (each under 100 ms beyond the parse): %s\n", ok ? "PASS" : "FAIL");

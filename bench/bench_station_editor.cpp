@@ -71,12 +71,14 @@ int main(int argc, char** argv) {
         logic_store.add(ms_since(start));
     }
     std::printf("Station editor on the example's first station (offscreen platform):\n");
-    std::printf("  window: open (reset, load, display conditions, shown)  best %6.2f ms, mean %6.2f ms (%d runs)\n",
-                window_open.best, window_open.mean(), window_open.runs);
+    std::printf(
+        "  window: open (reset, load, display conditions, shown)  best %6.2f ms, mean %6.2f ms (%d runs)\n",
+        window_open.best, window_open.mean(), window_open.runs);
     std::printf("  window: OK (store, close)                               best %6.2f ms, mean %6.2f ms\n",
                 window_store.best, window_store.mean());
-    std::printf("  logic alone: open                                       best %6.3f ms, mean %6.3f ms (%d runs)\n",
-                logic_open.best, logic_open.mean(), logic_open.runs);
+    std::printf(
+        "  logic alone: open                                       best %6.3f ms, mean %6.3f ms (%d runs)\n",
+        logic_open.best, logic_open.mean(), logic_open.runs);
     std::printf("  logic alone: store                                      best %6.3f ms, mean %6.3f ms\n",
                 logic_store.best, logic_store.mean());
     return 0;

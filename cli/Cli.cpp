@@ -87,7 +87,8 @@ bool read_setup(Tsetup& setup, const char* path, std::ostream& err, std::vector<
 bool read_setup(Tsetup& setup, const char* path, std::ostream& err) {
     std::vector<std::string> errors;
     if (!read_setup(setup, path, err, &errors)) return false;
-    for (const std::string& line : errors) err << line << '\n';
+    for (const std::string& line : errors)
+        err << line << '\n';
     return true;
 }
 

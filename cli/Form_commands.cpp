@@ -34,7 +34,8 @@ bool station_at(Tsetup& setup, long n, Tstation** station) {
     *station = nullptr;
     if (n == 0) return true;
     // Beyond the int range no list has a station, and the position must not wrap onto one.
-    Tlist::Tnode* node = n > 0 && n <= INT_MAX ? setup.stations.list.node_at(static_cast<int>(n - 1)) : nullptr;
+    Tlist::Tnode* node =
+        n > 0 && n <= INT_MAX ? setup.stations.list.node_at(static_cast<int>(n - 1)) : nullptr;
     if (node == nullptr) return false;
     *station = static_cast<Tstation*>(node->item);
     return true;
@@ -95,9 +96,12 @@ std::string one_line(const std::string& text) {
 
 std::string value_of(const Control& c) {
     switch (c.kind) {
-    case Control_kind::CHECK_BOX: return c.checked ? "1" : "0";
-    case Control_kind::CHOICE_LIST: return std::to_string(c.index);
-    default: return one_line(c.text);
+    case Control_kind::CHECK_BOX:
+        return c.checked ? "1" : "0";
+    case Control_kind::CHOICE_LIST:
+        return std::to_string(c.index);
+    default:
+        return one_line(c.text);
     }
 }
 
@@ -122,13 +126,15 @@ bool apply(Station_editor& editor, const std::string& assignment, std::ostream& 
         err << "vemora-cli: " << name << " is a check box: 0 or 1, not \"" << value << "\"\n";
         return false;
     case Control_kind::CHOICE_LIST:
-        if (strict_int(value, &number) && number >= -1 && number <= 2) return editor.set_index(control, static_cast<int>(number));
-        err << "vemora-cli: " << name << " is a choice list: an index from -1 to 2, not \"" << value << "\"\n";
+        if (strict_int(value, &number) && number >= -1 && number <= 2)
+            return editor.set_index(control, static_cast<int>(number));
+        err << "vemora-cli: " << name << " is a choice list: an index from -1 to 2, not \"" << value
+            << "\"\n";
         return false;
     default:
         if (editor.set_text(control, value)) return true;
-        err << "vemora-cli: " << name << " holds at most " << editor.form.longest_text(control) << " characters; \""
-            << value << "\" has " << value.size() << "\n";
+        err << "vemora-cli: " << name << " holds at most " << editor.form.longest_text(control)
+            << " characters; \"" << value << "\" has " << value.size() << "\n";
         return false;
     }
 }
@@ -139,9 +145,12 @@ int form_command(const char* in, const char* n, std::ostream& out, std::ostream&
     Opened opened;
     if (const int code = open_station(in, n, opened, err)) return code;
     std::vector<const Control*> controls;
-    for (const Control& c : opened.editor.form.controls()) controls.push_back(&c);
-    std::sort(controls.begin(), controls.end(), [](const Control* a, const Control* b) { return a->name < b->name; });
-    for (const Control* c : controls) out << c->name << '=' << value_of(*c) << (c->enabled ? "\n" : " disabled\n");
+    for (const Control& c : opened.editor.form.controls())
+        controls.push_back(&c);
+    std::sort(controls.begin(), controls.end(),
+              [](const Control* a, const Control* b) { return a->name < b->name; });
+    for (const Control* c : controls)
+        out << c->name << '=' << value_of(*c) << (c->enabled ? "\n" : " disabled\n");
     return EXIT_OK;
 }
 
@@ -158,8 +167,9 @@ int edit_command(const char* in, const char* n, const char* out_path, int assign
         return EXIT_REFUSED;
     }
     if (!result.stored) {
-        err << "vemora-cli: " << refusal_text(result, opened.editor.form.text(opened.editor.form.general().sms))
-            << " " << out_path << " was not written\n";
+        err << "vemora-cli: "
+            << refusal_text(result, opened.editor.form.text(opened.editor.form.general().sms)) << " "
+            << out_path << " was not written\n";
         return EXIT_REFUSED;
     }
     if (opened.new_station) opened.setup.stations.append(opened.new_station.release());

@@ -9,9 +9,11 @@
 
 namespace {
 
-void read_configuration_at(Teeprom_configurer& image, Xml_element element, const Station_defaults& station, int depth);
+void read_configuration_at(Teeprom_configurer& image, Xml_element element, const Station_defaults& station,
+                           int depth);
 
-int read_configuration_file_at(Teeprom_configurer& image, const char* path, const Station_defaults& station, int depth) {
+int read_configuration_file_at(Teeprom_configurer& image, const char* path, const Station_defaults& station,
+                               int depth) {
     myXMLdocument document;
     const Xml_element root = xml_load_file(path, &document);
     if (!root) return 1;
@@ -21,25 +23,47 @@ int read_configuration_file_at(Teeprom_configurer& image, const char* path, cons
 
 // strcmp(a, b) == 0 inline: the names compared here are short and a library call costs more than they do.
 bool same(const char* a, const char* b) {
-    while (*a != 0 && *a == *b) ++a, ++b;
+    while (*a != 0 && *a == *b)
+        ++a, ++b;
     return *a == *b;
 }
 
 // The attributes a command may carry. A command's attributes are read in one pass over its attribute
 // list, keeping the first occurrence of each name, as a lookup by name would find it.
-enum Command_attribute { CHANNEL_MAP, PORT, AND, OR, CHANNEL, THRESHOLD, STATE, TIMEOUT, TYPE, COMPARE, HEADER, ATTRIBUTE_COUNT };
+enum Command_attribute {
+    CHANNEL_MAP,
+    PORT,
+    AND,
+    OR,
+    CHANNEL,
+    THRESHOLD,
+    STATE,
+    TIMEOUT,
+    TYPE,
+    COMPARE,
+    HEADER,
+    ATTRIBUTE_COUNT
+};
 
 int command_attribute(const char* name) {
     const auto is = [name](const char* candidate) { return same(name, candidate); };
     switch (name[0]) {
-    case 'a': return is("and") ? AND : -1;
-    case 'c': return is("channel") ? CHANNEL : is("channel_map") ? CHANNEL_MAP : is("compare") ? COMPARE : -1;
-    case 'h': return is("header") ? HEADER : -1;
-    case 'o': return is("or") ? OR : -1;
-    case 'p': return is("port") ? PORT : -1;
-    case 's': return is("state") ? STATE : -1;
-    case 't': return is("threshold") ? THRESHOLD : is("timeout") ? TIMEOUT : is("type") ? TYPE : -1;
-    default: return -1;
+    case 'a':
+        return is("and") ? AND : -1;
+    case 'c':
+        return is("channel") ? CHANNEL : is("channel_map") ? CHANNEL_MAP : is("compare") ? COMPARE : -1;
+    case 'h':
+        return is("header") ? HEADER : -1;
+    case 'o':
+        return is("or") ? OR : -1;
+    case 'p':
+        return is("port") ? PORT : -1;
+    case 's':
+        return is("state") ? STATE : -1;
+    case 't':
+        return is("threshold") ? THRESHOLD : is("timeout") ? TIMEOUT : is("type") ? TYPE : -1;
+    default:
+        return -1;
     }
 }
 
@@ -134,19 +158,20 @@ void read_command(Teeprom_configurer& image, Xml_element child) {
         break;
     case Command_kind::ACQ_FLUO: {
         const bool has_threshold = a.threshold(&threshold);
-        encode_acq_fluo(image, a.integer(PORT), a.integer(TYPE), a.integer(CHANNEL), has_threshold, threshold, a.lt());
+        encode_acq_fluo(image, a.integer(PORT), a.integer(TYPE), a.integer(CHANNEL), has_threshold, threshold,
+                        a.lt());
         break;
     }
     case Command_kind::ACQ_INSTRUMENT: {
         const bool has_threshold = a.threshold(&threshold);
-        encode_acq_instrument(image, a.integer(PORT), a.integer(TYPE), a.integer(CHANNEL), has_threshold, threshold,
-                              a.lt());
+        encode_acq_instrument(image, a.integer(PORT), a.integer(TYPE), a.integer(CHANNEL), has_threshold,
+                              threshold, a.lt());
         break;
     }
     case Command_kind::ACQ: {
         const bool has_threshold = a.threshold(&threshold);
-        encode_acq(image, a.integer(HEADER), a.integer(PORT), a.integer(CHANNEL), a.integer(TIMEOUT), has_threshold,
-                   threshold, a.lt());
+        encode_acq(image, a.integer(HEADER), a.integer(PORT), a.integer(CHANNEL), a.integer(TIMEOUT),
+                   has_threshold, threshold, a.lt());
         break;
     }
     case Command_kind::END:
@@ -221,7 +246,8 @@ void read_pin_code(Teeprom_configurer& image, Xml_element child, const Station_d
     std::memset(pin, 0, sizeof pin);
     copy_text(pin, station.pin, sizeof pin); // a pin of 5 characters or more gives the empty text
     char value[5];
-    if (xml_read_attribute(child, "value", VALUE_TEXT, value, sizeof value)) std::memcpy(pin, value, sizeof pin);
+    if (xml_read_attribute(child, "value", VALUE_TEXT, value, sizeof value))
+        std::memcpy(pin, value, sizeof pin);
     const uint32_t bytes = (static_cast<uint32_t>(static_cast<uint8_t>(pin[0])) << 24) |
                            (static_cast<uint32_t>(static_cast<uint8_t>(pin[1])) << 16) |
                            (static_cast<uint32_t>(static_cast<uint8_t>(pin[2])) << 8) |
@@ -243,7 +269,8 @@ void read_child(Teeprom_configurer& image, Xml_element child, const Station_defa
         const size_t length = std::strlen(text);
         image.add_byte(record->tag);
         image.add_byte(static_cast<uint8_t>(length));
-        for (size_t i = 0; i < length; ++i) image.add_byte(static_cast<uint8_t>(text[i]));
+        for (size_t i = 0; i < length; ++i)
+            image.add_byte(static_cast<uint8_t>(text[i]));
         break;
     }
     case Record_kind::VALUE: {
@@ -275,7 +302,8 @@ void read_child(Teeprom_configurer& image, Xml_element child, const Station_defa
     }
 }
 
-void read_configuration_at(Teeprom_configurer& image, Xml_element element, const Station_defaults& station, int depth) {
+void read_configuration_at(Teeprom_configurer& image, Xml_element element, const Station_defaults& station,
+                           int depth) {
     if (!element) return;
     image.clear();
     char file[512];
@@ -307,9 +335,15 @@ void read_sequence(Teeprom_configurer& image, Xml_element element) {
     xml_read_attribute(element, "value", VALUE_INT, &number, 0);
     uint8_t sequence_tag;
     switch (number) {
-    case 0: sequence_tag = tag::SEQUENCE_SLOW; break;
-    case 1: sequence_tag = tag::SEQUENCE_FAST; break;
-    case 2: sequence_tag = tag::SEQUENCE_REMOTE; break;
+    case 0:
+        sequence_tag = tag::SEQUENCE_SLOW;
+        break;
+    case 1:
+        sequence_tag = tag::SEQUENCE_FAST;
+        break;
+    case 2:
+        sequence_tag = tag::SEQUENCE_REMOTE;
+        break;
     default:
         trace("ERROR : Erroneous acquisition sequence number %d", number);
         return;

@@ -11,7 +11,9 @@
 namespace {
 
 // A fixed piece of a line, its length known when compiled.
-template <size_t N> void put(Text_out* out, const char (&text)[N]) { out->append(text, N - 1); }
+template <size_t N> void put(Text_out* out, const char (&text)[N]) {
+    out->append(text, N - 1);
+}
 
 // The digits of "%d" without the formatter: a file is mostly small integers, and the formatter's own work
 // costs several times what the digits do.
@@ -30,23 +32,35 @@ template <size_t N> void put_int_attribute(Text_out* out, const char (&name)[N],
 
 const char* text_template(uint8_t t) {
     switch (t) {
-    case tag::SMS_NUMBER: return "\t\t\t\t<SMS_NUMBER    value=\"%s\"/>\r\n";
-    case tag::PHONE_NUMBER: return "\t\t\t\t<PHONE_NUMBER    value=\"%s\"/>\r\n";
-    case tag::SMS_TEXT_ACQ: return "\t\t\t\t<SMS_TEXT_ACQ    value=\"%s\"/>\r\n";
-    case tag::SMS_TEXT_EOL: return "\t\t\t\t<SMS_TEXT_EOL    value=\"%s\"/>\r\n";
-    default: return nullptr;
+    case tag::SMS_NUMBER:
+        return "\t\t\t\t<SMS_NUMBER    value=\"%s\"/>\r\n";
+    case tag::PHONE_NUMBER:
+        return "\t\t\t\t<PHONE_NUMBER    value=\"%s\"/>\r\n";
+    case tag::SMS_TEXT_ACQ:
+        return "\t\t\t\t<SMS_TEXT_ACQ    value=\"%s\"/>\r\n";
+    case tag::SMS_TEXT_EOL:
+        return "\t\t\t\t<SMS_TEXT_EOL    value=\"%s\"/>\r\n";
+    default:
+        return nullptr;
     }
 }
 
 const char* value_template(uint8_t t) {
     switch (t) {
-    case tag::ACQ_INTERVAL0: return "\t\t\t\t<ACQ_INTERVAL0 value=\"%d\"/>\r\n";
-    case tag::GSM_INTERVAL: return "\t\t\t\t<GSM_INTERVAL  value=\"%d\"/>\r\n";
-    case tag::GSM_DURATION: return "\t\t\t\t<GSM_DURATION  value=\"%d\"/>\r\n";
-    case tag::ACQ_INTERVAL1: return "\t\t\t\t<ACQ_INTERVAL1 value=\"%d\"/>\r\n";
-    case tag::LOCATION: return "\t\t\t\t<LOCATION value=\"%d\"/>\r\n";
-    case tag::GSM_SMS_DURATION: return "\t\t\t\t<GSM_SMS_DURATION value=\"%d\"/>\r\n";
-    default: return nullptr;
+    case tag::ACQ_INTERVAL0:
+        return "\t\t\t\t<ACQ_INTERVAL0 value=\"%d\"/>\r\n";
+    case tag::GSM_INTERVAL:
+        return "\t\t\t\t<GSM_INTERVAL  value=\"%d\"/>\r\n";
+    case tag::GSM_DURATION:
+        return "\t\t\t\t<GSM_DURATION  value=\"%d\"/>\r\n";
+    case tag::ACQ_INTERVAL1:
+        return "\t\t\t\t<ACQ_INTERVAL1 value=\"%d\"/>\r\n";
+    case tag::LOCATION:
+        return "\t\t\t\t<LOCATION value=\"%d\"/>\r\n";
+    case tag::GSM_SMS_DURATION:
+        return "\t\t\t\t<GSM_SMS_DURATION value=\"%d\"/>\r\n";
+    default:
+        return nullptr;
     }
 }
 
@@ -69,12 +83,15 @@ int held_bytes(int position, int n) {
 }
 
 void write_text_record(const Teeprom_configurer& image, Text_out* out, uint8_t position) {
-    // The whole text, every byte of it the image holds: a text of more than 31 characters is not cut on saving.
+    // The whole text, every byte of it the image holds: a text of more than 31 characters is not cut on
+    // saving.
     const int length = held_bytes(position + 2, image.get_byte(static_cast<uint8_t>(position + 1)));
     std::string text;
     text.reserve(length);
-    for (int i = 0; i < length; ++i) text += static_cast<char>(image.get_byte(static_cast<uint8_t>(position + 2 + i)));
-    out->printf(text_template(image.get_byte(position)), xml_escape_field(text.c_str(), text.size() + 1).c_str());
+    for (int i = 0; i < length; ++i)
+        text += static_cast<char>(image.get_byte(static_cast<uint8_t>(position + 2 + i)));
+    out->printf(text_template(image.get_byte(position)),
+                xml_escape_field(text.c_str(), text.size() + 1).c_str());
 }
 
 void write_sysctrl(const Teeprom_configurer& image, Text_out* out, uint8_t position) {
@@ -200,7 +217,8 @@ void write_sequence(const Teeprom_configurer& image, Text_out* out, uint8_t posi
     Sequence_walk walk(image, position);
     Sequence_command c;
     // A command that runs past the usable area was cut when it was stored: its values are not there.
-    while (walk.next(&c) && c.position + c.length <= IMAGE_USABLE) write_command(c, out);
+    while (walk.next(&c) && c.position + c.length <= IMAGE_USABLE)
+        write_command(c, out);
 }
 
 void write_system_config(const Teeprom_configurer& image, Text_out* out, uint8_t position) {

@@ -3,8 +3,12 @@
 
 #include <cstring>
 
-bool is_variable_tag(uint8_t t) { return t < 0x80; }
-bool is_fixed_tag(uint8_t t) { return t >= 0x80 && t < 0xC0; }
+bool is_variable_tag(uint8_t t) {
+    return t < 0x80;
+}
+bool is_fixed_tag(uint8_t t) {
+    return t >= 0x80 && t < 0xC0;
+}
 
 bool next_record_position(const uint8_t data[IMAGE_SIZE], uint8_t pos, uint8_t* next) {
     const uint8_t t = data[pos];
@@ -62,7 +66,8 @@ void Teeprom_configurer::add_sms_number(const char* text) {
     if (length > SMS_NUMBER_MAX) length = SMS_NUMBER_MAX;
     add_byte(tag::SMS_NUMBER);
     add_byte(static_cast<uint8_t>(length));
-    for (size_t i = 0; i < length; ++i) add_byte(static_cast<uint8_t>(text[i]));
+    for (size_t i = 0; i < length; ++i)
+        add_byte(static_cast<uint8_t>(text[i]));
 }
 
 uint8_t Teeprom_configurer::open_record(uint8_t tag_byte) {
@@ -80,7 +85,8 @@ void Teeprom_configurer::close_record(uint8_t length_position) {
 
 int32_t Teeprom_configurer::get_long_at(uint8_t position) const {
     uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v = (v << 8) | data_[static_cast<uint8_t>(position + i)];
+    for (int i = 0; i < 4; ++i)
+        v = (v << 8) | data_[static_cast<uint8_t>(position + i)];
     return static_cast<int32_t>(v);
 }
 
@@ -107,7 +113,8 @@ std::string Teeprom_configurer::get_sms_number() const {
     const uint8_t length = data_[static_cast<uint8_t>(pos + 1)];
     std::string text;
     text.reserve(length);
-    for (int i = 0; i < length; ++i) text += static_cast<char>(data_[static_cast<uint8_t>(pos + 2 + i)]);
+    for (int i = 0; i < length; ++i)
+        text += static_cast<char>(data_[static_cast<uint8_t>(pos + 2 + i)]);
     return text;
 }
 

@@ -40,7 +40,7 @@ bool is_fixed_tag(uint8_t t);
 bool next_record_position(const uint8_t data[IMAGE_SIZE], uint8_t pos, uint8_t* next);
 
 class Teeprom_configurer {
-public:
+  public:
     Teeprom_configurer();
 
     void clear();
@@ -72,7 +72,7 @@ public:
     bool operator==(const Teeprom_configurer& other) const;
     bool operator!=(const Teeprom_configurer& other) const { return !(*this == other); }
 
-private:
+  private:
     uint8_t data_[IMAGE_SIZE];
     uint8_t cursor_;
     int refused_ = 0;

@@ -42,7 +42,15 @@ const Command_info& command_info(Command_kind kind) {
 
 bool is_integer_threshold_header(int header) {
     switch (header) {
-    case 163: case 166: case 167: case 168: case 171: case 172: case 173: case 174: case 175:
+    case 163:
+    case 166:
+    case 167:
+    case 168:
+    case 171:
+    case 172:
+    case 173:
+    case 174:
+    case 175:
         return true;
     default:
         return false;
@@ -62,7 +70,9 @@ float single_from_bits(uint32_t bits) {
     return f;
 }
 
-float Sequence_command::threshold_real() const { return single_from_bits(threshold_bits); }
+float Sequence_command::threshold_real() const {
+    return single_from_bits(threshold_bits);
+}
 
 int32_t truncate_to_int32(double value) {
     if (std::isnan(value)) return 0;

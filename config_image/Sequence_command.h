@@ -22,8 +22,8 @@ enum class Command_kind {
 
 struct Command_info {
     Command_kind kind;
-    const char* name;       // the XML element name
-    uint8_t mask;           // opcode AND mask == value recognises the command
+    const char* name; // the XML element name
+    uint8_t mask;     // opcode AND mask == value recognises the command
     uint8_t value;
     uint8_t length;         // without threshold
     uint8_t threshold_byte; // which byte's bit 7 says a 4-byte threshold follows; 0 when none can
@@ -32,7 +32,6 @@ struct Command_info {
 // The command an opcode stands for, or null when the byte is no command.
 const Command_info* command_info(uint8_t opcode);
 const Command_info& command_info(Command_kind kind);
-
 
 // One command decoded from the image. Only the fields of its kind are meaningful.
 struct Sequence_command {
@@ -65,11 +64,11 @@ bool decode_command(const Teeprom_configurer& image, uint8_t pos, Sequence_comma
 // and when the next position is 223 or more or not above the current one. The record's length byte is
 // not used.
 class Sequence_walk {
-public:
+  public:
     Sequence_walk(const Teeprom_configurer& image, uint8_t tag_position);
     bool next(Sequence_command* command);
 
-private:
+  private:
     const Teeprom_configurer& image_;
     uint8_t position_;
     bool done_;
@@ -79,7 +78,7 @@ private:
 // add_long, so in an image it is stored whole or not at all. The sink is the image or the editor's
 // sequence buffer: anything with add_byte(uint8_t) and add_long(int32_t).
 uint32_t single_precision_bits(double value);
-int32_t truncate_to_int32(double value); // toward zero; saturates outside the 32-bit range, NaN gives 0
+int32_t truncate_to_int32(double value);   // toward zero; saturates outside the 32-bit range, NaN gives 0
 uint8_t vbat_threshold_byte(double volts); // the low 8 bits of (float)volts * 10, truncated toward zero
 // ACQ headers whose threshold is a 32-bit integer (163, 166-168, 171-175); all others are floats.
 bool is_integer_threshold_header(int header);
@@ -93,7 +92,9 @@ inline uint8_t comparison(bool has_threshold, bool lt) {
 }
 } // namespace command_bits
 
-template <typename Sink> void encode_end(Sink& out) { out.add_byte(0x00); }
+template <typename Sink> void encode_end(Sink& out) {
+    out.add_byte(0x00);
+}
 
 template <typename Sink> void encode_simple_sensor(Sink& out, int which, int channel_map) {
     out.add_byte(which == 2 ? 0x02 : 0x01); // which: 1 or 2
@@ -106,7 +107,9 @@ template <typename Sink> void encode_conditional_action(Sink& out, int port, int
     out.add_byte(static_cast<uint8_t>(or_mask & 0xFF));
 }
 
-template <typename Sink> void encode_conditional_sms(Sink& out) { out.add_byte(0x81); }
+template <typename Sink> void encode_conditional_sms(Sink& out) {
+    out.add_byte(0x81);
+}
 
 // ACQ_VBAT with its threshold byte already computed (units of 0.1 V, 0 = no threshold).
 template <typename Sink> void encode_acq_vbat_byte(Sink& out, int channel, uint8_t threshold_byte) {
@@ -118,7 +121,9 @@ template <typename Sink> void encode_acq_vbat(Sink& out, int channel, double thr
     encode_acq_vbat_byte(out, channel, vbat_threshold_byte(threshold_volts));
 }
 
-template <typename Sink> void encode_nop(Sink& out) { out.add_byte(0x84); }
+template <typename Sink> void encode_nop(Sink& out) {
+    out.add_byte(0x84);
+}
 
 template <typename Sink> void encode_probes_power(Sink& out, int state) {
     out.add_byte(static_cast<uint8_t>(0x90 | (state & 0x0F)));
@@ -129,9 +134,11 @@ template <typename Sink> void encode_wait(Sink& out, int timeout) {
 }
 
 template <typename Sink>
-void encode_acq_fluo(Sink& out, int port, int type, int channel, bool has_threshold, double threshold, bool lt) {
+void encode_acq_fluo(Sink& out, int port, int type, int channel, bool has_threshold, double threshold,
+                     bool lt) {
     out.add_byte(static_cast<uint8_t>(0xC0 | (port & 7)));
-    out.add_byte(static_cast<uint8_t>((channel & 0x0F) | ((type & 3) << 4) | command_bits::comparison(has_threshold, lt)));
+    out.add_byte(static_cast<uint8_t>((channel & 0x0F) | ((type & 3) << 4) |
+                                      command_bits::comparison(has_threshold, lt)));
     if (has_threshold) out.add_long(static_cast<int32_t>(single_precision_bits(threshold)));
 }
 
@@ -139,13 +146,14 @@ template <typename Sink>
 void encode_acq_instrument(Sink& out, int port, int type, int channel, bool has_threshold, double threshold,
                            bool lt) {
     out.add_byte(static_cast<uint8_t>(0xD8 | (port & 7)));
-    out.add_byte(static_cast<uint8_t>((channel & 3) | ((type & 0x0F) << 2) | command_bits::comparison(has_threshold, lt)));
+    out.add_byte(static_cast<uint8_t>((channel & 3) | ((type & 0x0F) << 2) |
+                                      command_bits::comparison(has_threshold, lt)));
     if (has_threshold) out.add_long(static_cast<int32_t>(single_precision_bits(threshold)));
 }
 
 template <typename Sink>
-void encode_acq(Sink& out, int header, int port, int channel, int timeout, bool has_threshold, double threshold,
-                bool lt) {
+void encode_acq(Sink& out, int header, int port, int channel, int timeout, bool has_threshold,
+                double threshold, bool lt) {
     header = (header & 0x3F) | 0x80; // only the low six bits are stored; bit 7 is always set
     out.add_byte(static_cast<uint8_t>(0xD0 | (port & 7)));
     out.add_byte(static_cast<uint8_t>((header & 0x3F) | command_bits::comparison(has_threshold, lt)));

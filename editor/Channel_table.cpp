@@ -4,7 +4,10 @@
 #include "Eeprom_configurer.h"
 
 const Channel channel_table[CHANNEL_COUNT] = {
-    {0, "Temperature", "[\xb0" "C]", true, Channel_command::FLUO, false, "5.0", "5.0"},
+    {0, "Temperature",
+     "[\xb0"
+     "C]",
+     true, Channel_command::FLUO, false, "5.0", "5.0"},
     {1, "Uranine delta (on-off)", "[mv]", true, Channel_command::FLUO, false, "5.0", "5.0"},
     {2, "Rhodamine delta (on-off)", "[mv]", true, Channel_command::FLUO, false, "5.0", "5.0"},
     {3, "Tinopal  delta (on-off)", "[mv]", true, Channel_command::FLUO, false, "5.0", "5.0"},

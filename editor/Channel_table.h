@@ -8,12 +8,12 @@
 enum class Channel_command { FLUO, ACQ };
 
 struct Channel {
-    int number;             // fluorometer channel 0-9 or ACQ header 161-175: the N of cb_p_N
-    const char* caption;    // the check box's caption
-    const char* unit;       // the threshold's unit label; empty without threshold
-    bool has_threshold;     // a compare list and a threshold edit on the slow and fast pages
+    int number;              // fluorometer channel 0-9 or ACQ header 161-175: the N of cb_p_N
+    const char* caption;     // the check box's caption
+    const char* unit;        // the threshold's unit label; empty without threshold
+    bool has_threshold;      // a compare list and a threshold edit on the slow and fast pages
     Channel_command command; // ACQ_FLUO channel N, or ACQ header N
-    bool integer_threshold; // pulse counters: a 32-bit integer, not a single-precision float
+    bool integer_threshold;  // pulse counters: a 32-bit integer, not a single-precision float
     const char* before_slow; // threshold edit's value before loading on the slow page
     const char* before_fast; // and on the fast page
 };
@@ -35,14 +35,14 @@ constexpr int PAGE_COUNT = 3;
 extern const Sequence_page sequence_pages[PAGE_COUNT];
 
 // Control names, as the windows use them for objectName.
-std::string check_box_name(const Sequence_page& page, const Channel& channel); // cb_p_N
-std::string compare_list_name(const Sequence_page& page, const Channel& channel); // cbb_p_N
-std::string threshold_edit_name(const Sequence_page& page, const Channel& channel); // ed_p_N
+std::string check_box_name(const Sequence_page& page, const Channel& channel);                  // cb_p_N
+std::string compare_list_name(const Sequence_page& page, const Channel& channel);               // cbb_p_N
+std::string threshold_edit_name(const Sequence_page& page, const Channel& channel);             // ed_p_N
 std::string page_control_name(const char* kind, const Sequence_page& page, const char* suffix); // cb_p_vbat
 
 // The second output action's controls carry the prefix "s2"/"f2": cb_s2_out, cbb_s2_o0.
-std::string action_check_box_name(const Sequence_page& page, int action);            // action 0 or 1
-std::string action_list_name(const Sequence_page& page, int action, int output);     // output 0 to 3
+std::string action_check_box_name(const Sequence_page& page, int action);        // action 0 or 1
+std::string action_list_name(const Sequence_page& page, int action, int output); // output 0 to 3
 
 // Shared item lists of the choice lists.
 constexpr int ITEM_COUNT = 3;

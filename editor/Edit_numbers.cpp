@@ -11,13 +11,18 @@
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool is_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 size_t skip_space(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && is_space(text[i])) ++i;
+    while (i < text.size() && is_space(text[i]))
+        ++i;
     return i;
 }
 
@@ -30,16 +35,19 @@ double edit_real(const std::string& text) {
     const size_t start = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     size_t digits = 0;
-    for (; i < text.size() && is_digit(text[i]); ++i) ++digits;
+    for (; i < text.size() && is_digit(text[i]); ++i)
+        ++digits;
     if (i < text.size() && text[i] == '.')
-        for (++i; i < text.size() && is_digit(text[i]); ++i) ++digits;
+        for (++i; i < text.size() && is_digit(text[i]); ++i)
+            ++digits;
     if (digits == 0) return 0.0;
     size_t end = i;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         size_t j = i + 1;
         if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
         if (j < text.size() && is_digit(text[j])) {
-            while (j < text.size() && is_digit(text[j])) ++j;
+            while (j < text.size() && is_digit(text[j]))
+                ++j;
             end = j;
         }
     }
@@ -53,7 +61,8 @@ int32_t edit_integer(const std::string& text) {
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     uint32_t value = 0;
-    for (; i < text.size() && is_digit(text[i]); ++i) value = value * 10u + static_cast<uint32_t>(text[i] - '0');
+    for (; i < text.size() && is_digit(text[i]); ++i)
+        value = value * 10u + static_cast<uint32_t>(text[i] - '0');
     if (negative) value = 0u - value;
     return static_cast<int32_t>(value);
 }

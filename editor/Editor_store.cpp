@@ -18,7 +18,9 @@ constexpr int32_t SYSCTRL_VALUE = 0x03010000;
 
 // What add_sms_number writes for the edit's text: a text loaded from a station's memory may hold a zero
 // byte, where the record's text ends.
-size_t sms_characters(const std::string& sms) { return std::strlen(sms.c_str()); }
+size_t sms_characters(const std::string& sms) {
+    return std::strlen(sms.c_str());
+}
 
 int sms_record_bytes(const std::string& sms) {
     const size_t length = sms_characters(sms);
@@ -45,7 +47,8 @@ struct Threshold_choice {
     double value = 0;
 };
 
-Threshold_choice threshold_choice(const Form_model& form, const Channel& channel, int compare_list, int threshold_edit) {
+Threshold_choice threshold_choice(const Form_model& form, const Channel& channel, int compare_list,
+                                  int threshold_edit) {
     Threshold_choice t;
     if (compare_list < 0 || threshold_edit < 0) return t;
     const int index = form.index(compare_list);
@@ -117,11 +120,14 @@ void Station_editor::store_sequence_record(Teeprom_configurer& image, uint8_t ta
     // always counts bytes that are really there.
     image.add_byte(tag_byte);
     image.add_byte(sequence.length);
-    for (int i = 0; i < sequence.length; ++i) image.add_byte(sequence.bytes[i]);
+    for (int i = 0; i < sequence.length; ++i)
+        image.add_byte(sequence.bytes[i]);
 }
 
-void Station_editor::store_interval(Teeprom_configurer& image, int edit, uint8_t tag_byte, double factor) const {
-    image.add_tag_long(tag_byte, static_cast<int32_t>(truncated_low_bits(edit_real(form.text(edit)) * factor, 32)));
+void Station_editor::store_interval(Teeprom_configurer& image, int edit, uint8_t tag_byte,
+                                    double factor) const {
+    image.add_tag_long(tag_byte,
+                       static_cast<int32_t>(truncated_low_bits(edit_real(form.text(edit)) * factor, 32)));
 }
 
 int Station_editor::bytes_needed() const {
@@ -144,11 +150,11 @@ bool Station_editor::sms_number_fits() const {
 std::string refusal_text(const Store_result& result, const std::string& sms_number) {
     switch (result.refusal) {
     case Store_refusal::TOO_LARGE:
-        return "This configuration needs " + std::to_string(result.bytes_needed) + " bytes, but the station's memory holds " +
-               std::to_string(IMAGE_USABLE) + ".";
+        return "This configuration needs " + std::to_string(result.bytes_needed) +
+               " bytes, but the station's memory holds " + std::to_string(IMAGE_USABLE) + ".";
     case Store_refusal::SMS_NUMBER_TOO_LONG:
-        return "The SMS number has " + std::to_string(sms_characters(sms_number)) + " characters, but the station keeps at most " +
-               std::to_string(SMS_NUMBER_MAX) + ".";
+        return "The SMS number has " + std::to_string(sms_characters(sms_number)) +
+               " characters, but the station keeps at most " + std::to_string(SMS_NUMBER_MAX) + ".";
     case Store_refusal::NONE:
         break;
     }

@@ -18,14 +18,16 @@ Form_model::Form_model() {
         c.vbat = add(page_control_name("cb", page, "vbat"), Control_kind::CHECK_BOX);
         if (page.full) {
             c.vbat_eol = add(page_control_name("cb", page, "vbat_eol"), Control_kind::CHECK_BOX);
-            c.vbat_threshold = add(page_control_name("ed", page, "vbat_threshold"), Control_kind::EDIT, NUMBER_EDIT_MAX);
+            c.vbat_threshold =
+                add(page_control_name("ed", page, "vbat_threshold"), Control_kind::EDIT, NUMBER_EDIT_MAX);
         }
         for (int n = 0; n < CHANNEL_COUNT; ++n) {
             const Channel& channel = channel_table[n];
             c.check[n] = add(check_box_name(page, channel), Control_kind::CHECK_BOX);
             c.compare[n] = c.threshold[n] = -1;
             if (page.full && channel.has_threshold) {
-                c.compare[n] = add(compare_list_name(page, channel), Control_kind::CHOICE_LIST, 0, compare_items);
+                c.compare[n] =
+                    add(compare_list_name(page, channel), Control_kind::CHOICE_LIST, 0, compare_items);
                 c.threshold[n] = add(threshold_edit_name(page, channel), Control_kind::EDIT, NUMBER_EDIT_MAX);
             }
         }
@@ -34,7 +36,8 @@ Form_model::Form_model() {
         for (int a = 0; a < 2; ++a) {
             c.action[a] = add(action_check_box_name(page, a), Control_kind::CHECK_BOX);
             for (int k = 3; k >= 0; --k)
-                c.output[a][k] = add(action_list_name(page, a, k), Control_kind::CHOICE_LIST, 0, output_action_items);
+                c.output[a][k] =
+                    add(action_list_name(page, a, k), Control_kind::CHOICE_LIST, 0, output_action_items);
         }
     }
 }

@@ -12,11 +12,11 @@ enum class Control_kind { CHECK_BOX, CHOICE_LIST, EDIT };
 struct Control {
     std::string name;
     Control_kind kind;
-    bool checked = false;             // check box
-    int index = 0;                    // choice list: 0 to 2, or -1 with no selected item
-    std::string text;                 // edit: 8-bit text
+    bool checked = false; // check box
+    int index = 0;        // choice list: 0 to 2, or -1 with no selected item
+    std::string text;     // edit: 8-bit text
     bool enabled = true;
-    int max_length = 0;               // edit: the most characters it accepts
+    int max_length = 0;                 // edit: the most characters it accepts
     const char* const* items = nullptr; // choice list: its three items
 };
 
@@ -37,7 +37,7 @@ struct General_controls {
 };
 
 class Form_model {
-public:
+  public:
     Form_model();
 
     int find(const std::string& name) const; // -1 when there is no such control
@@ -62,8 +62,9 @@ public:
     // The longest text the edit takes now: its maximum length, or the longer text it holds.
     int longest_text(int i) const;
 
-private:
-    int add(const std::string& name, Control_kind kind, int max_length = 0, const char* const* items = nullptr);
+  private:
+    int add(const std::string& name, Control_kind kind, int max_length = 0,
+            const char* const* items = nullptr);
 
     std::vector<Control> controls_;
     std::unordered_map<std::string, int> by_name_;

@@ -32,7 +32,9 @@ std::string formatted(const char* format, double value) {
     return text;
 }
 
-std::string unsigned_text(uint32_t value) { return std::to_string(value); }
+std::string unsigned_text(uint32_t value) {
+    return std::to_string(value);
+}
 
 } // namespace
 
@@ -54,13 +56,16 @@ void Station_editor::reset_controls() {
     form.at(g.pin).text = "6159";
     form.at(g.description).text = "Test station";
     form.at(g.sms).text = "Where to send SMS";
-    for (const Timing_row& row : timing_rows) form.at(g.*row.edit).text = row.before;
+    for (const Timing_row& row : timing_rows)
+        form.at(g.*row.edit).text = row.before;
     for (int p = 0; p < PAGE_COUNT; ++p) {
         if (!sequence_pages[p].full) continue;
         const Page_controls& c = form.page(p);
         form.at(c.vbat_threshold).text = "11.9";
         for (int n = 0; n < CHANNEL_COUNT; ++n)
-            if (c.threshold[n] >= 0) form.at(c.threshold[n]).text = p == 0 ? channel_table[n].before_slow : channel_table[n].before_fast;
+            if (c.threshold[n] >= 0)
+                form.at(c.threshold[n]).text =
+                    p == 0 ? channel_table[n].before_slow : channel_table[n].before_fast;
     }
 }
 
@@ -73,10 +78,12 @@ void Station_editor::load_station() {
         if (!image.get_tag_long(row.tag, &value)) continue;
         const uint32_t v = static_cast<uint32_t>(value);
         // 0 seconds would show as 0.00; it shows as 1 instead.
-        form.at(g.*row.edit).text = formatted(row.format, v == 0 ? 1.0 : static_cast<double>(v) / row.divisor);
+        form.at(g.*row.edit).text =
+            formatted(row.format, v == 0 ? 1.0 : static_cast<double>(v) / row.divisor);
     }
     form.at(g.sms).text = image.get_sms_number();
-    for (const Sequence_page& page : sequence_pages) load_sequence(page.tag);
+    for (const Sequence_page& page : sequence_pages)
+        load_sequence(page.tag);
     form.at(g.id).text = unsigned_text(static_cast<uint32_t>(station->id));
     form.at(g.phone_nbr).text = station->phone_nbr;
     form.at(g.pin).text = station->pin;
@@ -86,7 +93,8 @@ void Station_editor::load_station() {
 void Station_editor::load_sequence(uint8_t tag_byte) {
     if (station == nullptr) return;
     int p = 0;
-    while (p < PAGE_COUNT && sequence_pages[p].tag != tag_byte) ++p;
+    while (p < PAGE_COUNT && sequence_pages[p].tag != tag_byte)
+        ++p;
     if (p == PAGE_COUNT) return;
     const Teeprom_configurer& image = station->configuration;
     const uint8_t tag_position = image.find_tag(tag_byte);
@@ -126,8 +134,9 @@ void Station_editor::load_sequence(uint8_t tag_byte) {
             if (channel == nullptr) break;
             std::string text;
             if (command.has_threshold)
-                text = channel->integer_threshold ? unsigned_text(command.threshold_bits)
-                                                  : formatted("%.2f", static_cast<double>(command.threshold_real()));
+                text = channel->integer_threshold
+                           ? unsigned_text(command.threshold_bits)
+                           : formatted("%.2f", static_cast<double>(command.threshold_real()));
             const int n = static_cast<int>(channel - channel_table);
             show_channel(command.has_threshold, command.lt, text, c.check[n], c.compare[n], c.threshold[n]);
             break;
@@ -166,7 +175,9 @@ void Station_editor::show_action(int page, uint8_t and_mask, uint8_t or_mask) {
     const Page_controls& c = form.page(page);
     form.set_checked(c.action[action_count], true);
     for (int k = 0; k < 4; ++k) {
-        const int index = (or_mask >> k) & 1 ? OUTPUT_FORCE_1 : (and_mask >> k) & 1 ? OUTPUT_KEEP : OUTPUT_FORCE_0;
+        const int index = (or_mask >> k) & 1    ? OUTPUT_FORCE_1
+                          : (and_mask >> k) & 1 ? OUTPUT_KEEP
+                                                : OUTPUT_FORCE_0;
         form.at(c.output[action_count][k]).index = index;
     }
 }
@@ -183,9 +194,11 @@ void Station_editor::setup_display_conditions() {
         form.at(c.vbat_threshold).enabled = form.checked(c.vbat_eol) && form.at(c.vbat_eol).enabled;
         for (int n = 0; n < CHANNEL_COUNT; ++n)
             if (c.threshold[n] >= 0)
-                form.at(c.threshold[n]).enabled = form.at(c.compare[n]).enabled && form.index(c.compare[n]) != COMPARE_NONE;
+                form.at(c.threshold[n]).enabled =
+                    form.at(c.compare[n]).enabled && form.index(c.compare[n]) != COMPARE_NONE;
         for (int a = 0; a < 2; ++a)
-            for (int k = 0; k < 4; ++k) form.at(c.output[a][k]).enabled = form.checked(c.action[a]);
+            for (int k = 0; k < 4; ++k)
+                form.at(c.output[a][k]).enabled = form.checked(c.action[a]);
     }
 }
 

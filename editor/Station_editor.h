@@ -41,7 +41,7 @@ struct Store_result {
 std::string refusal_text(const Store_result& result, const std::string& sms_number);
 
 class Station_editor {
-public:
+  public:
     Form_model form;
     Tstation* station = nullptr; // the record being edited, not owned
     int action_count = 0;
@@ -78,13 +78,15 @@ public:
     void build_remote_sequence(Sequence_buffer& out) const;
     void store_sequence_record(Teeprom_configurer& image, uint8_t tag, const Sequence_buffer& sequence) const;
     void emit_vbat(Sequence_buffer& out, int check_box, int eol_box, int threshold_edit) const;
-    void emit_fluo(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list, int threshold_edit) const;
-    void emit_acq(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list, int threshold_edit) const;
+    void emit_fluo(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list,
+                   int threshold_edit) const;
+    void emit_acq(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list,
+                  int threshold_edit) const;
     void emit_sms(Sequence_buffer& out, int check_box) const;
     void emit_action(Sequence_buffer& out, int check_box, const int output_lists[4]) const;
     void store_interval(Teeprom_configurer& image, int edit, uint8_t tag, double factor) const;
 
-private:
+  private:
     void show_vbat(int page, uint8_t threshold_byte);
     void show_action(int page, uint8_t and_mask, uint8_t or_mask);
 };

@@ -31,7 +31,8 @@ std::string written(const Teeprom_configurer& image) {
 // Reads a CONFIGURATION element from text as the setup file's reader would; false when it is no XML.
 bool read_back(const std::string& text, Teeprom_configurer* image) {
     pugi::xml_document document;
-    if (!document.load_buffer(text.data(), text.size(), pugi::parse_minimal, pugi::encoding_utf8)) return false;
+    if (!document.load_buffer(text.data(), text.size(), pugi::parse_minimal, pugi::encoding_utf8))
+        return false;
     read_configuration(*image, document.document_element(), Station_defaults{});
     return true;
 }
@@ -54,7 +55,8 @@ void check_lookups(const Teeprom_configurer& image) {
     const std::set<int> positions = record_positions(image);
     // find_tag answers only positions that hold the tag: values the image holds nowhere need one check.
     bool held[256] = {};
-    for (int k = 0; k < IMAGE_SIZE; ++k) held[image.get_byte(static_cast<uint8_t>(k))] = true;
+    for (int k = 0; k < IMAGE_SIZE; ++k)
+        held[image.get_byte(static_cast<uint8_t>(k))] = true;
     bool absent_checked = false;
     for (int t = 0; t < 256; ++t) {
         if (!held[t] && absent_checked) continue;
@@ -62,13 +64,15 @@ void check_lookups(const Teeprom_configurer& image) {
         const uint8_t tag_byte = static_cast<uint8_t>(t);
         const uint8_t pos = image.find_tag(tag_byte);
         if (pos != 0xFF) {
-            FUZZ_CHECK(image.get_byte(pos) == tag_byte, "find_tag(%d) gave %d, which holds %d", t, pos, image.get_byte(pos));
+            FUZZ_CHECK(image.get_byte(pos) == tag_byte, "find_tag(%d) gave %d, which holds %d", t, pos,
+                       image.get_byte(pos));
             FUZZ_CHECK(positions.count(pos) == 1, "find_tag(%d) gave %d, where no record starts", t, pos);
         }
         int32_t value = 0;
         const bool found = image.get_tag_long(tag_byte, &value);
         FUZZ_CHECK(found == (pos != 0xFF), "get_tag_long(%d) and find_tag disagree", t);
-        if (found) FUZZ_CHECK(value == image.get_long_at(static_cast<uint8_t>(pos + 1)), "get_tag_long(%d)", t);
+        if (found)
+            FUZZ_CHECK(value == image.get_long_at(static_cast<uint8_t>(pos + 1)), "get_tag_long(%d)", t);
     }
     const std::string sms = image.get_sms_number();
     const uint8_t sms_pos = image.find_tag(tag::SMS_NUMBER);
@@ -76,9 +80,11 @@ void check_lookups(const Teeprom_configurer& image) {
         FUZZ_CHECK(sms.empty(), "an SMS number without its record");
     } else {
         const uint8_t length = image.get_byte(static_cast<uint8_t>(sms_pos + 1));
-        FUZZ_CHECK(sms.size() == length, "the SMS number has %zu characters, its record says %d", sms.size(), length);
+        FUZZ_CHECK(sms.size() == length, "the SMS number has %zu characters, its record says %d", sms.size(),
+                   length);
         for (size_t i = 0; i < sms.size(); ++i)
-            FUZZ_CHECK(static_cast<uint8_t>(sms[i]) == image.get_byte(static_cast<uint8_t>(sms_pos + 2 + i)), "SMS byte %zu", i);
+            FUZZ_CHECK(static_cast<uint8_t>(sms[i]) == image.get_byte(static_cast<uint8_t>(sms_pos + 2 + i)),
+                       "SMS byte %zu", i);
     }
 }
 
@@ -97,7 +103,8 @@ void check_sequence_walks(const Teeprom_configurer& image) {
         while (walk.next(&command)) {
             FUZZ_CHECK(++count <= IMAGE_USABLE, "the walk from %d does not end", start);
             FUZZ_CHECK(command.position > previous && command.position < IMAGE_USABLE,
-                       "the walk from %d yielded a command at %d after %d", start, command.position, previous);
+                       "the walk from %d yielded a command at %d after %d", start, command.position,
+                       previous);
             previous = command.position;
         }
     }
@@ -128,11 +135,13 @@ void check_editor(const Teeprom_configurer& image) {
     const Store_result result = editor.store();
     // Stored exactly when it fits and the SMS number is no longer than the station keeps.
     const bool storable = needed <= IMAGE_USABLE && editor.sms_number_fits();
-    FUZZ_CHECK(result.bytes_needed == needed && result.stored == storable, "store: needed %d, result %d/%d", needed,
-               result.stored, result.bytes_needed);
-    if (result.stored) FUZZ_CHECK(station.configuration.cursor() == needed, "stored %d bytes, needed %d",
-                                  station.configuration.cursor(), needed);
-    else FUZZ_CHECK(station.configuration == image, "a refused store changed the image");
+    FUZZ_CHECK(result.bytes_needed == needed && result.stored == storable, "store: needed %d, result %d/%d",
+               needed, result.stored, result.bytes_needed);
+    if (result.stored)
+        FUZZ_CHECK(station.configuration.cursor() == needed, "stored %d bytes, needed %d",
+                   station.configuration.cursor(), needed);
+    else
+        FUZZ_CHECK(station.configuration == image, "a refused store changed the image");
 }
 
 } // namespace

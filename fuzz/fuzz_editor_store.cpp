@@ -25,8 +25,9 @@ struct Station_snapshot {
         : image(s.configuration), id(s.id), phone_nbr(s.phone_nbr), pin(s.pin), description(s.description),
           display_type(s.display_type) {}
     bool operator==(const Station_snapshot& o) const {
-        return image == o.image && image.refused() == o.image.refused() && id == o.id && phone_nbr == o.phone_nbr &&
-               pin == o.pin && description == o.description && display_type == o.display_type;
+        return image == o.image && image.refused() == o.image.refused() && id == o.id &&
+               phone_nbr == o.phone_nbr && pin == o.pin && description == o.description &&
+               display_type == o.display_type;
     }
 };
 
@@ -51,7 +52,8 @@ void set_controls(FuzzedDataProvider& in, Station_editor& editor) {
         case 0: {
             const bool on = in.ConsumeBool();
             const bool taken = editor.set_checked(i, on);
-            FUZZ_CHECK(taken == (before.kind == Control_kind::CHECK_BOX), "set_checked on %s", before.name.c_str());
+            FUZZ_CHECK(taken == (before.kind == Control_kind::CHECK_BOX), "set_checked on %s",
+                       before.name.c_str());
             if (taken) FUZZ_CHECK(editor.form.at(i).checked == on, "%s not ticked", before.name.c_str());
             break;
         }
@@ -60,18 +62,23 @@ void set_controls(FuzzedDataProvider& in, Station_editor& editor) {
             const bool taken = editor.set_index(i, index);
             FUZZ_CHECK(taken == (before.kind == Control_kind::CHOICE_LIST && index >= -1 && index <= 2),
                        "set_index(%d) on %s", index, before.name.c_str());
-            FUZZ_CHECK(editor.form.at(i).index == (taken ? index : before.index), "index of %s", before.name.c_str());
+            FUZZ_CHECK(editor.form.at(i).index == (taken ? index : before.index), "index of %s",
+                       before.name.c_str());
             break;
         }
         default: {
             std::string text = typed_text(in);
-            if (in.ConsumeBool()) text.append(in.ConsumeIntegralInRange<size_t>(0, 300), 'z'); // too long for most
-            // An edit takes up to its maximum length, or up to the longer text it holds (loaded from the image).
+            if (in.ConsumeBool())
+                text.append(in.ConsumeIntegralInRange<size_t>(0, 300), 'z'); // too long for most
+            // An edit takes up to its maximum length, or up to the longer text it holds (loaded from the
+            // image).
             const int longest = std::max(before.max_length, static_cast<int>(before.text.size()));
             const bool taken = editor.set_text(i, text);
-            FUZZ_CHECK(taken == (before.kind == Control_kind::EDIT && static_cast<int>(text.size()) <= longest),
+            FUZZ_CHECK(taken ==
+                           (before.kind == Control_kind::EDIT && static_cast<int>(text.size()) <= longest),
                        "set_text of %zu characters on %s", text.size(), before.name.c_str());
-            FUZZ_CHECK(editor.form.at(i).text == (taken ? text : before.text), "text of %s", before.name.c_str());
+            FUZZ_CHECK(editor.form.at(i).text == (taken ? text : before.text), "text of %s",
+                       before.name.c_str());
             break;
         }
         }
@@ -84,15 +91,20 @@ void check_stored_image(const Teeprom_configurer& image) {
     const int cursor = image.cursor();
     // Clearing leaves byte 255 as it was; 223 to 254 keep the 0xFF of clearing.
     for (int k = cursor; k < IMAGE_SIZE - 1; ++k)
-        FUZZ_CHECK(image.get_byte(static_cast<uint8_t>(k)) == 0xFF, "byte %d behind the cursor %d is not 0xFF", k, cursor);
+        FUZZ_CHECK(image.get_byte(static_cast<uint8_t>(k)) == 0xFF,
+                   "byte %d behind the cursor %d is not 0xFF", k, cursor);
     int pos = 0;
     while (pos < cursor) {
         const uint8_t t = image.get_byte(static_cast<uint8_t>(pos));
         int end;
-        if (is_variable_tag(t)) end = pos + 2 + image.get_byte(static_cast<uint8_t>(pos + 1));
-        else if (is_fixed_tag(t)) end = pos + 5;
-        else end = IMAGE_SIZE + 1;
-        FUZZ_CHECK(end <= cursor, "the record with tag %d at %d claims bytes up to %d, the image holds %d", t, pos, end, cursor);
+        if (is_variable_tag(t))
+            end = pos + 2 + image.get_byte(static_cast<uint8_t>(pos + 1));
+        else if (is_fixed_tag(t))
+            end = pos + 5;
+        else
+            end = IMAGE_SIZE + 1;
+        FUZZ_CHECK(end <= cursor, "the record with tag %d at %d claims bytes up to %d, the image holds %d", t,
+                   pos, end, cursor);
         if (t == tag::SEQUENCE_SLOW || t == tag::SEQUENCE_FAST || t == tag::SEQUENCE_REMOTE) {
             Sequence_walk walk(image, static_cast<uint8_t>(pos));
             Sequence_command c;
@@ -103,7 +115,8 @@ void check_stored_image(const Teeprom_configurer& image) {
                 last = c.kind;
                 FUZZ_CHECK(last_end <= end, "a command at %d runs past its record's end %d", c.position, end);
             }
-            FUZZ_CHECK(last == Command_kind::END && last_end == end, "the sequence at %d does not end at its last byte", pos);
+            FUZZ_CHECK(last == Command_kind::END && last_end == end,
+                       "the sequence at %d does not end at its last byte", pos);
         }
         pos = end;
     }
@@ -132,13 +145,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Station_snapshot before(station);
     const int needed = editor.bytes_needed();
     const Store_result result = editor.store();
-    FUZZ_CHECK(result.bytes_needed == needed, "store needed %d, bytes_needed said %d", result.bytes_needed, needed);
+    FUZZ_CHECK(result.bytes_needed == needed, "store needed %d, bytes_needed said %d", result.bytes_needed,
+               needed);
     // Stored exactly when it fits and the SMS number (which a loaded image may hold longer than the edit
     // takes) is no longer than the station keeps.
     const bool storable = needed <= IMAGE_USABLE && editor.sms_number_fits();
     FUZZ_CHECK(result.stored == storable, "%d bytes were %s", needed, result.stored ? "stored" : "refused");
     if (!result.stored) {
-        FUZZ_CHECK(Station_snapshot(station) == before, "a refused store of %d bytes changed the station", needed);
+        FUZZ_CHECK(Station_snapshot(station) == before, "a refused store of %d bytes changed the station",
+                   needed);
         return 0;
     }
     const Teeprom_configurer& image = station.configuration;

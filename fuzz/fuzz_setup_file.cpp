@@ -29,18 +29,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Tsetup setup;
     std::string reason;
     if (setup.read_file(in.c_str(), &reason) != 0) {
-        FUZZ_CHECK(!reason.empty() && reason.find('\n') == std::string::npos, "reason \"%s\"", reason.c_str());
+        FUZZ_CHECK(!reason.empty() && reason.find('\n') == std::string::npos, "reason \"%s\"",
+                   reason.c_str());
         return 0;
     }
-    FUZZ_CHECK(setup.write_file(first.c_str(), &reason) == 0, "saving what was read failed: %s", reason.c_str());
+    FUZZ_CHECK(setup.write_file(first.c_str(), &reason) == 0, "saving what was read failed: %s",
+               reason.c_str());
 
     Tsetup again;
-    FUZZ_CHECK(again.read_file(first.c_str(), &reason) == 0, "the saved file cannot be read: %s", reason.c_str());
+    FUZZ_CHECK(again.read_file(first.c_str(), &reason) == 0, "the saved file cannot be read: %s",
+               reason.c_str());
     FUZZ_CHECK(again.write_file(second.c_str(), &reason) == 0, "saving again failed: %s", reason.c_str());
 
     const std::string a = read_bytes(first), b = read_bytes(second);
     const size_t at = first_difference(a, b);
-    FUZZ_CHECK(a == b, "a saved file does not normalize to itself; at byte %zu the first save has\n%s\nthe second\n%s",
-               at, around(a, at).c_str(), around(b, at).c_str());
+    FUZZ_CHECK(
+        a == b,
+        "a saved file does not normalize to itself; at byte %zu the first save has\n%s\nthe second\n%s", at,
+        around(a, at).c_str(), around(b, at).c_str());
     return 0;
 }

@@ -8,21 +8,22 @@
 
 #include <unistd.h>
 
-#define FUZZ_CHECK(condition, ...)                                                                \
-    do {                                                                                          \
-        if (!(condition)) {                                                                       \
-            std::fprintf(stderr, "check failed at %s:%d: %s\n", __FILE__, __LINE__, #condition); \
-            std::fprintf(stderr, __VA_ARGS__);                                                    \
-            std::fputc('\n', stderr);                                                             \
-            std::abort();                                                                         \
-        }                                                                                         \
+#define FUZZ_CHECK(condition, ...)                                                                           \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "check failed at %s:%d: %s\n", __FILE__, __LINE__, #condition);             \
+            std::fprintf(stderr, __VA_ARGS__);                                                               \
+            std::fputc('\n', stderr);                                                                        \
+            std::abort();                                                                                    \
+        }                                                                                                    \
     } while (0)
 
 // A folder of this process for the files a target reads and writes. On /dev/shm where it exists: every
 // save flushes to disk, which costs nothing on a memory file system.
 inline std::string fuzz_folder() {
     static std::string folder = [] {
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/vemora-fuzz-XXXXXX" : "/tmp/vemora-fuzz-XXXXXX";
+        std::string pattern =
+            access("/dev/shm", W_OK) == 0 ? "/dev/shm/vemora-fuzz-XXXXXX" : "/tmp/vemora-fuzz-XXXXXX";
         if (mkdtemp(&pattern[0]) == nullptr) std::abort();
         static std::string removed_at_exit = pattern;
         std::atexit([] {
@@ -46,7 +47,8 @@ inline std::string read_bytes(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return bytes;
     char block[65536];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;) bytes.append(block, n);
+    for (size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;)
+        bytes.append(block, n);
     std::fclose(f);
     return bytes;
 }
@@ -54,7 +56,8 @@ inline std::string read_bytes(const std::string& path) {
 // Where two texts first differ, for the report of a failed comparison.
 inline size_t first_difference(const std::string& a, const std::string& b) {
     size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        ++i;
     return i;
 }
 

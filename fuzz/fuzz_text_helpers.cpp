@@ -24,7 +24,9 @@ std::unique_ptr<char[]> exact_copy(const std::string& text) {
     return copy;
 }
 
-bool is_integer_character(char c) { return (c >= '0' && c <= '9') || c == ' ' || c == '\t' || c == '+' || c == '-'; }
+bool is_integer_character(char c) {
+    return (c >= '0' && c <= '9') || c == ' ' || c == '\t' || c == '+' || c == '-';
+}
 
 void check_parsers(const std::string& text) {
     const auto copy = exact_copy(text);
@@ -38,7 +40,8 @@ void check_parsers(const std::string& text) {
     // The reading ends at the first character that is no digit, blank or sign, with the error flag set,
     // and the value is what the text before it gives.
     size_t good = 0;
-    while (good < text.size() && is_integer_character(text[good])) ++good;
+    while (good < text.size() && is_integer_character(text[good]))
+        ++good;
     FUZZ_CHECK(int_error == (good < text.size()), "parse_int error flag for \"%s\"", text.c_str());
     int32_t prefix_value = 0;
     FUZZ_CHECK(!parse_int(text.substr(0, good).c_str(), &prefix_value) && prefix_value == i,
@@ -46,17 +49,22 @@ void check_parsers(const std::string& text) {
     // Without a minus, the unsigned parser reads the same bits; a minus is an error to it.
     const size_t minus = text.find('-');
     if (minus == std::string::npos || minus >= good) {
-        FUZZ_CHECK(uint_error == int_error && u == static_cast<uint32_t>(i), "parse_uint(\"%s\") = %u", text.c_str(), u);
+        FUZZ_CHECK(uint_error == int_error && u == static_cast<uint32_t>(i), "parse_uint(\"%s\") = %u",
+                   text.c_str(), u);
     } else {
         FUZZ_CHECK(uint_error, "parse_uint accepted a minus in \"%s\"", text.c_str());
     }
     // Where the text holds no point and no exponent, the real parser agrees with the integer one while
     // the integer does not wrap.
     if (text.find_first_of(".eE") == std::string::npos) {
-        FUZZ_CHECK(real_error == int_error, "parse_real and parse_int disagree on the error of \"%s\"", text.c_str());
+        FUZZ_CHECK(real_error == int_error, "parse_real and parse_int disagree on the error of \"%s\"",
+                   text.c_str());
         size_t digits = 0;
-        for (size_t k = 0; k < good; ++k) digits += text[k] >= '0' && text[k] <= '9';
-        if (digits <= 9) FUZZ_CHECK(r == static_cast<double>(i), "parse_real(\"%s\") = %.17g, parse_int %d", text.c_str(), r, i);
+        for (size_t k = 0; k < good; ++k)
+            digits += text[k] >= '0' && text[k] <= '9';
+        if (digits <= 9)
+            FUZZ_CHECK(r == static_cast<double>(i), "parse_real(\"%s\") = %.17g, parse_int %d", text.c_str(),
+                       r, i);
     }
     (void)edit_integer(text);
     const double edited = edit_real(text);
@@ -91,16 +99,19 @@ void check_text_fields(const std::string& text) {
         }
         FUZZ_CHECK(field[size - 1] == 0, "a field of %d bytes is not terminated", size);
         const size_t kept = std::strlen(field);
-        const size_t expected = text.size() < static_cast<size_t>(size - 1) ? text.size() : static_cast<size_t>(size - 1);
+        const size_t expected =
+            text.size() < static_cast<size_t>(size - 1) ? text.size() : static_cast<size_t>(size - 1);
         FUZZ_CHECK(kept == expected && std::memcmp(field, text.data(), kept) == 0,
                    "a field of %d bytes kept %zu characters of %zu", size, kept, text.size());
         FUZZ_CHECK(cut == (text.size() > expected), "the cut flag for a field of %d bytes", size);
-        for (int k = static_cast<int>(kept); k < size; ++k) FUZZ_CHECK(field[k] == 0, "byte %d of the field is not zero", k);
+        for (int k = static_cast<int>(kept); k < size; ++k)
+            FUZZ_CHECK(field[k] == 0, "byte %d of the field is not zero", k);
 
         char* area = copy_area.of_size(size);
         const int copied = copy_text(area, copy.get(), size);
         if (text.size() < static_cast<size_t>(size))
-            FUZZ_CHECK(copied == static_cast<int>(text.size()) && std::strcmp(area, text.c_str()) == 0, "copy_text");
+            FUZZ_CHECK(copied == static_cast<int>(text.size()) && std::strcmp(area, text.c_str()) == 0,
+                       "copy_text");
         else
             FUZZ_CHECK(copied == 0 && area[0] == 0, "copy_text cut a text instead of refusing it");
     }
@@ -111,7 +122,8 @@ void check_escaping(const std::string& text) {
     const auto copy = exact_copy(text);
     const std::string whole = xml_escape_field(copy.get(), text.size() + 1);
     // What the writer escapes, the reader resolves back to the very same text.
-    FUZZ_CHECK(xml_resolve_references(whole.c_str()) == text, "escaping then resolving changed \"%s\"", text.c_str());
+    FUZZ_CHECK(xml_resolve_references(whole.c_str()) == text, "escaping then resolving changed \"%s\"",
+               text.c_str());
     FUZZ_CHECK(xml_raw_is(whole.c_str(), text.c_str()), "an escaped text is not its own text");
     FUZZ_CHECK(xml_resolve_references(copy.get()).size() <= text.size(), "resolving made a text longer");
 
@@ -143,7 +155,8 @@ void check_escaping(const std::string& text) {
     for (size_t field_size = 0; field_size <= text.size() + 2; ++field_size) {
         const std::string field = xml_escape_field(copy.get(), field_size);
         const size_t kept = field_size == 0 ? 0 : std::min(text.size(), field_size - 1);
-        FUZZ_CHECK(field == whole.substr(0, field.size()) && (kept == text.size() || piece_start[field.size()]) &&
+        FUZZ_CHECK(field == whole.substr(0, field.size()) &&
+                       (kept == text.size() || piece_start[field.size()]) &&
                        xml_resolve_references(field.c_str()) == text.substr(0, kept),
                    "a field of %zu bytes", field_size);
     }
@@ -154,15 +167,18 @@ void check_separators(const std::string& text) {
     strip_trailing_separators(copy.get());
     const std::string left = copy.get();
     FUZZ_CHECK(text.compare(0, left.size(), left) == 0, "stripping changed more than the end");
-    if (left.size() >= 2) FUZZ_CHECK(left.back() != '/' && left.back() != '\\', "a separator was left at the end");
-    for (size_t k = left.size(); k < text.size(); ++k) FUZZ_CHECK(text[k] == '/' || text[k] == '\\', "stripped a non-separator");
+    if (left.size() >= 2)
+        FUZZ_CHECK(left.back() != '/' && left.back() != '\\', "a separator was left at the end");
+    for (size_t k = left.size(); k < text.size(); ++k)
+        FUZZ_CHECK(text[k] == '/' || text[k] == '\\', "stripped a non-separator");
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The text ends at the first zero byte, as every text of the program does.
-    const std::string text(reinterpret_cast<const char*>(data), strnlen(reinterpret_cast<const char*>(data), size));
+    const std::string text(reinterpret_cast<const char*>(data),
+                           strnlen(reinterpret_cast<const char*>(data), size));
     check_parsers(text);
     check_text_fields(text);
     check_escaping(text);

@@ -36,7 +36,8 @@ void random_document(std::mt19937& rng, Tsetup& setup) {
     const auto text = [&](size_t most) {
         static const char pieces[] = "ab&<>\"';#x\t\xe9\xff 09";
         std::string t(std::uniform_int_distribution<size_t>(0, most)(rng), ' ');
-        for (char& c : t) c = pieces[byte(rng) % (sizeof pieces - 1)];
+        for (char& c : t)
+            c = pieces[byte(rng) % (sizeof pieces - 1)];
         return t;
     };
     setup.set_defaults();
@@ -121,8 +122,9 @@ int main(int argc, char** argv) {
         ++written_seeds;
         seeds_from_document(out, name, setup);
     }
-    for (const char* text : {"-12", "4294967297", " - 3", "1.5e-1", "1e999", "0e999", "-0.3", "11,9", "&#x41;&amp;&#x100;",
-                             "&#0;&#xFFFFFFFF;", "c:\\data\\\\", "//\\/", "\xe9\xff<>\"'&"})
+    for (const char* text :
+         {"-12", "4294967297", " - 3", "1.5e-1", "1e999", "0e999", "-0.3", "11,9", "&#x41;&amp;&#x100;",
+          "&#0;&#xFFFFFFFF;", "c:\\data\\\\", "//\\/", "\xe9\xff<>\"'&"})
         put(out / "text_helpers", "text-" + std::to_string(written_seeds), text);
     std::printf("make_seeds: %d seed files in %s\n", written_seeds, out.c_str());
     return 0;

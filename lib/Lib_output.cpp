@@ -46,7 +46,8 @@ void Text_out::printf(const char* format, ...) {
 
 bool Text_out::flush() {
     if (file_ != nullptr && !buffer_.empty()) {
-        if (!failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+        if (!failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+            failed_ = true;
         buffer_.clear();
     }
     return !failed_;

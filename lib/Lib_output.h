@@ -5,7 +5,7 @@
 #include <string>
 
 class Text_out {
-public:
+  public:
     explicit Text_out(std::string* memory) : memory_(memory) {}
     explicit Text_out(FILE* file) : file_(file) {}
     ~Text_out() { flush(); }
@@ -23,9 +23,11 @@ public:
 
     // Writes what is buffered; false when any write so far failed.
     bool flush();
-    bool failed() const { return failed_; }
+    bool failed() const {
+        return failed_;
+    }
 
-private:
+  private:
     std::string* memory_ = nullptr;
     FILE* file_ = nullptr;
     std::string buffer_;

@@ -17,13 +17,18 @@ int copy_text(char* dst, const char* src, int size) {
 void strip_trailing_separators(char* path) {
     if (path == nullptr) return;
     size_t length = std::strlen(path);
-    while (length >= 2 && (path[length - 1] == '/' || path[length - 1] == '\\')) path[--length] = 0;
+    while (length >= 2 && (path[length - 1] == '/' || path[length - 1] == '\\'))
+        path[--length] = 0;
 }
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Shared by parse_int and parse_uint: digits accumulate modulo 2^32, blanks are skipped.
 bool parse_integer(const char* text, bool allow_minus, uint32_t* value, bool* negative) {

@@ -34,9 +34,13 @@ void trace(const char* format, ...) {
     va_end(again);
 }
 
-Trace_capture::Trace_capture() { previous_ = set_trace_sink(&Trace_capture::collect, this); }
+Trace_capture::Trace_capture() {
+    previous_ = set_trace_sink(&Trace_capture::collect, this);
+}
 
-Trace_capture::~Trace_capture() { set_trace_sink(previous_.sink, previous_.context); }
+Trace_capture::~Trace_capture() {
+    set_trace_sink(previous_.sink, previous_.context);
+}
 
 void Trace_capture::collect(const char* text, void* context) {
     auto* self = static_cast<Trace_capture*>(context);

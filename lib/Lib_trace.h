@@ -21,7 +21,7 @@ Trace_route set_trace_sink(Trace_sink sink, void* context);
 
 // Collects trace lines while it lives (for tools and tests), restoring the previous sink afterwards.
 class Trace_capture {
-public:
+  public:
     Trace_capture();
     ~Trace_capture();
     Trace_capture(const Trace_capture&) = delete;
@@ -29,7 +29,7 @@ public:
     const std::string& text() const { return lines_; } // every line, each followed by '\n'
     void clear() { lines_.clear(); }
 
-private:
+  private:
     static void collect(const char* text, void* context);
     std::string lines_;
     Trace_route previous_;

@@ -4,11 +4,11 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -160,11 +160,21 @@ const char* raw_attribute(Xml_element element, const char* name) {
 myXMLdocument::myXMLdocument() = default;
 myXMLdocument::~myXMLdocument() = default;
 
-void myXMLdocument::set_size_limit(unsigned long long bytes) { size_limit_bytes = bytes; }
-unsigned long long myXMLdocument::size_limit() { return size_limit_bytes; }
-void myXMLdocument::set_tree_limit(unsigned long long bytes) { tree_limit_bytes = bytes; }
-unsigned long long myXMLdocument::tree_limit() { return tree_limit_bytes; }
-unsigned long long myXMLdocument::tree_bytes_in_use() { return tree_bytes; }
+void myXMLdocument::set_size_limit(unsigned long long bytes) {
+    size_limit_bytes = bytes;
+}
+unsigned long long myXMLdocument::size_limit() {
+    return size_limit_bytes;
+}
+void myXMLdocument::set_tree_limit(unsigned long long bytes) {
+    tree_limit_bytes = bytes;
+}
+unsigned long long myXMLdocument::tree_limit() {
+    return tree_limit_bytes;
+}
+unsigned long long myXMLdocument::tree_bytes_in_use() {
+    return tree_bytes;
+}
 
 Xml_element xml_load_file(const char* path, myXMLdocument* document) {
     if (path == nullptr || document == nullptr) return Xml_element();
@@ -258,7 +268,9 @@ bool xml_element_is(Xml_element element, const char* name) {
     return name != nullptr && same_text(element.name(), name) && (name[0] != 0 || element);
 }
 
-const char* xml_element_name(Xml_element element) { return element ? element.name() : nullptr; }
+const char* xml_element_name(Xml_element element) {
+    return element ? element.name() : nullptr;
+}
 
 std::string xml_resolve_references(const char* text) {
     std::string out;
@@ -363,12 +375,23 @@ size_t escape_piece(unsigned char c, char* piece) {
     static const char hex_digits[] = "0123456789abcdef";
     const char* named = nullptr;
     switch (c) {
-    case '"': named = "&quot;"; break;
-    case '&': named = "&amp;"; break;
-    case '\'': named = "&apos;"; break;
-    case '<': named = "&lt;"; break;
-    case '>': named = "&gt;"; break;
-    default: break;
+    case '"':
+        named = "&quot;";
+        break;
+    case '&':
+        named = "&amp;";
+        break;
+    case '\'':
+        named = "&apos;";
+        break;
+    case '<':
+        named = "&lt;";
+        break;
+    case '>':
+        named = "&gt;";
+        break;
+    default:
+        break;
     }
     if (named != nullptr) {
         const size_t n = std::strlen(named);

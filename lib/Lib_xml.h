@@ -15,7 +15,7 @@ using Xml_element = pugi::xml_node;
 
 // Owns one parsed document; element references are valid while the handle lives.
 class myXMLdocument {
-public:
+  public:
     myXMLdocument();
     ~myXMLdocument();
     myXMLdocument(const myXMLdocument&) = delete;
@@ -33,7 +33,7 @@ public:
     static unsigned long long tree_limit();
     static unsigned long long tree_bytes_in_use();
 
-private:
+  private:
     friend Xml_element xml_load_file(const char* path, myXMLdocument* document);
     pugi::xml_document document_;
     std::unique_ptr<char[]> buffer_; // the file's bytes; attribute texts point into it
@@ -63,10 +63,18 @@ bool xml_read_attribute_if_named(Xml_element element, const char* element_name, 
 // and its raw text, references not yet resolved. xml_convert_raw and xml_raw_is then treat a raw text as
 // xml_read_attribute and xml_attribute_is treat an attribute's.
 using Xml_attribute = pugi::xml_attribute;
-inline Xml_attribute xml_first_attribute(Xml_element element) { return element.first_attribute(); }
-inline Xml_attribute xml_next_attribute(Xml_attribute attribute) { return attribute.next_attribute(); }
-inline const char* xml_attribute_name(Xml_attribute attribute) { return attribute.name(); }
-inline const char* xml_attribute_raw(Xml_attribute attribute) { return attribute.value(); }
+inline Xml_attribute xml_first_attribute(Xml_element element) {
+    return element.first_attribute();
+}
+inline Xml_attribute xml_next_attribute(Xml_attribute attribute) {
+    return attribute.next_attribute();
+}
+inline const char* xml_attribute_name(Xml_attribute attribute) {
+    return attribute.name();
+}
+inline const char* xml_attribute_raw(Xml_attribute attribute) {
+    return attribute.value();
+}
 bool xml_convert_raw(const char* raw, int kind, void* out, int size);
 bool xml_raw_is(const char* raw, const char* text);
 

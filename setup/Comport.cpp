@@ -15,7 +15,9 @@ void Tcomport::clear() {
     port[0] = 0;
 }
 
-const char* Tcomport::type_name() const { return type == COMPORT_MODEM ? "modem" : "direct"; }
+const char* Tcomport::type_name() const {
+    return type == COMPORT_MODEM ? "modem" : "direct";
+}
 
 void Tcomport::read(Xml_element element, bool verbose) {
     clear();
@@ -28,7 +30,8 @@ void Tcomport::read(Xml_element element, bool verbose) {
     // The whole field: a description of up to 255 characters survives a save and reload.
     if (xml_read_attribute(element, "description", VALUE_TEXT, description, sizeof description) && verbose)
         trace("      : Tcomport.description = \"%s\"", description);
-    if (xml_read_attribute(element, "rate", VALUE_INT, &rate, 0) && verbose) trace("      : Tcomport.rate = %d", rate);
+    if (xml_read_attribute(element, "rate", VALUE_INT, &rate, 0) && verbose)
+        trace("      : Tcomport.rate = %d", rate);
 }
 
 void Tcomport::write(Text_out* out) const {
@@ -41,16 +44,23 @@ void Tcomport::write(Text_out* out) const {
 }
 
 namespace {
-void destroy_comport(void* item) { delete static_cast<Tcomport*>(item); }
+void destroy_comport(void* item) {
+    delete static_cast<Tcomport*>(item);
+}
 } // namespace
 
-void Tcomports::clear() { list.clear(&destroy_comport); }
+void Tcomports::clear() {
+    list.clear(&destroy_comport);
+}
 
-void Tcomports::append(Tcomport* comport) { list.append(comport); }
+void Tcomports::append(Tcomport* comport) {
+    list.append(comport);
+}
 
 void Tcomports::read(Xml_element element) {
     clear();
-    for (Xml_element child = xml_first_child_element(element); child; child = xml_next_sibling_element(child)) {
+    for (Xml_element child = xml_first_child_element(element); child;
+         child = xml_next_sibling_element(child)) {
         if (!xml_element_is(child, "COMPORT")) continue;
         Tcomport* comport = new (std::nothrow) Tcomport;
         if (comport == nullptr) continue;

@@ -11,7 +11,7 @@ constexpr uint8_t COMPORT_DIRECT = 0;
 constexpr uint8_t COMPORT_MODEM = 1;
 
 class Tcomport {
-public:
+  public:
     Tcomport() { clear(); }
     void clear();
     void read(Xml_element element, bool verbose);
@@ -25,7 +25,7 @@ public:
 };
 
 class Tcomports {
-public:
+  public:
     Tcomports() = default;
     ~Tcomports() { clear(); }
     Tcomports(const Tcomports&) = delete;

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <ctime>
 #include <fcntl.h>
+#include <new>
 #include <pthread.h>
 #include <sched.h>
 #include <signal.h>
@@ -90,8 +90,10 @@ void Tsetup::write(Text_out* out) {
     if (out == nullptr) return;
     out->put("<?xml version='1.0' encoding='utf-8' ?>\r\n");
     out->put("<SETUP>\r\n");
-    out->printf("\t<PATH_DATA_BIN   path=\"%s\"/>\r\n", xml_escape_field(path_data_bin, sizeof path_data_bin).c_str());
-    out->printf("\t<PATH_DATA_XML   path=\"%s\"/>\r\n", xml_escape_field(path_data_xml, sizeof path_data_xml).c_str());
+    out->printf("\t<PATH_DATA_BIN   path=\"%s\"/>\r\n",
+                xml_escape_field(path_data_bin, sizeof path_data_bin).c_str());
+    out->printf("\t<PATH_DATA_XML   path=\"%s\"/>\r\n",
+                xml_escape_field(path_data_xml, sizeof path_data_xml).c_str());
     out->put("\t<COMPORTS>\r\n");
     comports.write(out);
     out->put("\t</COMPORTS>\r\n");
@@ -119,7 +121,9 @@ std::string target_of(const char* path) {
     return target;
 }
 
-std::string system_reason(int error) { return std::strerror(error); }
+std::string system_reason(int error) {
+    return std::strerror(error);
+}
 
 // Six characters for a temporary name, as mkstemp would choose them.
 std::string random_suffix() {
@@ -128,10 +132,12 @@ std::string random_suffix() {
     if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
         const unsigned long long seed = static_cast<unsigned long long>(getpid()) * 2654435761u ^
                                         static_cast<unsigned long long>(clock());
-        for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(seed >> (i * 8));
+        for (size_t i = 0; i < sizeof bytes; ++i)
+            bytes[i] = static_cast<unsigned char>(seed >> (i * 8));
     }
     std::string suffix(6, 'x');
-    for (size_t i = 0; i < sizeof bytes; ++i) suffix[i] = letters[bytes[i] % (sizeof letters - 1)];
+    for (size_t i = 0; i < sizeof bytes; ++i)
+        suffix[i] = letters[bytes[i] % (sizeof letters - 1)];
     return suffix;
 }
 
@@ -152,7 +158,8 @@ __attribute__((no_sanitize("address", "undefined", "coverage")))
 #else
 __attribute__((no_sanitize("address", "undefined")))
 #endif
-__attribute__((noinline)) int name_and_rename(void* argument) {
+__attribute__((noinline)) int
+name_and_rename(void* argument) {
     Placing* p = static_cast<Placing*>(argument);
     p->naming_failed = 1;
     p->error = EEXIST;
@@ -176,16 +183,19 @@ __attribute__((noinline)) int name_and_rename(void* argument) {
 void put_in_place(int fd, const std::string& target, Placing* p) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     std::vector<std::string> names;
-    for (int i = 0; i < 16; ++i) names.push_back(target + "." + random_suffix());
+    for (int i = 0; i < 16; ++i)
+        names.push_back(target + "." + random_suffix());
     std::vector<const char*> name_texts;
-    for (const std::string& n : names) name_texts.push_back(n.c_str());
+    for (const std::string& n : names)
+        name_texts.push_back(n.c_str());
     name_texts.push_back(nullptr);
     p->self = self.c_str();
     p->names = name_texts.data();
     p->target = target.c_str();
 
     constexpr size_t stack_size = 64 * 1024;
-    void* stack = mmap(nullptr, stack_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    void* stack =
+        mmap(nullptr, stack_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
     // The helper starts with every signal blocked, so that no handler of this process runs on its stack;
     // only SIGKILL and SIGSTOP reach it. This thread gets its signals once the helper is done.
     sigset_t all, before;
@@ -310,4 +320,3 @@ int Tsetup::write_file(const char* path, std::string* reason) {
     }
     return 0;
 }
-

@@ -9,7 +9,7 @@
 #include "Station.h"
 
 class Tsetup {
-public:
+  public:
     Tsetup();
     ~Tsetup() { clear(); }
     Tsetup(const Tsetup&) = delete;

@@ -9,7 +9,9 @@
 
 namespace {
 const char banner[] = "\t\t<!-- ++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++ -->\r\n";
-void destroy_station(void* item) { delete static_cast<Tstation*>(item); }
+void destroy_station(void* item) {
+    delete static_cast<Tstation*>(item);
+}
 } // namespace
 
 Tstation::Tstation() : id(0) {
@@ -49,9 +51,13 @@ void Tstation::write(Text_out* out) const {
     out->put("\t\t</STATION>\r\n");
 }
 
-void Tstations::clear() { list.clear(&destroy_station); }
+void Tstations::clear() {
+    list.clear(&destroy_station);
+}
 
-void Tstations::append(Tstation* station) { list.append(station); }
+void Tstations::append(Tstation* station) {
+    list.append(station);
+}
 
 void Tstations::remove(Tstation* station) {
     if (station == nullptr) {
@@ -67,7 +73,8 @@ void Tstations::remove(Tstation* station) {
 
 void Tstations::read(Xml_element element) {
     clear();
-    for (Xml_element child = xml_first_child_element(element); child; child = xml_next_sibling_element(child)) {
+    for (Xml_element child = xml_first_child_element(element); child;
+         child = xml_next_sibling_element(child)) {
         if (!xml_element_is(child, "STATION")) continue;
         Tstation* station = new (std::nothrow) Tstation;
         if (station == nullptr) continue;

@@ -9,7 +9,7 @@
 #include "Tlist.h"
 
 class Tstation {
-public:
+  public:
     Tstation();
     void read(Xml_element element);
     void write(Text_out* out) const;
@@ -23,7 +23,7 @@ public:
 };
 
 class Tstations {
-public:
+  public:
     Tstations() = default;
     ~Tstations() { clear(); }
     Tstations(const Tstations&) = delete;

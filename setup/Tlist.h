@@ -2,7 +2,7 @@
 #pragma once
 
 class Tlist {
-public:
+  public:
     struct Tnode {
         Tnode* next = nullptr;
         void* item = nullptr;
@@ -17,8 +17,8 @@ public:
 
     // Frees every node; with a destroyer, each item is destroyed before its node is freed.
     void clear(Item_destroyer destroy_items);
-    void append(void* item);  // a null item adds no node; changed is set in both cases
-    void remove(void* item);  // unlinks the first node holding this very item; changed is set always
+    void append(void* item); // a null item adds no node; changed is set in both cases
+    void remove(void* item); // unlinks the first node holding this very item; changed is set always
     Tnode* node_at(int index) const;
     void begin(int index);
     void* next(bool* end);
@@ -26,7 +26,7 @@ public:
     bool changed() const { return changed_; }
     Tnode* head() const { return head_; }
 
-private:
+  private:
     Tnode* head_ = nullptr;
     Tnode* tail_ = nullptr; // appending costs no walk from the head
     bool changed_ = false;

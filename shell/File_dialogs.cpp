@@ -22,7 +22,9 @@ QString run_file_dialog(QWidget* parent, QFileDialog::AcceptMode mode, const QSt
 
 } // namespace
 
-void File_dialogs::set_responder(Responder r) { responder = std::move(r); }
+void File_dialogs::set_responder(Responder r) {
+    responder = std::move(r);
+}
 
 QString File_dialogs::open_file(QWidget* parent, const QString& proposed) {
     if (responder) return responder({File_request::OPEN, "Open", proposed});

@@ -14,7 +14,7 @@ struct File_request {
 };
 
 class File_dialogs {
-public:
+  public:
     // The chosen path, or an empty text when the user cancelled.
     static QString open_file(QWidget* parent, const QString& proposed);
     static QString save_file(QWidget* parent, const QString& proposed);

@@ -7,7 +7,8 @@
 #include "Lib_text.h"
 #include "Text_bridge.h"
 
-Browse_result browse_folder(QWidget* parent, char* out, int out_size, const std::string& start, QString* chosen) {
+Browse_result browse_folder(QWidget* parent, char* out, int out_size, const std::string& start,
+                            QString* chosen) {
     std::vector<char> folder(start.begin(), start.end());
     folder.push_back(0);
     strip_trailing_separators(folder.data());

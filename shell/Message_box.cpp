@@ -7,7 +7,9 @@ namespace {
 Message_box::Responder responder;
 }
 
-void Message_box::set_responder(Responder r) { responder = std::move(r); }
+void Message_box::set_responder(Responder r) {
+    responder = std::move(r);
+}
 
 Answer Message_box::show(QWidget* parent, const Message& message) {
     if (responder) return responder(message);
@@ -31,10 +33,14 @@ Answer Message_box::show(QWidget* parent, const Message& message) {
         break;
     }
     switch (box.exec()) {
-    case QMessageBox::Save: return Answer::SAVE;
-    case QMessageBox::Discard: return Answer::DISCARD;
-    case QMessageBox::Cancel: return Answer::CANCEL;
-    default: return message.kind == Message::SAVE_DISCARD_CANCEL ? Answer::CANCEL : Answer::OK;
+    case QMessageBox::Save:
+        return Answer::SAVE;
+    case QMessageBox::Discard:
+        return Answer::DISCARD;
+    case QMessageBox::Cancel:
+        return Answer::CANCEL;
+    default:
+        return message.kind == Message::SAVE_DISCARD_CANCEL ? Answer::CANCEL : Answer::OK;
     }
 }
 

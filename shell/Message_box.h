@@ -17,8 +17,9 @@ struct Message {
 enum class Answer { OK, SAVE, DISCARD, CANCEL };
 
 class Message_box {
-public:
-    static void inform(QWidget* parent, const QString& title, const QString& text, const QString& details = QString());
+  public:
+    static void inform(QWidget* parent, const QString& title, const QString& text,
+                       const QString& details = QString());
     static void warn(QWidget* parent, const QString& title, const QString& text);
     // "Save changes to <file>?" with Save, Discard and Cancel.
     static Answer ask_save(QWidget* parent, const QString& title, const QString& text);
@@ -27,6 +28,6 @@ public:
     using Responder = std::function<Answer(const Message&)>;
     static void set_responder(Responder responder);
 
-private:
+  private:
     static Answer show(QWidget* parent, const Message& message);
 };

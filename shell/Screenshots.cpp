@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "Text_bridge.h"
 #include "Station.h"
+#include "Text_bridge.h"
 #include "Wedit_zevo4k.h"
 #include "Wmain.h"
 
@@ -49,8 +49,9 @@ int main(int argc, char** argv) {
     editor.load(static_cast<Tstation*>(node->item));
     editor.show();
     auto* editor_pages = editor.findChild<QTabWidget*>("PageControl1");
-    const char* editor_names[] = {"editor-general.png", "editor-gsm-timing.png", "editor-acquisition-timing.png",
-                                  "editor-slow-sequence.png", "editor-fast-sequence.png", "editor-remote-sequence.png"};
+    const char* editor_names[] = {
+        "editor-general.png",       "editor-gsm-timing.png",    "editor-acquisition-timing.png",
+        "editor-slow-sequence.png", "editor-fast-sequence.png", "editor-remote-sequence.png"};
     for (int page = 0; page < editor_pages->count(); ++page) {
         editor_pages->setCurrentIndex(page);
         ok = save(&editor, folder + "/" + editor_names[page]) && ok;

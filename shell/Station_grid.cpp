@@ -8,7 +8,8 @@
 const int Station_grid_model::column_widths[COLUMNS] = {50, 70, 50, 250};
 
 namespace {
-const char* const header_texts[Station_grid_model::COLUMNS] = {"ID", "Phone Number", "PIN code", "Description"};
+const char* const header_texts[Station_grid_model::COLUMNS] = {"ID", "Phone Number", "PIN code",
+                                                               "Description"};
 }
 
 Station_grid_model::Station_grid_model(QObject* parent) : QAbstractTableModel(parent) {}
@@ -32,7 +33,9 @@ int Station_grid_model::rowCount(const QModelIndex& parent) const {
     return rows_.empty() ? 1 : static_cast<int>(rows_.size());
 }
 
-int Station_grid_model::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : COLUMNS; }
+int Station_grid_model::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : COLUMNS;
+}
 
 QVariant Station_grid_model::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return QVariant();
@@ -41,15 +44,20 @@ QVariant Station_grid_model::data(const QModelIndex& index, int role) const {
     const Tstation* s = station_at(index.row());
     if (s == nullptr) return QVariant();
     switch (index.column()) {
-    case 0: return QString::number(s->id);
-    case 1: return to_qstring(s->phone_nbr);
-    case 2: return to_qstring(s->pin);
-    default: return to_qstring(s->description);
+    case 0:
+        return QString::number(s->id);
+    case 1:
+        return to_qstring(s->phone_nbr);
+    case 2:
+        return to_qstring(s->pin);
+    default:
+        return to_qstring(s->description);
     }
 }
 
 QVariant Station_grid_model::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= COLUMNS || !filled_)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= COLUMNS ||
+        !filled_)
         return QVariant();
     return header_texts[section];
 }

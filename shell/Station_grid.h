@@ -9,7 +9,7 @@ class Tstations;
 
 class Station_grid_model : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit Station_grid_model(QObject* parent = nullptr);
 
     // Rebuilds the rows from the list, in list order. Before the first fill the grid shows empty rows
@@ -34,7 +34,7 @@ public:
     static constexpr int EMPTY_ROWS = 4; // what the grid shows before it was ever filled
     static const int column_widths[COLUMNS];
 
-private:
+  private:
     std::vector<Tstation*> rows_;
     bool filled_ = false;
 };

@@ -3,7 +3,9 @@
 
 #include <QFile>
 
-QString to_qstring(const char* latin1) { return latin1 == nullptr ? QString() : QString::fromLatin1(latin1); }
+QString to_qstring(const char* latin1) {
+    return latin1 == nullptr ? QString() : QString::fromLatin1(latin1);
+}
 
 QString to_qstring(const std::string& latin1) {
     return QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()));
@@ -20,6 +22,10 @@ std::string to_latin1(const QString& text) {
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-QString file_text(const std::string& file_name) { return QFile::decodeName(QByteArray::fromStdString(file_name)); }
+QString file_text(const std::string& file_name) {
+    return QFile::decodeName(QByteArray::fromStdString(file_name));
+}
 
-std::string file_bytes(const QString& file_name) { return QFile::encodeName(file_name).toStdString(); }
+std::string file_bytes(const QString& file_name) {
+    return QFile::encodeName(file_name).toStdString();
+}

@@ -17,7 +17,7 @@ namespace {
 // Centres the window it watches on its screen each time the window is shown. A dialog would otherwise
 // be placed over its parent, the main window.
 class Screen_centring : public QObject {
-public:
+  public:
     using QObject::QObject;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -37,8 +37,12 @@ public:
 
 } // namespace
 
-QString TFabout::build_date() { return QString::fromLatin1(__DATE__); }
-QString TFabout::build_time() { return QString::fromLatin1(__TIME__); }
+QString TFabout::build_date() {
+    return QString::fromLatin1(__DATE__);
+}
+QString TFabout::build_time() {
+    return QString::fromLatin1(__TIME__);
+}
 
 QPixmap about_picture() {
     QPixmap picture(700, 200);
@@ -72,14 +76,16 @@ QPixmap about_picture() {
     p.drawRect(505, 100, 30, 24);
     p.drawLine(535, 100, 548, 70);
     p.setPen(QPen(QColor(60, 60, 60), 2));
-    for (int r = 8; r <= 24; r += 8) p.drawArc(548 - r, 70 - r, 2 * r, 2 * r, 20 * 16, 50 * 16);
+    for (int r = 8; r <= 24; r += 8)
+        p.drawArc(548 - r, 70 - r, 2 * r, 2 * r, 20 * 16, 50 * 16);
     // The name.
     QFont font("Verdana", 34, QFont::Bold);
     p.setFont(font);
     p.setPen(QColor(20, 60, 110));
     p.drawText(QRect(30, 20, 440, 60), Qt::AlignLeft | Qt::AlignVCenter, "Vemora Editor");
     p.setFont(QFont("Verdana", 12));
-    p.drawText(QRect(34, 75, 440, 24), Qt::AlignLeft | Qt::AlignVCenter, "Configuration of ZEVO-4K measuring stations");
+    p.drawText(QRect(34, 75, 440, 24), Qt::AlignLeft | Qt::AlignVCenter,
+               "Configuration of ZEVO-4K measuring stations");
     return picture;
 }
 
@@ -125,4 +131,6 @@ TFabout::TFabout(QWidget* parent) : QDialog(parent) {
     connect(ok, &QPushButton::clicked, this, &TFabout::Button1Click);
 }
 
-void TFabout::Button1Click() { hide(); }
+void TFabout::Button1Click() {
+    hide();
+}

@@ -6,14 +6,14 @@
 
 class TFabout : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TFabout(QWidget* parent = nullptr);
 
     // The build date as "Dec  8 2026" (the day right-aligned in two places) and time as "07:42:01".
     static QString build_date();
     static QString build_time();
 
-public slots:
+  public slots:
     void Button1Click();
 };
 

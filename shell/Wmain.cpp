@@ -17,12 +17,12 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "File_dialogs.h"
 #include "Latin1_edit.h"
 #include "Lib_32.h"
 #include "Lib_text.h"
 #include "Lib_trace.h"
 #include "Message_box.h"
-#include "File_dialogs.h"
 #include "Station_grid.h"
 #include "Text_bridge.h"
 #include "Wabout.h"
@@ -38,16 +38,17 @@ constexpr int PORT_MAX_LENGTH = 31;
 // The document's content reduced to 64 bits (FNV-1a over every field that Save writes): equal documents
 // give equal values. Hashing the fields, not the saved text, keeps it cheap for thousands of stations.
 class Fingerprint {
-public:
+  public:
     void bytes(const void* data, size_t n) {
         const auto* p = static_cast<const unsigned char*>(data);
-        for (size_t i = 0; i < n; ++i) hash_ = (hash_ ^ p[i]) * 1099511628211ull;
+        for (size_t i = 0; i < n; ++i)
+            hash_ = (hash_ ^ p[i]) * 1099511628211ull;
     }
     void text(const char* t) { bytes(t, std::strlen(t) + 1); }
     template <typename T> void value(T v) { bytes(&v, sizeof v); }
     uint64_t result() const { return hash_; }
 
-private:
+  private:
     uint64_t hash_ = 1469598103934665603ull;
 };
 
@@ -102,7 +103,8 @@ Tcomport* default_comport(uint8_t type, const std::string& port) {
     auto* c = new Tcomport;
     c->type = type;
     c->rate = type == COMPORT_DIRECT ? 38400 : 9600;
-    copy_text(c->description, type == COMPORT_DIRECT ? "direct connection" : "standard analog modem", sizeof c->description);
+    copy_text(c->description, type == COMPORT_DIRECT ? "direct connection" : "standard analog modem",
+              sizeof c->description);
     copy_text(c->port, port.c_str(), sizeof c->port);
     return c;
 }
@@ -171,7 +173,8 @@ QWidget* TFmain::build_com_ports_page() {
     auto* grid = new QGridLayout(page);
     ed_COM_direct_ = new Latin1_edit("ed_COM_direct", PORT_MAX_LENGTH, page);
     ed_COM_modem_ = new Latin1_edit("ed_COM_modem", PORT_MAX_LENGTH, page);
-    grid->addWidget(field_label("COM port for direct (cable) connection", ed_COM_direct_, page, "Label3"), 0, 0);
+    grid->addWidget(field_label("COM port for direct (cable) connection", ed_COM_direct_, page, "Label3"), 0,
+                    0);
     grid->addWidget(ed_COM_direct_, 1, 0);
     grid->addWidget(example_label("for example \"COM1\"", page, "Label4"), 1, 1);
     grid->addWidget(field_label("COM port for modem connection", ed_COM_modem_, page, "Label5"), 2, 0);
@@ -201,7 +204,8 @@ QWidget* TFmain::build_stations_page() {
     grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setWordWrap(false);
-    for (int c = 0; c < Station_grid_model::COLUMNS; ++c) grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
+    for (int c = 0; c < Station_grid_model::COLUMNS; ++c)
+        grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
     connect(grid_, &QTableView::doubleClicked, this, [this] { Button7Click(); });
     layout->addWidget(grid_);
     auto* buttons = new QHBoxLayout;
@@ -235,10 +239,14 @@ QWidget* TFmain::build_directories_page() {
     browse_xml->setAccessibleName("Browse for the XML directory");
     connect(browse_bin, &QPushButton::clicked, this, &TFmain::Button3Click);
     connect(browse_xml, &QPushButton::clicked, this, &TFmain::Button4Click);
-    grid->addWidget(field_label("Path to BIN directory (flash downloaded file, binary format)", ed_path_bin_, page, "Label1"), 0, 0, 1, 2);
+    grid->addWidget(field_label("Path to BIN directory (flash downloaded file, binary format)", ed_path_bin_,
+                                page, "Label1"),
+                    0, 0, 1, 2);
     grid->addWidget(ed_path_bin_, 1, 0);
     grid->addWidget(browse_bin, 1, 1);
-    grid->addWidget(field_label("Path to XML directory (flash downloaded file, XML format)", ed_path_xml_, page, "Label2"), 2, 0, 1, 2);
+    grid->addWidget(field_label("Path to XML directory (flash downloaded file, XML format)", ed_path_xml_,
+                                page, "Label2"),
+                    2, 0, 1, 2);
     grid->addWidget(ed_path_xml_, 3, 0);
     grid->addWidget(browse_xml, 3, 1);
     grid->setRowStretch(4, 1);
@@ -271,9 +279,13 @@ QStringList TFmain::edit_texts() const {
     return {ed_COM_direct_->text(), ed_COM_modem_->text(), ed_path_bin_->text(), ed_path_xml_->text()};
 }
 
-bool TFmain::is_modified() const { return current_fingerprint_ != saved_fingerprint_ || edit_texts() != saved_edits_; }
+bool TFmain::is_modified() const {
+    return current_fingerprint_ != saved_fingerprint_ || edit_texts() != saved_edits_;
+}
 
-void TFmain::update_modified() { setWindowModified(is_modified()); }
+void TFmain::update_modified() {
+    setWindowModified(is_modified());
+}
 
 void TFmain::document_changed() {
     current_fingerprint_ = fingerprint(setup_);
@@ -295,7 +307,8 @@ void TFmain::refresh(bool grid_only) {
         ed_path_bin_->setText(to_qstring(setup_.path_data_bin));
         ed_path_xml_->setText(to_qstring(setup_.path_data_xml));
     }
-    for (int c = 0; c < Station_grid_model::COLUMNS; ++c) grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
+    for (int c = 0; c < Station_grid_model::COLUMNS; ++c)
+        grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
     grid_model_->fill(setup_.stations);
     // A fixed header once there is a station row; until then the header texts are an ordinary row.
     grid_->horizontalHeader()->setVisible(grid_model_->station_count() > 0);
@@ -323,8 +336,9 @@ bool TFmain::save_to(const std::string& name) {
     document_changed();
     std::string reason;
     if (setup_.write_file(name.c_str(), &reason) != 0) {
-        Message_box::warn(this, "Save", QString("The setup file \"%1\" could not be saved: %2.\nNothing was written.")
-                                            .arg(file_text(name), to_qstring(reason)));
+        Message_box::warn(this, "Save",
+                          QString("The setup file \"%1\" could not be saved: %2.\nNothing was written.")
+                              .arg(file_text(name), to_qstring(reason)));
         return false;
     }
     return true;
@@ -341,8 +355,9 @@ bool TFmain::open_file(const std::string& path) {
             if (line.startsWith("ERROR : ")) problems << line;
     }
     if (result != 0) {
-        Message_box::warn(this, "Open", QString("The setup file \"%1\" could not be opened: %2.")
-                                            .arg(file_text(path), to_qstring(reason)));
+        Message_box::warn(this, "Open",
+                          QString("The setup file \"%1\" could not be opened: %2.")
+                              .arg(file_text(path), to_qstring(reason)));
         return false;
     }
     save_->setEnabled(true);
@@ -359,14 +374,17 @@ bool TFmain::open_file(const std::string& path) {
 
 void TFmain::show_problems(const QStringList& lines) {
     if (lines.isEmpty()) return;
-    Message_box::inform(this, "Reading problems",
-                        QString("Reading \"%1\" found %2 problem(s). Elements that could not be read were left out.")
-                            .arg(file_text(file_name_))
-                            .arg(lines.size()),
-                        lines.join('\n'));
+    Message_box::inform(
+        this, "Reading problems",
+        QString("Reading \"%1\" found %2 problem(s). Elements that could not be read were left out.")
+            .arg(file_text(file_name_))
+            .arg(lines.size()),
+        lines.join('\n'));
 }
 
-bool TFmain::has_file() const { return save_->isEnabled() && !file_name_.empty(); }
+bool TFmain::has_file() const {
+    return save_->isEnabled() && !file_name_.empty();
+}
 
 bool TFmain::maybe_save() {
     if (!is_modified()) return true;
@@ -439,19 +457,24 @@ void TFmain::browse(Latin1_edit* edit, char* path, int size) {
         document_changed();
         break;
     case Browse_result::REFUSED:
-        Message_box::warn(this, "Choose a Folder",
-                          QString("The folder \"%1\" cannot be kept in the setup file: its path must be Latin-1 text "
-                                  "of at most %2 characters.")
-                              .arg(refused, QString::number(PATH_MAX_LENGTH))); // one pass: a "%2" in a name stays
+        Message_box::warn(
+            this, "Choose a Folder",
+            QString("The folder \"%1\" cannot be kept in the setup file: its path must be Latin-1 text "
+                    "of at most %2 characters.")
+                .arg(refused, QString::number(PATH_MAX_LENGTH))); // one pass: a "%2" in a name stays
         break;
     case Browse_result::CANCELLED:
         break; // the edit keeps what the user typed
     }
 }
 
-void TFmain::Button3Click() { browse(ed_path_bin_, setup_.path_data_bin, sizeof setup_.path_data_bin); }
+void TFmain::Button3Click() {
+    browse(ed_path_bin_, setup_.path_data_bin, sizeof setup_.path_data_bin);
+}
 
-void TFmain::Button4Click() { browse(ed_path_xml_, setup_.path_data_xml, sizeof setup_.path_data_xml); }
+void TFmain::Button4Click() {
+    browse(ed_path_xml_, setup_.path_data_xml, sizeof setup_.path_data_xml);
+}
 
 Tstation* TFmain::selected_station(bool* has_row) const {
     const QModelIndexList rows = grid_->selectionModel()->selectedRows();

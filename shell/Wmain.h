@@ -25,7 +25,7 @@ void trace_sink(const char* text, void* context);
 
 class TFmain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TFmain(QWidget* parent = nullptr);
     ~TFmain() override;
 
@@ -36,7 +36,9 @@ public:
     bool open_file(const std::string& path);
 
     // The station editor, once it exists: true when the user confirmed with OK.
-    void set_station_editor(std::function<bool(Tstation*)> edit_station) { edit_station_ = std::move(edit_station); }
+    void set_station_editor(std::function<bool(Tstation*)> edit_station) {
+        edit_station_ = std::move(edit_station);
+    }
     void set_about_box(TFabout* about) { about_ = about; }
 
     void refresh(bool grid_only);
@@ -45,7 +47,7 @@ public:
     // The reading problems of the last Open (the reader's ERROR lines).
     const QStringList& problems() const { return problems_; }
 
-public slots:
+  public slots:
     void New1Click();
     void Open1Click();
     void Save1Click();
@@ -57,10 +59,10 @@ public slots:
     void Button6Click();
     void Button7Click();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void build_menu();
     QWidget* build_com_ports_page();
     QWidget* build_stations_page();

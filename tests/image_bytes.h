@@ -40,11 +40,14 @@ inline std::string image_hex(const Teeprom_configurer& image, int from, int n) {
     return out;
 }
 
-inline std::string image_hex(const Teeprom_configurer& image) { return image_hex(image, 0, image.cursor()); }
+inline std::string image_hex(const Teeprom_configurer& image) {
+    return image_hex(image, 0, image.cursor());
+}
 
 // An image holding the given bytes from position 0, with the cursor behind them.
 inline Teeprom_configurer image_of(const std::string& hex) {
     Teeprom_configurer image;
-    for (uint8_t b : hex_bytes(hex)) image.add_byte(b);
+    for (uint8_t b : hex_bytes(hex))
+        image.add_byte(b);
     return image;
 }

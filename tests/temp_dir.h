@@ -8,7 +8,7 @@
 #include <string>
 
 class Temp_dir {
-public:
+  public:
     Temp_dir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "vemora-test-XXXXXX").string();
         if (mkdtemp(&pattern[0]) == nullptr) std::abort();
@@ -32,7 +32,7 @@ public:
         return p;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

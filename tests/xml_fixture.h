@@ -11,7 +11,9 @@ struct Xml_fixture {
     Temp_dir dir;
     myXMLdocument doc;
     Xml_element root;
-    explicit Xml_fixture(const std::string& xml) { root = xml_load_file(dir.write("in.xml", xml).c_str(), &doc); }
+    explicit Xml_fixture(const std::string& xml) {
+        root = xml_load_file(dir.write("in.xml", xml).c_str(), &doc);
+    }
 };
 
 // The image that a CONFIGURATION element with the given children gives.

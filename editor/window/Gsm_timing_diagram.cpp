@@ -65,7 +65,8 @@ QPixmap gsm_timing_diagram() {
     signal.lineTo(328, base);
     p.drawPath(signal);
     p.setPen(QPen(ink, 1));
-    p.drawText(QRect((start1 + end1) / 2 - 90, high - 18, 180, 13), Qt::AlignCenter, "GSM ready to communicate");
+    p.drawText(QRect((start1 + end1) / 2 - 90, high - 18, 180, 13), Qt::AlignCenter,
+               "GSM ready to communicate");
 
     // The dimensions.
     p.setPen(QPen(QColor(170, 40, 40), 1));

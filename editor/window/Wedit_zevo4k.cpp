@@ -64,7 +64,9 @@ QGroupBox* group(const char* name, const QString& caption, QWidget* parent, bool
     return g;
 }
 
-QLabel* label(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+QLabel* label(const QString& text, QWidget* parent) {
+    return new QLabel(text, parent);
+}
 
 // A page of one group of fields with its information memo at the right; the fields go into the grid.
 QGridLayout* fields_page(QWidget* page, const char* page_name, const char* group_name, const QString& caption,
@@ -125,7 +127,8 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
     layout->addLayout(bottom);
 
     // The window sees every key before its controls: Escape cancels whatever has the focus.
-    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
     installEventFilter(this);
     editor_.open(nullptr);
     show_values();
@@ -148,7 +151,8 @@ QComboBox* TFedit_zevo4k::choice_list(int control, const QString& accessible_nam
     const Control& c = editor_.form.at(control);
     auto* list = new QComboBox(parent);
     list->setObjectName(to_qstring(c.name));
-    for (int i = 0; i < ITEM_COUNT; ++i) list->addItem(to_qstring(c.items[i]));
+    for (int i = 0; i < ITEM_COUNT; ++i)
+        list->addItem(to_qstring(c.items[i]));
     list->setAccessibleName(accessible_name);
     list->setAccessibleDescription(accessible_name); // Linux screen readers read a list's item as its name
     widgets_[static_cast<size_t>(control)] = list;
@@ -197,7 +201,8 @@ void TFedit_zevo4k::field_row(QGridLayout* grid, int row, const char* text, int 
 
 QWidget* TFedit_zevo4k::build_general_page() {
     auto* page = new QWidget;
-    QGridLayout* grid = fields_page(page, "TabSheet6", "GroupBox10", "Identification && Communication", memo_general());
+    QGridLayout* grid =
+        fields_page(page, "TabSheet6", "GroupBox10", "Identification && Communication", memo_general());
     const General_controls& g = editor_.form.general();
     const struct {
         const char* label;
@@ -227,8 +232,9 @@ QWidget* TFedit_zevo4k::build_gsm_page() {
     diagram->setObjectName("Image1");
     diagram->setPixmap(gsm_timing_diagram());
     diagram->setFixedSize(348, 129);
-    diagram->setAccessibleName("GSM timing: GSM_DURATION is how long the GSM is on, GSM_INTERVAL the time from one "
-                               "switch-on to the next");
+    diagram->setAccessibleName(
+        "GSM timing: GSM_DURATION is how long the GSM is on, GSM_INTERVAL the time from one "
+        "switch-on to the next");
     grid->addWidget(diagram, 3, 0, 1, 4, Qt::AlignLeft);
     grid->setRowStretch(4, 1);
     return page;
@@ -238,8 +244,10 @@ QWidget* TFedit_zevo4k::build_acquisition_page() {
     auto* page = new QWidget;
     QGridLayout* grid = fields_page(page, "TabSheet7", "GroupBox8", "Acquisition", memo_acquisition());
     const General_controls& g = editor_.form.general();
-    field_row(grid, 0, "Interval between two acquisition in slow mode", g.acq_interval0, "minutes", "ACQ Interval #0");
-    field_row(grid, 1, "Interval between two acquisition in fast mode", g.acq_interval1, "minutes", "ACQ Interval #1");
+    field_row(grid, 0, "Interval between two acquisition in slow mode", g.acq_interval0, "minutes",
+              "ACQ Interval #0");
+    field_row(grid, 1, "Interval between two acquisition in fast mode", g.acq_interval1, "minutes",
+              "ACQ Interval #1");
     grid->setRowStretch(2, 1);
     return page;
 }
@@ -257,7 +265,8 @@ QGroupBox* TFedit_zevo4k::build_vbat_group(int page, const char* group_name) {
     return box;
 }
 
-QGroupBox* TFedit_zevo4k::build_channel_group(int page, const char* group_name, const char* caption, bool fluorometer) {
+QGroupBox* TFedit_zevo4k::build_channel_group(int page, const char* group_name, const char* caption,
+                                              bool fluorometer) {
     const Page_controls& c = editor_.form.page(page);
     QGroupBox* box = group(group_name, caption, nullptr, fluorometer && sequence_pages[page].full);
     auto* grid = new QGridLayout(box);
@@ -283,14 +292,17 @@ QGroupBox* TFedit_zevo4k::build_actions_group(int page, const char* group_name) 
     auto* grid = new QGridLayout(box);
     grid->addWidget(check_box(c.sms, "Send SMS if threshold pass", box), 0, 0, 1, 5);
     const char* outputs[] = {"S3", "S2", "S1", "S0"};
-    for (int k = 0; k < 4; ++k) grid->addWidget(label(outputs[k], box), 1, 1 + k, Qt::AlignHCenter);
+    for (int k = 0; k < 4; ++k)
+        grid->addWidget(label(outputs[k], box), 1, 1 + k, Qt::AlignHCenter);
     for (int a = 0; a < 2; ++a) {
         grid->addWidget(check_box(c.action[a], "Change digital outputs if threshold pass", box), 2 + a, 0);
         for (int k = 3; k >= 0; --k)
-            grid->addWidget(choice_list(c.output[a][k],
-                                        QString("%1 of the %2 output action").arg(outputs[3 - k], a == 0 ? "first" : "second"),
-                                        box),
-                            2 + a, 1 + (3 - k));
+            grid->addWidget(
+                choice_list(
+                    c.output[a][k],
+                    QString("%1 of the %2 output action").arg(outputs[3 - k], a == 0 ? "first" : "second"),
+                    box),
+                2 + a, 1 + (3 - k));
     }
     return box;
 }
@@ -306,7 +318,8 @@ QWidget* TFedit_zevo4k::build_sequence_page(int page) {
     QGroupBox* fluorometer = build_channel_group(page, names[1], "Fluorometer", true);
     QGroupBox* probes = build_channel_group(page, names[2], "Probes", false);
     QGroupBox* actions = build_actions_group(page, names[3]);
-    for (QGroupBox* g : {vbat, fluorometer, probes, actions}) g->setParent(widget);
+    for (QGroupBox* g : {vbat, fluorometer, probes, actions})
+        g->setParent(widget);
     left->addWidget(vbat);
     left->addWidget(fluorometer);
     left->addWidget(actions);
@@ -343,8 +356,12 @@ void TFedit_zevo4k::show_values() {
     for (size_t i = 0; i < widgets_.size(); ++i) {
         const Control& c = editor_.form.at(static_cast<int>(i));
         switch (c.kind) {
-        case Control_kind::CHECK_BOX: static_cast<QCheckBox*>(widgets_[i])->setChecked(c.checked); break;
-        case Control_kind::CHOICE_LIST: static_cast<QComboBox*>(widgets_[i])->setCurrentIndex(c.index); break;
+        case Control_kind::CHECK_BOX:
+            static_cast<QCheckBox*>(widgets_[i])->setChecked(c.checked);
+            break;
+        case Control_kind::CHOICE_LIST:
+            static_cast<QComboBox*>(widgets_[i])->setCurrentIndex(c.index);
+            break;
         case Control_kind::EDIT: {
             // The whole text, also one loaded longer than a user may type: a cut would show another value.
             auto* e = static_cast<QLineEdit*>(widgets_[i]);
@@ -358,7 +375,8 @@ void TFedit_zevo4k::show_values() {
 }
 
 void TFedit_zevo4k::show_enabled_states() {
-    for (size_t i = 0; i < widgets_.size(); ++i) widgets_[i]->setEnabled(editor_.form.at(static_cast<int>(i)).enabled);
+    for (size_t i = 0; i < widgets_.size(); ++i)
+        widgets_[i]->setEnabled(editor_.form.at(static_cast<int>(i)).enabled);
     update_meter();
 }
 
@@ -394,10 +412,11 @@ void TFedit_zevo4k::Button1Click() {
     const Store_result result = editor_.store();
     if (!result.stored) {
         // Nothing was stored: the editor stays open with every choice as it was.
-        const QString advice = result.refusal == Store_refusal::SMS_NUMBER_TOO_LONG
-                                   ? "Shorten the SMS number on the \"GSM timing\" page, then press OK again."
-                                   : "Untick some measurements, thresholds (4 bytes each) or conditional actions, "
-                                     "or shorten the SMS number, then press OK again.";
+        const QString advice =
+            result.refusal == Store_refusal::SMS_NUMBER_TOO_LONG
+                ? "Shorten the SMS number on the \"GSM timing\" page, then press OK again."
+                : "Untick some measurements, thresholds (4 bytes each) or conditional actions, "
+                  "or shorten the SMS number, then press OK again.";
         const std::string& sms = editor_.form.text(editor_.form.general().sms);
         Message_box::warn(this, "Station configuration Editor",
                           to_qstring(refusal_text(result, sms)) + "\n\n" + advice);
@@ -406,16 +425,21 @@ void TFedit_zevo4k::Button1Click() {
     done(1);
 }
 
-void TFedit_zevo4k::Button2Click() { done(2); }
+void TFedit_zevo4k::Button2Click() {
+    done(2);
+}
 
-void TFedit_zevo4k::reject() { done(2); }
+void TFedit_zevo4k::reject() {
+    done(2);
+}
 
 void TFedit_zevo4k::FormKeyDown(int key) {
     if (key == 27) done(2);
 }
 
 bool TFedit_zevo4k::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && isVisible()) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        isVisible()) {
         FormKeyDown(27);
         return true;
     }

@@ -15,7 +15,7 @@ class QTabWidget;
 
 class TFedit_zevo4k : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TFedit_zevo4k(QWidget* parent = nullptr);
 
     // Opens the editor modally on the station: reset, load, display conditions, the "General" page.
@@ -28,15 +28,15 @@ public:
     Station_editor& logic() { return editor_; }
     QWidget* widget_of(int control) const { return widgets_[static_cast<size_t>(control)]; }
 
-public slots:
+  public slots:
     void Button1Click();
     void Button2Click();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
 
-private:
+  private:
     void FormKeyDown(int key);
 
     QWidget* build_general_page();
@@ -55,7 +55,7 @@ private:
     void field_row(QGridLayout* grid, int row, const char* label, int control, const char* unit = nullptr,
                    const char* name_label = nullptr);
 
-    void show_values();       // model -> widgets, after a load
+    void show_values();         // model -> widgets, after a load
     void show_enabled_states(); // after every change: the display conditions and the memory meter
     void update_meter();
 
@@ -64,5 +64,5 @@ private:
     QTabWidget* pages_ = nullptr;
     QLabel* meter_ = nullptr;
     QLabel* hint_ = nullptr; // says why a typed or pasted character was refused
-    bool showing_ = false; // while the model's values are put into the widgets, nothing goes back
+    bool showing_ = false;   // while the model's values are put into the widgets, nothing goes back
 };

@@ -16,7 +16,8 @@ struct Cli_result {
 inline Cli_result cli(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "vemora-cli");
     std::vector<const char*> argv;
-    for (const std::string& a : arguments) argv.push_back(a.c_str());
+    for (const std::string& a : arguments)
+        argv.push_back(a.c_str());
     std::ostringstream out, err;
     const int code = run_cli(static_cast<int>(argv.size()), argv.data(), out, err);
     return {code, out.str(), err.str()};

@@ -55,10 +55,12 @@ TEST(CliNormalize, ReadAndWriteFailuresNameTheFileAndTheReason) {
     Temp_dir dir;
     Cli_result r = cli({"normalize", dir.file("absent.xml"), dir.file("out.xml")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "vemora-cli: cannot read \"" + dir.file("absent.xml") + "\": No such file or directory\n");
+    EXPECT_EQ(r.err,
+              "vemora-cli: cannot read \"" + dir.file("absent.xml") + "\": No such file or directory\n");
     r = cli({"normalize", example, dir.file("no/folder/out.xml")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "vemora-cli: cannot write \"" + dir.file("no/folder/out.xml") + "\": No such file or directory\n");
+    EXPECT_EQ(r.err, "vemora-cli: cannot write \"" + dir.file("no/folder/out.xml") +
+                         "\": No such file or directory\n");
     r = cli({"normalize", dir.write("bad.xml", "<SETUP>\n<STATIONS>\n"), dir.file("out.xml")});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("\": line 2, column 11: "), std::string::npos) << r.err;
@@ -91,7 +93,8 @@ TEST(CliDump, TheExampleHasItsStations) {
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out.rfind("1 id=101 cursor=", 0), 0u);
     size_t lines = 0;
-    for (char c : r.out) lines += c == '\n';
+    for (char c : r.out)
+        lines += c == '\n';
     EXPECT_EQ(lines, 5u);
 }
 
@@ -104,33 +107,41 @@ TEST(CliCheck, ACleanFilePrintsNothing) {
 TEST(CliCheck, ErrorLinesThenWarningsNamingTheStation) {
     Temp_dir dir;
     std::string overflow;
-    for (int i = 0; i < 50; ++i) overflow += "<GSM_INTERVAL value='1'/>";
-    const std::string in = dir.write(
-        "in.xml", "<SETUP><STATIONS>"
-                  "<STATION id='5'><CONFIGURATION><LOCATIONS/><ACQUISITION_SEQUENCE value='7'/></CONFIGURATION></STATION>"
-                  "<STATION id='6' description='" + std::string(300, 'd') + "'><CONFIGURATION>" + overflow +
-                      "</CONFIGURATION></STATION>"
-                      "<STATION id='5'><CONFIGURATION file='" + dir.file("missing.xml") + "'/></STATION>"
-                      "</STATIONS></SETUP>");
+    for (int i = 0; i < 50; ++i)
+        overflow += "<GSM_INTERVAL value='1'/>";
+    const std::string in =
+        dir.write("in.xml", "<SETUP><STATIONS>"
+                            "<STATION id='5'><CONFIGURATION><LOCATIONS/><ACQUISITION_SEQUENCE "
+                            "value='7'/></CONFIGURATION></STATION>"
+                            "<STATION id='6' description='" +
+                                std::string(300, 'd') + "'><CONFIGURATION>" + overflow +
+                                "</CONFIGURATION></STATION>"
+                                "<STATION id='5'><CONFIGURATION file='" +
+                                dir.file("missing.xml") +
+                                "'/></STATION>"
+                                "</STATIONS></SETUP>");
     const Cli_result r = cli({"check", in});
     EXPECT_EQ(r.code, 4);
-    EXPECT_EQ(r.out,
-              "ERROR : Teeprom_configurer, unknown element \"LOCATIONS\"\n"
-              "ERROR : Erroneous acquisition sequence number 7\n"
-              "WARNING : station 2 (id 6): description of 300 characters was cut to 255\n"
-              "WARNING : station 3 (id 5): configuration file \"" + dir.file("missing.xml") +
-                  "\" could not be read (No such file or directory); the element's own configuration was used\n"
-              "WARNING : station 2 (id 6): the configuration does not fit the station's 223 bytes; what did not "
-              "fit was dropped\n"
-              "WARNING : station 3 (id 5): the same id as station 1\n");
+    EXPECT_EQ(
+        r.out,
+        "ERROR : Teeprom_configurer, unknown element \"LOCATIONS\"\n"
+        "ERROR : Erroneous acquisition sequence number 7\n"
+        "WARNING : station 2 (id 6): description of 300 characters was cut to 255\n"
+        "WARNING : station 3 (id 5): configuration file \"" +
+            dir.file("missing.xml") +
+            "\" could not be read (No such file or directory); the element's own configuration was used\n"
+            "WARNING : station 2 (id 6): the configuration does not fit the station's 223 bytes; what did "
+            "not "
+            "fit was dropped\n"
+            "WARNING : station 3 (id 5): the same id as station 1\n");
 }
 
 TEST(CliCheck, NestedTooDeeplyAndUnreadableInput) {
     Temp_dir dir;
     const std::string self = dir.file("self.xml");
     dir.write("self.xml", "<C file='" + self + "'/>");
-    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='" + self +
-                                                   "'/></STATION></STATIONS></SETUP>");
+    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='" +
+                                                   self + "'/></STATION></STATIONS></SETUP>");
     const Cli_result r = cli({"check", in});
     EXPECT_EQ(r.code, 4);
     EXPECT_EQ(r.out, "ERROR : Teeprom_configurer, configuration file \"" + self + "\" nested too deeply\n");

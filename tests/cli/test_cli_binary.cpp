@@ -16,7 +16,9 @@ namespace {
 const std::string example = VEMORA_EXAMPLES "/setup.xml";
 
 // The binary the build made beside this test program.
-std::string binary() { return VEMORA_CLI; }
+std::string binary() {
+    return VEMORA_CLI;
+}
 
 struct Process_result {
     bool exited;

@@ -24,10 +24,11 @@ std::string line_for(const std::string& form, const std::string& name) {
     return "";
 }
 
-const std::string two_stations = "<SETUP><STATIONS><STATION id='-1' description='first'><CONFIGURATION>"
-                                  "<ACQUISITION_SEQUENCE value='0'><ACQ_FLUO port='4' channel='9' threshold='2.5' "
-                                  "compare='lt'/></ACQUISITION_SEQUENCE><ACQ_INTERVAL0 value='900'/>"
-                                  "</CONFIGURATION></STATION><STATION id='2'/></STATIONS></SETUP>";
+const std::string two_stations =
+    "<SETUP><STATIONS><STATION id='-1' description='first'><CONFIGURATION>"
+    "<ACQUISITION_SEQUENCE value='0'><ACQ_FLUO port='4' channel='9' threshold='2.5' "
+    "compare='lt'/></ACQUISITION_SEQUENCE><ACQ_INTERVAL0 value='900'/>"
+    "</CONFIGURATION></STATION><STATION id='2'/></STATIONS></SETUP>";
 
 } // namespace
 
@@ -38,7 +39,8 @@ TEST(CliForm, Prints148ControlsSortedByName) {
     const auto lines = lines_of(r.out);
     ASSERT_EQ(lines.size(), 148u);
     std::vector<std::string> names;
-    for (const std::string& line : lines) names.push_back(line.substr(0, line.find('=')));
+    for (const std::string& line : lines)
+        names.push_back(line.substr(0, line.find('=')));
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end())); // by name in byte order: cb_s_1 before cb_s_161
     EXPECT_EQ(lines.front(), "cb_f2_out=0");
     EXPECT_EQ(line_for(r.out, "cb_s_9"), "cb_s_9=1");
@@ -90,8 +92,9 @@ TEST(CliEdit, WithoutChangesIsOkOnTheStation) {
 TEST(CliEdit, AppliesValuesInOrderAsAUserWould) {
     Temp_dir dir;
     const std::string in = dir.write("in.xml", two_stations), out = dir.file("out.xml");
-    const Cli_result r = cli({"edit", in, "2", out, "cb_s_vbat=1", "cb_s_vbat_eol=1", "ed_s_vbat_threshold=3.6",
-                              "ed_description=a & b", "ed_sms=+41", "cbb_s_o0=2", "ed_ID=  42x"});
+    const Cli_result r =
+        cli({"edit", in, "2", out, "cb_s_vbat=1", "cb_s_vbat_eol=1", "ed_s_vbat_threshold=3.6",
+             "ed_description=a & b", "ed_sms=+41", "cbb_s_o0=2", "ed_ID=  42x"});
     ASSERT_EQ(r.code, 0) << r.err;
     const Cli_result form = cli({"form", out, "2"});
     EXPECT_EQ(line_for(form.out, "cb_s_vbat_eol"), "cb_s_vbat_eol=1");
@@ -141,7 +144,8 @@ TEST(CliEdit, AConfigurationThatDoesNotFitIsRefused) {
     const std::string in = dir.write("in.xml", two_stations), out = dir.file("out.xml");
     std::vector<std::string> args = {"edit", in, "1", out};
     for (const char* p : {"s", "f"})
-        for (const char* n : {"0", "1", "2", "3", "4", "9", "161", "162", "169", "170", "172", "173", "174", "175"}) {
+        for (const char* n :
+             {"0", "1", "2", "3", "4", "9", "161", "162", "169", "170", "172", "173", "174", "175"}) {
             args.push_back(std::string("cb_") + p + "_" + n + "=1");
             args.push_back(std::string("cbb_") + p + "_" + n + "=1");
         }
@@ -149,7 +153,8 @@ TEST(CliEdit, AConfigurationThatDoesNotFitIsRefused) {
     // fixed records, 98 + 98 + 6 + 35 = 237.
     const Cli_result r = cli(args);
     EXPECT_EQ(r.code, 3);
-    EXPECT_EQ(r.err, "vemora-cli: the configuration needs 237 bytes; the station holds 223. " + out + " was not written\n");
+    EXPECT_EQ(r.err, "vemora-cli: the configuration needs 237 bytes; the station holds 223. " + out +
+                         " was not written\n");
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
@@ -162,8 +167,9 @@ TEST(CliEdit, AnUnwritableOutputIsAFileError) {
 
 TEST(CliForm, AControlCharacterInATextKeepsTheControlOnItsLine) {
     Temp_dir dir;
-    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='7' description='a&#x0a;ed_ID=99&#x0d;\\b'/>"
-                                               "</STATIONS></SETUP>");
+    const std::string in =
+        dir.write("in.xml", "<SETUP><STATIONS><STATION id='7' description='a&#x0a;ed_ID=99&#x0d;\\b'/>"
+                            "</STATIONS></SETUP>");
     const Cli_result r = cli({"form", in, "1"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(lines_of(r.out).size(), 148u);
@@ -180,10 +186,12 @@ TEST(CliEdit, AnSmsNumberLongerThanTheStationKeepsIsRefusedUntilShortened) {
     EXPECT_EQ(line_for(cli({"form", in, "1"}).out, "ed_sms"), "ed_sms=+41791234567890123");
     const Cli_result refused = cli({"edit", in, "1", out});
     EXPECT_EQ(refused.code, 3);
-    EXPECT_EQ(refused.err, "vemora-cli: The SMS number has 18 characters, but the station keeps at most 15. " + out +
-                               " was not written\n");
+    EXPECT_EQ(refused.err,
+              "vemora-cli: The SMS number has 18 characters, but the station keeps at most 15. " + out +
+                  " was not written\n");
     EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_EQ(cli({"edit", in, "1", out, "ed_sms=+417912345678901234"}).code, 2); // longer still: refused as typed
+    EXPECT_EQ(cli({"edit", in, "1", out, "ed_sms=+417912345678901234"}).code,
+              2); // longer still: refused as typed
     ASSERT_EQ(cli({"edit", in, "1", out, "ed_sms=+41791234567890"}).code, 0);
     EXPECT_EQ(line_for(cli({"form", out, "1"}).out, "ed_sms"), "ed_sms=+41791234567890");
 }

@@ -44,18 +44,19 @@ TEST(ReadSequence, ErroneousNumbersAreSkippedAndReadingGoesOn) {
 }
 
 TEST(ReadSequence, EveryCommandWithItsAttributes) {
-    const Teeprom_configurer image = read_config(
-        "<ACQUISITION_SEQUENCE value='0'>"
-        "<SIMPLE_SENSOR_1 channel_map='300'/><SIMPLE_SENSOR_2 channel_map='7'/><CONDITIONAL_SMS/>"
-        "<CONDITIONAL_ACTION port='5' and='12' or='2'/><CONDITIONAL_ACTION/><NOP/><WAIT/>"
-        "<ACQ_FLUO type='0' port='4' channel='2' threshold='1.5'/><ACQ_FLUO compare='lt'/>"
-        "<ACQ_INSTRUMENT type='1' port='3' channel='2' threshold='2' compare='LT'/>"
-        "<ACQ header='161' port='2' channel='1' timeout='7' threshold='4.0' compare='lt'/>"
-        "<ACQ header='172' port='5x' channel='12' timeout='7' threshold='1000'/>"
-        "<ACQ_FLUO port='4' threshold='2.5V'/><ACQ_FLUO type='2' port='4' channel='9'/>"
-        "</ACQUISITION_SEQUENCE>");
-    EXPECT_EQ(image_hex(image), "08 2E 01 2C 02 07 81 0D 0C 02 08 00 00 84 A0 C4 82 3F C0 00 00 C0 40 "
-                                "DB C6 40 00 00 00 D2 E1 71 40 80 00 00 D5 AC 7C 00 00 03 E8 C4 00 C4 29 00 FF");
+    const Teeprom_configurer image =
+        read_config("<ACQUISITION_SEQUENCE value='0'>"
+                    "<SIMPLE_SENSOR_1 channel_map='300'/><SIMPLE_SENSOR_2 channel_map='7'/><CONDITIONAL_SMS/>"
+                    "<CONDITIONAL_ACTION port='5' and='12' or='2'/><CONDITIONAL_ACTION/><NOP/><WAIT/>"
+                    "<ACQ_FLUO type='0' port='4' channel='2' threshold='1.5'/><ACQ_FLUO compare='lt'/>"
+                    "<ACQ_INSTRUMENT type='1' port='3' channel='2' threshold='2' compare='LT'/>"
+                    "<ACQ header='161' port='2' channel='1' timeout='7' threshold='4.0' compare='lt'/>"
+                    "<ACQ header='172' port='5x' channel='12' timeout='7' threshold='1000'/>"
+                    "<ACQ_FLUO port='4' threshold='2.5V'/><ACQ_FLUO type='2' port='4' channel='9'/>"
+                    "</ACQUISITION_SEQUENCE>");
+    EXPECT_EQ(image_hex(image),
+              "08 2E 01 2C 02 07 81 0D 0C 02 08 00 00 84 A0 C4 82 3F C0 00 00 C0 40 "
+              "DB C6 40 00 00 00 D2 E1 71 40 80 00 00 D5 AC 7C 00 00 03 E8 C4 00 C4 29 00 FF");
 }
 
 TEST(ReadSequence, UnknownCommandsAreReportedAndSkipped) {
@@ -79,8 +80,9 @@ TEST(ReadConfiguration, StationIdAndPinDefaultToTheStationRecord) {
 TEST(ReadConfiguration, SysctrlKeywordsIgnoreCase) {
     EXPECT_EQ(image_hex(read_config("<SYSCTRL acq_enabled='ON' gsm_enabled='on' address='300'/>")),
               "84 01 01 2C 00 FF");
-    EXPECT_EQ(image_hex(read_config("<SYSCTRL acq_enabled='off' acq_automatic='on' gsm_call='on' address='x'/>")),
-              "84 02 02 00 00 FF");
+    EXPECT_EQ(
+        image_hex(read_config("<SYSCTRL acq_enabled='off' acq_automatic='on' gsm_call='on' address='x'/>")),
+        "84 02 02 00 00 FF");
 }
 
 TEST(ReadConfiguration, SystemConfigReadsEveryDataByteInOrder) {
@@ -92,9 +94,10 @@ TEST(ReadConfiguration, SystemConfigReadsEveryDataByteInOrder) {
 }
 
 TEST(ReadConfiguration, FixedValuesNeedACleanInteger) {
-    EXPECT_EQ(image_hex(read_config("<ACQ_INTERVAL1 value='60'/><GSM_INTERVAL value='-1'/>"
-                                    "<GSM_DURATION value='1x'/><GSM_SMS_DURATION value='5'/><ACQ_INTERVAL0/>")),
-              "88 00 00 00 3C 86 FF FF FF FF 8A 00 00 00 05 FF");
+    EXPECT_EQ(
+        image_hex(read_config("<ACQ_INTERVAL1 value='60'/><GSM_INTERVAL value='-1'/>"
+                              "<GSM_DURATION value='1x'/><GSM_SMS_DURATION value='5'/><ACQ_INTERVAL0/>")),
+        "88 00 00 00 3C 86 FF FF FF FF 8A 00 00 00 05 FF");
 }
 
 TEST(ReadConfiguration, LocationIsReadBackLikeTheOtherValues) {
@@ -122,7 +125,8 @@ TEST(ReadConfiguration, AText254LongDoesNotHangLaterWalks) {
 
 TEST(ReadConfiguration, StopsReadingWhenTheImageIsFull) {
     std::string children;
-    for (int i = 0; i < 60; ++i) children += "<ACQ_INTERVAL0 value='1'/>";
+    for (int i = 0; i < 60; ++i)
+        children += "<ACQ_INTERVAL0 value='1'/>";
     const Teeprom_configurer image = read_config(children);
     EXPECT_EQ(image.cursor(), 223);
     // From the 45th record on only the tags fit; the end marker found no room.
@@ -159,7 +163,8 @@ TEST(ReadConfigurationFile, ASelfIncludingFileStopsAtEightLevels) {
     Teeprom_configurer image;
     Trace_capture capture;
     read_configuration(image, f.root, {});
-    EXPECT_EQ(capture.text(), "ERROR : Teeprom_configurer, configuration file \"" + self + "\" nested too deeply\n");
+    EXPECT_EQ(capture.text(),
+              "ERROR : Teeprom_configurer, configuration file \"" + self + "\" nested too deeply\n");
     EXPECT_EQ(image_hex(image, 0, 6), "85 00 00 00 01 FF");
 }
 
@@ -168,7 +173,8 @@ TEST(ReadConfigurationFile, AChainOfEightFilesIsReadWhole) {
     // file8 holds the configuration; file1 .. file7 each include the next one.
     dir.write("f8.xml", "<C><ACQ_INTERVAL0 value='8'/></C>");
     for (int i = 7; i >= 1; --i)
-        dir.write("f" + std::to_string(i) + ".xml", "<C file='" + dir.file("f" + std::to_string(i + 1) + ".xml") + "'/>");
+        dir.write("f" + std::to_string(i) + ".xml",
+                  "<C file='" + dir.file("f" + std::to_string(i + 1) + ".xml") + "'/>");
     Xml_fixture f("<CONFIGURATION file='" + dir.file("f1.xml") + "'/>");
     Teeprom_configurer image;
     Trace_capture capture;

@@ -7,8 +7,10 @@
 TEST(ImageNew, IsClearedAndHoldsNothing) {
     const Teeprom_configurer image;
     EXPECT_EQ(image.cursor(), 0);
-    for (int i = 0; i < IMAGE_SIZE; ++i) ASSERT_EQ(image.get_byte(static_cast<uint8_t>(i)), 0xFF) << i;
-    for (int t = 0; t < 0xFF; ++t) ASSERT_EQ(image.find_tag(static_cast<uint8_t>(t)), 0xFF) << t;
+    for (int i = 0; i < IMAGE_SIZE; ++i)
+        ASSERT_EQ(image.get_byte(static_cast<uint8_t>(i)), 0xFF) << i;
+    for (int t = 0; t < 0xFF; ++t)
+        ASSERT_EQ(image.find_tag(static_cast<uint8_t>(t)), 0xFF) << t;
     EXPECT_EQ(image.get_sms_number(), "");
     int32_t value = 7;
     EXPECT_FALSE(image.get_tag_long(tag::STATION_ID, &value));
@@ -17,7 +19,8 @@ TEST(ImageNew, IsClearedAndHoldsNothing) {
 
 TEST(ImageClear, LeavesByte255AndResetsTheCursor) {
     uint8_t bytes[IMAGE_SIZE];
-    for (int i = 0; i < IMAGE_SIZE; ++i) bytes[i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < IMAGE_SIZE; ++i)
+        bytes[i] = static_cast<uint8_t>(i);
     Teeprom_configurer image;
     image.assign(bytes, 40);
     image.clear();
@@ -29,7 +32,8 @@ TEST(ImageClear, LeavesByte255AndResetsTheCursor) {
 
 TEST(ImageAppend, StopsAtPosition223) {
     Teeprom_configurer image;
-    for (int i = 0; i < 223; ++i) image.add_byte(0x11);
+    for (int i = 0; i < 223; ++i)
+        image.add_byte(0x11);
     EXPECT_EQ(image.cursor(), 223);
     image.add_byte(0x22);
     EXPECT_EQ(image.cursor(), 223);
@@ -39,13 +43,15 @@ TEST(ImageAppend, StopsAtPosition223) {
 
 TEST(ImageAppend, LongIsStoredWholeOrNotAtAll) {
     Teeprom_configurer image;
-    for (int i = 0; i < 219; ++i) image.add_byte(0);
+    for (int i = 0; i < 219; ++i)
+        image.add_byte(0);
     image.add_long(0x01020304);
     EXPECT_EQ(image.cursor(), 223);
     EXPECT_EQ(image_hex(image, 219, 4), "01 02 03 04");
 
     Teeprom_configurer other;
-    for (int i = 0; i < 220; ++i) other.add_byte(0);
+    for (int i = 0; i < 220; ++i)
+        other.add_byte(0);
     other.add_long(0x01020304);
     EXPECT_EQ(other.cursor(), 220);
     EXPECT_EQ(image_hex(other, 220, 3), "FF FF FF");
@@ -66,7 +72,8 @@ TEST(ImageAppend, TagLongAndItsRefusalNearTheEnd) {
     EXPECT_EQ(image_hex(image), "85 00 00 03 84");
 
     Teeprom_configurer full;
-    for (int i = 0; i < 219; ++i) full.add_byte(0);
+    for (int i = 0; i < 219; ++i)
+        full.add_byte(0);
     full.add_tag_long(tag::ACQ_INTERVAL0, 900); // the tag lands at 219: the value is refused
     EXPECT_EQ(full.cursor(), 220);
     EXPECT_EQ(image_hex(full, 219, 5), "85 FF FF FF FF");
@@ -74,7 +81,8 @@ TEST(ImageAppend, TagLongAndItsRefusalNearTheEnd) {
 
 TEST(ImageAppend, LongReadsWrapModulo256) {
     uint8_t bytes[IMAGE_SIZE];
-    for (int i = 0; i < IMAGE_SIZE; ++i) bytes[i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < IMAGE_SIZE; ++i)
+        bytes[i] = static_cast<uint8_t>(i);
     Teeprom_configurer image;
     image.assign(bytes, 0);
     EXPECT_EQ(static_cast<uint32_t>(image.get_long_at(254)), 0xFEFF0001u);
@@ -132,7 +140,8 @@ TEST(ImageFindTag, ARecordOfLength254DoesNotHang) {
     Teeprom_configurer image;
     image.add_byte(tag::SMS_TEXT_ACQ);
     image.add_byte(254);
-    for (int i = 0; i < 221; ++i) image.add_byte('t');
+    for (int i = 0; i < 221; ++i)
+        image.add_byte('t');
     EXPECT_EQ(image.find_tag(133), 0xFF);
     EXPECT_EQ(image.find_tag(tag::SMS_NUMBER), 0xFF);
     EXPECT_EQ(image.get_sms_number(), "");
@@ -145,7 +154,8 @@ TEST(ImageFindTag, EveryLengthByteEndsTheWalk) {
     for (int length = 0; length < 256; ++length) {
         for (int at = 0; at < 8; ++at) {
             Teeprom_configurer image;
-            for (int i = 0; i < at; ++i) image.add_byte(0x84), image.add_long(0);
+            for (int i = 0; i < at; ++i)
+                image.add_byte(0x84), image.add_long(0);
             image.add_byte(tag::SMS_TEXT_EOL);
             image.add_byte(static_cast<uint8_t>(length));
             EXPECT_EQ(image.find_tag(0x7E), 0xFF);
@@ -160,14 +170,17 @@ TEST(ImageBackPatch, CountsThePayloadReallyStored) {
     EXPECT_EQ(image_hex(image), "07 00");
 
     Teeprom_configurer full;
-    for (int i = 0; i < 218; ++i) full.add_byte(0x84);
+    for (int i = 0; i < 218; ++i)
+        full.add_byte(0x84);
     const uint8_t q = full.open_record(tag::SEQUENCE_SLOW); // tag 218, length 219, room for 3 bytes
-    for (int i = 0; i < 10; ++i) full.add_byte(0x93);
+    for (int i = 0; i < 10; ++i)
+        full.add_byte(0x93);
     full.close_record(q);
     EXPECT_EQ(full.get_byte(219), 3);
 
     Teeprom_configurer no_room;
-    for (int i = 0; i < 222; ++i) no_room.add_byte(0x84);
+    for (int i = 0; i < 222; ++i)
+        no_room.add_byte(0x84);
     const uint8_t r = no_room.open_record(tag::SEQUENCE_SLOW); // the placeholder is refused: P is 223
     EXPECT_EQ(r, 223);
     no_room.close_record(r);

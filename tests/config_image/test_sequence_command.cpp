@@ -13,7 +13,8 @@ std::vector<Sequence_command> walk(const Teeprom_configurer& image, uint8_t tag_
     std::vector<Sequence_command> commands;
     Sequence_walk w(image, tag_position);
     Sequence_command c;
-    while (w.next(&c)) commands.push_back(c);
+    while (w.next(&c))
+        commands.push_back(c);
     return commands;
 }
 
@@ -75,7 +76,8 @@ TEST(EncodeFluo, TheTypeTakesBitsFourAndFive) {
     // Types 0 to 3 beside channel 9 with and without the threshold and lt bits; a type of 6 keeps its
     // low two bits and never reaches the channel or the comparison bits.
     Teeprom_configurer image;
-    for (int type = 0; type < 4; ++type) encode_acq_fluo(image, 4, type, 9, false, 0, false);
+    for (int type = 0; type < 4; ++type)
+        encode_acq_fluo(image, 4, type, 9, false, 0, false);
     encode_acq_fluo(image, 4, 3, 15, true, 2.0, true);
     encode_acq_fluo(image, 4, 6, 0, false, 0, false);
     EXPECT_EQ(image_hex(image), "C4 09 C4 19 C4 29 C4 39 C4 FF 40 00 00 00 C4 20");
@@ -180,7 +182,8 @@ TEST(SequenceWalk, EndsAtTheUsableAreaWithoutAnEndCommand) {
     Teeprom_configurer image;
     image.add_byte(tag::SEQUENCE_SLOW);
     image.add_byte(221);
-    for (int i = 0; i < 221; ++i) image.add_byte(0x84);
+    for (int i = 0; i < 221; ++i)
+        image.add_byte(0x84);
     EXPECT_EQ(walk(image, 0).size(), 221u);
 }
 
@@ -189,7 +192,8 @@ TEST(SequenceWalk, NeverLoopsWhateverTheBytes) {
     // 223 usable positions, one command at a time, each position strictly after the last.
     for (int pattern = 0; pattern < 256; ++pattern) {
         uint8_t bytes[IMAGE_SIZE];
-        for (int i = 0; i < IMAGE_SIZE; ++i) bytes[i] = static_cast<uint8_t>(pattern ^ (i * 37));
+        for (int i = 0; i < IMAGE_SIZE; ++i)
+            bytes[i] = static_cast<uint8_t>(pattern ^ (i * 37));
         Teeprom_configurer image;
         image.assign(bytes, 223);
         for (int start = 0; start < 256; start += 5) {
@@ -208,12 +212,14 @@ TEST(SequenceWalk, NeverLoopsWhateverTheBytes) {
 
 TEST(SequenceThreshold, IsNeverStoredInPart) {
     Teeprom_configurer image;
-    for (int i = 0; i < 219; ++i) image.add_byte(0x84);
+    for (int i = 0; i < 219; ++i)
+        image.add_byte(0x84);
     encode_acq_fluo(image, 4, 0, 1, true, 1.5, false); // opcode and byte 1 fit, the threshold does not
     EXPECT_EQ(image.cursor(), 221);
     EXPECT_EQ(image_hex(image, 219, 4), "C4 81 FF FF");
     Teeprom_configurer room;
-    for (int i = 0; i < 217; ++i) room.add_byte(0x84);
+    for (int i = 0; i < 217; ++i)
+        room.add_byte(0x84);
     encode_acq_fluo(room, 4, 0, 1, true, 1.5, false); // exactly fills the usable area
     EXPECT_EQ(room.cursor(), 223);
     EXPECT_EQ(image_hex(room, 217, 6), "C4 81 3F C0 00 00");

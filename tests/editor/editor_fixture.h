@@ -29,9 +29,13 @@ struct Editor_fixture {
     std::string text(const std::string& name) const { return editor.form.at(control(name)).text; }
     bool enabled(const std::string& name) const { return editor.form.at(control(name)).enabled; }
 
-    void tick(const std::string& name, bool on = true) { ASSERT_TRUE(editor.set_checked(control(name), on)) << name; }
+    void tick(const std::string& name, bool on = true) {
+        ASSERT_TRUE(editor.set_checked(control(name), on)) << name;
+    }
     void choose(const std::string& name, int i) { ASSERT_TRUE(editor.set_index(control(name), i)) << name; }
-    void type(const std::string& name, const std::string& t) { ASSERT_TRUE(editor.set_text(control(name), t)) << name; }
+    void type(const std::string& name, const std::string& t) {
+        ASSERT_TRUE(editor.set_text(control(name), t)) << name;
+    }
 
     // The names of the controls that are ticked, in form order.
     std::string ticked() const {

@@ -58,7 +58,8 @@ TEST(DisplayConditions, OutputActionsActIndependently) {
     }
     f.tick("cb_s_sms");
     f.tick("cb_s2_out");
-    for (int k = 0; k < 4; ++k) EXPECT_TRUE(f.enabled("cbb_s2_o" + std::to_string(k)));
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(f.enabled("cbb_s2_o" + std::to_string(k)));
 }
 
 TEST(DisplayConditions, PagesAreIndependentAndOtherControlsAlwaysEnabled) {
@@ -76,8 +77,10 @@ TEST(DisplayConditions, PagesAreIndependentAndOtherControlsAlwaysEnabled) {
         if (c.name.find("_f") != std::string::npos) fast_after.push_back(c.enabled);
     EXPECT_EQ(fast_before, fast_after);
     for (const Control& c : f.editor.form.controls()) {
-        const bool dependent = c.kind == Control_kind::CHOICE_LIST || c.name.find("vbat_eol") != std::string::npos ||
-                               (c.kind == Control_kind::EDIT && (c.name.rfind("ed_s_", 0) == 0 || c.name.rfind("ed_f_", 0) == 0));
+        const bool dependent = c.kind == Control_kind::CHOICE_LIST ||
+                               c.name.find("vbat_eol") != std::string::npos ||
+                               (c.kind == Control_kind::EDIT &&
+                                (c.name.rfind("ed_s_", 0) == 0 || c.name.rfind("ed_f_", 0) == 0));
         if (!dependent) {
             EXPECT_TRUE(c.enabled) << c.name;
         }
@@ -98,5 +101,6 @@ TEST(DisplayConditions, IsAPureFunctionOfTheValues) {
     b.tick("cb_f_vbat");
     b.tick("cb_s_9");
     for (size_t i = 0; i < a.editor.form.controls().size(); ++i)
-        EXPECT_EQ(a.editor.form.controls()[i].enabled, b.editor.form.controls()[i].enabled) << a.editor.form.controls()[i].name;
+        EXPECT_EQ(a.editor.form.controls()[i].enabled, b.editor.form.controls()[i].enabled)
+            << a.editor.form.controls()[i].name;
 }

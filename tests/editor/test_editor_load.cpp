@@ -108,7 +108,8 @@ TEST(EditorLoad, OutputActions) {
     EXPECT_EQ(f.index("cbb_s_o2"), 2);
     EXPECT_EQ(f.index("cbb_s_o1"), 0);
     EXPECT_EQ(f.index("cbb_s_o0"), 1);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(f.index("cbb_s2_o" + std::to_string(k)), 2); // the third changes nothing
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(f.index("cbb_s2_o" + std::to_string(k)), 2); // the third changes nothing
     f.open_image("0A 05 0D 0C 02 81 00");
     EXPECT_EQ(f.ticked(), ""); // the remote page shows no actions and no SMS
     f.open_image("0A 01 00 09 05 0D 0C 02 81 00");
@@ -140,7 +141,8 @@ TEST(EditorLoad, AWalkNeverLeavesTheImage) {
     // A sequence of NOPs to the end of the usable area and beyond: the walk stops, it does not wrap.
     Tstation station;
     uint8_t bytes[IMAGE_SIZE];
-    for (int i = 0; i < IMAGE_SIZE; ++i) bytes[i] = 0x84;
+    for (int i = 0; i < IMAGE_SIZE; ++i)
+        bytes[i] = 0x84;
     bytes[0] = tag::SEQUENCE_SLOW;
     bytes[1] = 0xFE;
     station.configuration.assign(bytes, 223);
@@ -154,7 +156,8 @@ TEST(EditorLoad, TheWalkShowsACommandBelowPosition240AndNoneFromThere) {
     for (const int at : {239, 240}) {
         Tstation station;
         uint8_t bytes[IMAGE_SIZE];
-        for (int i = 0; i < IMAGE_SIZE; ++i) bytes[i] = 0x84;
+        for (int i = 0; i < IMAGE_SIZE; ++i)
+            bytes[i] = 0x84;
         bytes[0] = tag::SEQUENCE_SLOW;
         bytes[1] = 0xFE;
         bytes[at] = 0x82;

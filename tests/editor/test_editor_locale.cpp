@@ -26,9 +26,10 @@ bool switch_to_comma_locale(const Temp_dir& dir) {
 }
 
 class Comma_locale : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!switch_to_comma_locale(dir)) GTEST_SKIP() << "no locale with a decimal comma could be built here";
+        if (!switch_to_comma_locale(dir))
+            GTEST_SKIP() << "no locale with a decimal comma could be built here";
     }
     void TearDown() override {
         std::setlocale(LC_ALL, "C");

@@ -15,7 +15,8 @@ void random_form(std::mt19937& rng, Editor_fixture& f) {
         const std::string page = p;
         if (coin(rng)) f.tick("cb_" + page + "_vbat");
         if (coin(rng)) f.tick("cb_" + page + "_vbat_eol");
-        f.type("ed_" + page + "_vbat_threshold", std::to_string(volts(rng) / 10) + "." + std::to_string(volts(rng) % 10));
+        f.type("ed_" + page + "_vbat_threshold",
+               std::to_string(volts(rng) / 10) + "." + std::to_string(volts(rng) % 10));
         for (const Channel& c : channel_table) {
             const std::string n = std::to_string(c.number);
             if (coin(rng) && coin(rng)) f.tick("cb_" + page + "_" + n);
@@ -33,10 +34,12 @@ void random_form(std::mt19937& rng, Editor_fixture& f) {
         for (const char* a : {"_out", "2_out"})
             if (coin(rng)) f.tick("cb_" + page + a);
         for (const char* a : {"_o", "2_o"})
-            for (int k = 0; k < 4; ++k) f.choose("cbb_" + page + a + std::to_string(k), pick(rng));
+            for (int k = 0; k < 4; ++k)
+                f.choose("cbb_" + page + a + std::to_string(k), pick(rng));
     }
     f.tick("cb_r_vbat", coin(rng));
-    for (const Channel& c : channel_table) f.tick("cb_r_" + std::to_string(c.number), coin(rng) && coin(rng));
+    for (const Channel& c : channel_table)
+        f.tick("cb_r_" + std::to_string(c.number), coin(rng) && coin(rng));
     f.type("ed_acq_interval0", std::to_string(std::uniform_int_distribution<int>(1, 1440)(rng)));
     f.type("ed_acq_interval1", std::to_string(std::uniform_int_distribution<int>(1, 1440)(rng)));
     f.type("ed_gsm_duration", std::to_string(std::uniform_int_distribution<int>(1, 600)(rng)));

@@ -75,7 +75,8 @@ TEST(EditorStore, TheFullyTickedRemoteRecord) {
     Editor_fixture f;
     f.open();
     f.tick("cb_r_vbat");
-    for (const Channel& c : channel_table) f.tick("cb_r_" + std::to_string(c.number));
+    for (const Channel& c : channel_table)
+        f.tick("cb_r_" + std::to_string(c.number));
     ASSERT_TRUE(f.editor.store().stored);
     const uint8_t at = f.station.configuration.find_tag(tag::SEQUENCE_REMOTE);
     EXPECT_EQ(image_hex(f.station.configuration, at, 51),
@@ -143,7 +144,8 @@ TEST(EditorStore, IdentificationTexts) {
     f.type("ed_pin", std::string(31, '9'));
     f.type("ed_description", std::string(255, 'd'));
     f.type("ed_sms", "+41791234567890");
-    EXPECT_FALSE(f.editor.set_text(f.control("ed_sms"), "+417912345678901")); // 16 would be cut by the station
+    EXPECT_FALSE(
+        f.editor.set_text(f.control("ed_sms"), "+417912345678901")); // 16 would be cut by the station
     ASSERT_TRUE(f.editor.store().stored);
     EXPECT_EQ(f.station.id, 42);
     EXPECT_STREQ(f.station.phone_nbr, "+41 79 123");
@@ -199,7 +201,8 @@ TEST(EditorStore, TheRefusalIsExactAt223Bytes) {
     for (const char* p : {"s", "f", "r"}) {
         for (const Channel& c : channel_table) {
             f.tick(std::string("cb_") + p + "_" + std::to_string(c.number));
-            if (c.has_threshold && std::string(p) != "r") f.choose(std::string("cbb_") + p + "_" + std::to_string(c.number), 2);
+            if (c.has_threshold && std::string(p) != "r")
+                f.choose(std::string("cbb_") + p + "_" + std::to_string(c.number), 2);
             const int needed = f.editor.bytes_needed();
             const Store_result r = f.editor.store();
             EXPECT_EQ(r.bytes_needed, needed);
@@ -266,7 +269,8 @@ TEST(EditorStore, StoresExactly223BytesAndRefuses224) {
     EXPECT_FALSE(over.stored);
     EXPECT_EQ(over.refusal, Store_refusal::TOO_LARGE);
     EXPECT_EQ(over.bytes_needed, 224);
-    EXPECT_EQ(refusal_text(over, number), "This configuration needs 224 bytes, but the station's memory holds 223.");
+    EXPECT_EQ(refusal_text(over, number),
+              "This configuration needs 224 bytes, but the station's memory holds 223.");
     EXPECT_EQ(f.station.configuration, stored);
 }
 
@@ -280,7 +284,8 @@ TEST(EditorStore, AnSmsNumberLongerThanTheStationKeepsIsRefusedUntilShortened) {
     const Store_result r = f.editor.store();
     EXPECT_FALSE(r.stored);
     EXPECT_EQ(r.refusal, Store_refusal::SMS_NUMBER_TOO_LONG);
-    EXPECT_EQ(refusal_text(r, f.text("ed_sms")), "The SMS number has 17 characters, but the station keeps at most 15.");
+    EXPECT_EQ(refusal_text(r, f.text("ed_sms")),
+              "The SMS number has 17 characters, but the station keeps at most 15.");
     EXPECT_EQ(f.station.configuration, before);
     // It may be shortened, never lengthened; at 15 characters it is stored whole.
     EXPECT_FALSE(f.editor.set_text(f.control("ed_sms"), "+41791234567890123"));
@@ -297,10 +302,11 @@ TEST(EditorStore, NumbersAreReadInTheirDecimalFormOnly) {
     const struct {
         const char* text;
         double value;
-    } cases[] = {{"11,9", 11},     {"12abc", 12},   {"  42x", 42},     {"0x10", 0},    {"inf", 0},
-                 {"-nan", 0},      {"1E-3", 0.001}, {"-.5e1x", -5},    {"5e", 5},      {"1.5e+", 1.5},
-                 {".", 0},         {"+7.25", 7.25}, {"\t-3", -3},      {"1e39", 1e39}, {"", 0}};
-    for (const auto& c : cases) EXPECT_EQ(edit_real(c.text), c.value) << c.text;
+    } cases[] = {{"11,9", 11}, {"12abc", 12},   {"  42x", 42},  {"0x10", 0},    {"inf", 0},
+                 {"-nan", 0},  {"1E-3", 0.001}, {"-.5e1x", -5}, {"5e", 5},      {"1.5e+", 1.5},
+                 {".", 0},     {"+7.25", 7.25}, {"\t-3", -3},   {"1e39", 1e39}, {"", 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(edit_real(c.text), c.value) << c.text;
 
     // Through the store: a threshold of "nan" and an interval of "0x10" are 0, as atof gives them.
     Editor_fixture f;

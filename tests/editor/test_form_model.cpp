@@ -24,8 +24,9 @@ TEST(FormModel, Holds148UniquelyNamedControls) {
     EXPECT_EQ(form.find("cb_r_vbat_eol"), -1);
     EXPECT_EQ(form.find("cbb_s_5"), -1); // channels 5 to 8 have no threshold
     EXPECT_EQ(form.find("cbb_r_0"), -1);
-    for (const char* name : {"ed_ID", "cb_s_vbat", "cbb_f_161", "cbb_s2_o3", "cb_f2_out", "ed_f_vbat_threshold",
-                             "ed_s_175", "cb_r_175", "ed_acq_interval1", "cb_s_sms", "cbb_f_o0"})
+    for (const char* name :
+         {"ed_ID", "cb_s_vbat", "cbb_f_161", "cbb_s2_o3", "cb_f2_out", "ed_f_vbat_threshold", "ed_s_175",
+          "cb_r_175", "ed_acq_interval1", "cb_s_sms", "cbb_f_o0"})
         EXPECT_GE(form.find(name), 0) << name;
 }
 

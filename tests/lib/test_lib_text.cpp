@@ -55,11 +55,22 @@ struct Int_case {
 
 TEST(ParseInt, LenientRules) {
     const Int_case cases[] = {
-        {"-12", -12, false},        {"12a", 12, true},         {"", 0, false},
-        {"4294967297", 1, false},   {"1 2", 12, false},        {"5-", -5, false},
-        {"-+5", 5, false},          {" - 3", -3, false},       {"abc", 0, true},
-        {"1.5", 1, true},           {"\t7\t", 7, false},       {"2147483648", INT32_MIN, false},
-        {"\xe9" "1", 0, true},      {"-2147483648", INT32_MIN, false},
+        {"-12", -12, false},
+        {"12a", 12, true},
+        {"", 0, false},
+        {"4294967297", 1, false},
+        {"1 2", 12, false},
+        {"5-", -5, false},
+        {"-+5", 5, false},
+        {" - 3", -3, false},
+        {"abc", 0, true},
+        {"1.5", 1, true},
+        {"\t7\t", 7, false},
+        {"2147483648", INT32_MIN, false},
+        {"\xe9"
+         "1",
+         0, true},
+        {"-2147483648", INT32_MIN, false},
     };
     for (const Int_case& c : cases) {
         int32_t value = 99;
@@ -149,7 +160,8 @@ TEST(ConvertTextValue, ZeroFillsTheRestOfTheField) {
     char field[8];
     std::memset(field, 'x', sizeof field);
     EXPECT_FALSE(convert_text_value("ab", field, VALUE_TEXT, 8));
-    for (int i = 2; i < 8; ++i) EXPECT_EQ(field[i], 0) << i;
+    for (int i = 2; i < 8; ++i)
+        EXPECT_EQ(field[i], 0) << i;
 }
 
 TEST(ConvertTextValue, NumericKindsAndUnknownKind) {

@@ -159,7 +159,8 @@ TEST(XmlEscape, NeverWritesPastTheArea) {
         char area[32];
         std::memset(area, '#', sizeof area);
         xml_escape_text(area, "\"\xe9&<>abc\xff", size);
-        for (int i = size; i < 32; ++i) ASSERT_EQ(area[i], '#') << "size " << size << " byte " << i;
+        for (int i = size; i < 32; ++i)
+            ASSERT_EQ(area[i], '#') << "size " << size << " byte " << i;
         if (size > 0) {
             EXPECT_NE(std::memchr(area, 0, static_cast<size_t>(size)), nullptr) << size;
         }
@@ -178,7 +179,8 @@ TEST(XmlEscape, WholeFieldIsNeverCut) {
 
 TEST(XmlEscape, EveryByteComesBackThroughAFile) {
     std::string all;
-    for (int b = 1; b <= 255; ++b) all += static_cast<char>(b);
+    for (int b = 1; b <= 255; ++b)
+        all += static_cast<char>(b);
     // Escaped both ways: by the bounded escape into an area that holds it all, and by the field escape.
     std::vector<char> area(all.size() * 6 + 8, '#');
     xml_escape_text(area.data(), all.c_str(), static_cast<int>(area.size()));

@@ -35,9 +35,11 @@ TEST(XmlHostile, EmptyBinaryAndTruncatedFilesGiveLineAndColumn) {
     const std::string comment = load_error(dir.write("c.xml", "<R>\n\n  <!-- never closed\n</R>"));
     EXPECT_NE(comment.find("line 4"), std::string::npos) << comment;
     std::string binary;
-    for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 7919) & 0xFF);
+    for (int i = 0; i < 4096; ++i)
+        binary += static_cast<char>((i * 7919) & 0xFF);
     load_error(dir.write("bin.xml", binary));
-    const std::string cut = load_error(dir.write("cut.xml", "<SETUP>\r\n\t<STATIONS>\r\n\t\t<STATION id=\"1"));
+    const std::string cut =
+        load_error(dir.write("cut.xml", "<SETUP>\r\n\t<STATIONS>\r\n\t\t<STATION id=\"1"));
     EXPECT_NE(cut.find("line 3"), std::string::npos) << cut;
 }
 
@@ -54,8 +56,10 @@ TEST(XmlHostile, AMillionLevelsDeepReadsWithoutHarm) {
     const int depth = 1000000;
     std::string xml;
     xml.reserve(depth * 7 + 16);
-    for (int i = 0; i < depth; ++i) xml += "<a>";
-    for (int i = 0; i < depth; ++i) xml += "</a>";
+    for (int i = 0; i < depth; ++i)
+        xml += "<a>";
+    for (int i = 0; i < depth; ++i)
+        xml += "</a>";
     myXMLdocument doc;
     Xml_element node = xml_load_file(dir.write("deep.xml", xml).c_str(), &doc);
     ASSERT_TRUE(node) << doc.error_text();
@@ -90,7 +94,8 @@ TEST(XmlHostile, AFileWhoseTreeWouldExhaustMemoryIsRefused) {
     // not bound the memory a read takes, the count of the tree's own memory does.
     Temp_dir dir;
     std::string xml = "<R>";
-    for (int i = 0; i < 100000; ++i) xml += "<a/>";
+    for (int i = 0; i < 100000; ++i)
+        xml += "<a/>";
     xml += "</R>";
     const std::string path = dir.write("dense.xml", xml);
     const unsigned long long saved = myXMLdocument::tree_limit();

@@ -13,12 +13,12 @@
 #include <string>
 
 struct Child_result {
-    bool exited = false;  // ended by returning or calling exit, not by a signal
+    bool exited = false; // ended by returning or calling exit, not by a signal
     int exit_code = -1;
     int signal = 0;       // the signal that ended it; SIGALRM when it ran out of time
     long peak_rss_kb = 0; // its peak resident memory
     double seconds = 0;
-    std::string output;   // what it wrote to its output descriptor
+    std::string output; // what it wrote to its output descriptor
 
     bool ok() const { return exited && exit_code == 0; }
     std::string how() const {

@@ -29,14 +29,16 @@ inline void fill_document(Tsetup& setup, int stations, const char* description) 
 // The names in a folder, sorted.
 inline std::vector<std::string> names_in(const std::filesystem::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
 
 inline std::string joined(const std::vector<std::string>& names) {
     std::string out;
-    for (const std::string& n : names) out += (out.empty() ? "" : " ") + n;
+    for (const std::string& n : names)
+        out += (out.empty() ? "" : " ") + n;
     return out;
 }
 
@@ -51,7 +53,8 @@ inline Child_result run_cli_binary(const std::vector<std::string>& arguments, ui
             static std::string program = VEMORA_CLI;
             argv.push_back(&program[0]);
             std::vector<std::string> copies = arguments;
-            for (std::string& a : copies) argv.push_back(&a[0]);
+            for (std::string& a : copies)
+                argv.push_back(&a[0]);
             argv.push_back(nullptr);
             execv(VEMORA_CLI, argv.data());
             return 126;

@@ -32,7 +32,8 @@ Saved_twice saved_twice(const std::string& configuration) {
 
 std::string repeated(const std::string& element, int n) {
     std::string out;
-    for (int i = 0; i < n; ++i) out += element;
+    for (int i = 0; i < n; ++i)
+        out += element;
     return out;
 }
 
@@ -43,7 +44,9 @@ TEST(FuzzFindings, AnSmsNumberWithAZeroByteIsCountedAsTheStoreWritesIt) {
     // what comes before it, so the size it checks against the 223 bytes must count no more.
     Editor_fixture f;
     f.open_image("01 05 2B 34 00 37 39");
-    ASSERT_EQ(f.text("ed_sms"), std::string("+4\0" "79", 5));
+    ASSERT_EQ(f.text("ed_sms"), std::string("+4\0"
+                                            "79",
+                                            5));
     const int needed = f.editor.bytes_needed();
     const Store_result r = f.editor.store();
     ASSERT_TRUE(r.stored);
@@ -55,19 +58,25 @@ TEST(FuzzFindings, AnSmsNumberWithAZeroByteIsCountedAsTheStoreWritesIt) {
 TEST(FuzzFindings, AThresholdBeyondSinglePrecisionIsSavedAsANumberThatReadsBack) {
     // 1e39 is read as an infinite float; it was saved as "inf", which reads back as no threshold.
     for (const char* text : {"1e39", "-1e999"}) {
-        const Saved_twice s = saved_twice(std::string("<ACQUISITION_SEQUENCE value='0'><ACQ_FLUO port='4' channel='2' "
-                                                      "threshold='") + text + "' compare='lt'/></ACQUISITION_SEQUENCE>");
+        const Saved_twice s =
+            saved_twice(std::string("<ACQUISITION_SEQUENCE value='0'><ACQ_FLUO port='4' channel='2' "
+                                    "threshold='") +
+                        text + "' compare='lt'/></ACQUISITION_SEQUENCE>");
         EXPECT_EQ(s.first, s.second) << text;
-        EXPECT_NE(s.first.find(text[0] == '-' ? "threshold=\"-1e39\" compare=\"lt\"" : "threshold=\"1e39\" compare=\"lt\""),
-                  std::string::npos) << s.first;
-        EXPECT_EQ(image_hex(s.image, 0, 9), text[0] == '-' ? "08 07 C4 C2 FF 80 00 00 00" : "08 07 C4 C2 7F 80 00 00 00");
+        EXPECT_NE(s.first.find(text[0] == '-' ? "threshold=\"-1e39\" compare=\"lt\""
+                                              : "threshold=\"1e39\" compare=\"lt\""),
+                  std::string::npos)
+            << s.first;
+        EXPECT_EQ(image_hex(s.image, 0, 9),
+                  text[0] == '-' ? "08 07 C4 C2 FF 80 00 00 00" : "08 07 C4 C2 7F 80 00 00 00");
     }
 }
 
 TEST(FuzzFindings, AThresholdThatIsNoNumberIsSavedAsNoThreshold) {
     // 0e999 reads as 0 times an infinite power of ten: not a number, which no text can say.
-    const Saved_twice s = saved_twice("<ACQUISITION_SEQUENCE value='0'><ACQ_FLUO port='4' channel='2' threshold='0e999'/>"
-                                      "</ACQUISITION_SEQUENCE>");
+    const Saved_twice s =
+        saved_twice("<ACQUISITION_SEQUENCE value='0'><ACQ_FLUO port='4' channel='2' threshold='0e999'/>"
+                    "</ACQUISITION_SEQUENCE>");
     EXPECT_EQ(s.first, s.second);
     EXPECT_NE(s.first.find("<ACQ_FLUO type=\"0\" port=\"4\" channel=\"2\"/>"), std::string::npos) << s.first;
 }
@@ -85,8 +94,9 @@ TEST(FuzzFindings, ARecordCutByTheFullImageIsNotSavedWithAnInventedValue) {
 
 TEST(FuzzFindings, ACommandCutByTheFullImageIsNotSavedWithAnInventedThreshold) {
     // The threshold of the last ACQ_FLUO did not fit; its 4 bytes were taken from the NOP and END after it.
-    const Saved_twice s = saved_twice("<ACQUISITION_SEQUENCE value='1'>" + repeated("<NOP/>", 217) +
-                                      "<ACQ_FLUO port='4' channel='1' threshold='1.5'/><NOP/></ACQUISITION_SEQUENCE>");
+    const Saved_twice s =
+        saved_twice("<ACQUISITION_SEQUENCE value='1'>" + repeated("<NOP/>", 217) +
+                    "<ACQ_FLUO port='4' channel='1' threshold='1.5'/><NOP/></ACQUISITION_SEQUENCE>");
     EXPECT_EQ(s.first, s.second);
     EXPECT_EQ(s.first.find("ACQ_FLUO"), std::string::npos);
 }
@@ -94,7 +104,9 @@ TEST(FuzzFindings, ACommandCutByTheFullImageIsNotSavedWithAnInventedThreshold) {
 TEST(FuzzFindings, ATextCutByTheFullImageIsSavedWithTheCharactersItHolds) {
     // The characters behind the image's end were saved as 0xFF bytes and, past byte 255, as the bytes at
     // its start, which a reload could change.
-    const Saved_twice s = saved_twice("<PIN_CODE value='12'/><SMS_TEXT_ACQ value='" + std::string(250, 't') + "'/>");
+    const Saved_twice s =
+        saved_twice("<PIN_CODE value='12'/><SMS_TEXT_ACQ value='" + std::string(250, 't') + "'/>");
     EXPECT_EQ(s.first, s.second);
-    EXPECT_NE(s.first.find("<SMS_TEXT_ACQ    value=\"" + std::string(216, 't') + "\"/>"), std::string::npos) << s.first;
+    EXPECT_NE(s.first.find("<SMS_TEXT_ACQ    value=\"" + std::string(216, 't') + "\"/>"), std::string::npos)
+        << s.first;
 }

@@ -53,13 +53,15 @@ std::string outcome_of(const std::string& path, const std::string& scratch, cons
         if (setup.read_file(path.c_str(), &reason) != 0) return "refused: " + reason;
         traced = capture.text();
     }
-    o << "read, " << stations_of(setup).size() << " stations, " << lines_starting(traced, "ERROR : ") << " errors";
+    o << "read, " << stations_of(setup).size() << " stations, " << lines_starting(traced, "ERROR : ")
+      << " errors";
     const Cli_result check = cli({"check", path});
     o << "; check " << check.code << " with " << lines_starting(check.out, "WARNING : ") << " warnings";
     const std::string first = scratch + "/first.xml", second = scratch + "/second.xml";
     Tsetup again;
     if (setup.write_file(first.c_str(), &reason) != 0) return o.str() + "; save failed: " + reason;
-    if (again.read_file(first.c_str(), &reason) != 0) return o.str() + "; the saved file cannot be read: " + reason;
+    if (again.read_file(first.c_str(), &reason) != 0)
+        return o.str() + "; the saved file cannot be read: " + reason;
     if (again.write_file(second.c_str(), &reason) != 0) return o.str() + "; second save failed: " + reason;
     o << (read_bytes(first) == read_bytes(second) ? "; saved, normalizes" : "; saved, does not normalize");
     if (details) o << "; reloaded: " << details(again);
@@ -67,10 +69,10 @@ std::string outcome_of(const std::string& path, const std::string& scratch, cons
 }
 
 struct Hostile_case {
-    std::string file;      // in `folder`
-    std::string folder;    // where it is read from, so that the names it includes are found
+    std::string file;   // in `folder`
+    std::string folder; // where it is read from, so that the names it includes are found
     std::string expected;
-    long memory_limit_mb;  // peak resident memory of the whole child
+    long memory_limit_mb; // peak resident memory of the whole child
     Details details;
 };
 
@@ -84,8 +86,8 @@ void expect_outcome(const Hostile_case& c) {
             return 0;
         },
         120);
-    std::printf("[ hostile  ] %-28s %6.2f s %8.1f MB  %s\n", c.file.c_str(), r.seconds, r.peak_rss_kb / 1024.0,
-                r.output.c_str());
+    std::printf("[ hostile  ] %-28s %6.2f s %8.1f MB  %s\n", c.file.c_str(), r.seconds,
+                r.peak_rss_kb / 1024.0, r.output.c_str());
     ASSERT_TRUE(r.ok()) << c.file << ": " << r.how();
     EXPECT_EQ(r.output, c.expected) << c.file;
     if (measuring_memory) {
@@ -101,7 +103,7 @@ std::string station_image(Tsetup& s, int station, int bytes) {
 
 // Writes a large file piece by piece, never holding it whole in memory.
 class Generated_file {
-public:
+  public:
     explicit Generated_file(const std::string& path) : f_(std::fopen(path.c_str(), "wb")) {
         if (f_ == nullptr) std::abort();
     }
@@ -113,45 +115,54 @@ public:
     Generated_file& repeat(const std::string& text, long long times) {
         const long long per_block = (1 << 16) / static_cast<long long>(text.size()) + 1;
         std::string block;
-        for (long long i = 0; i < per_block; ++i) block += text;
-        for (; times >= per_block; times -= per_block) put(block);
-        for (; times > 0; --times) put(text);
+        for (long long i = 0; i < per_block; ++i)
+            block += text;
+        for (; times >= per_block; times -= per_block)
+            put(block);
+        for (; times > 0; --times)
+            put(text);
         return *this;
     }
 
-private:
+  private:
     FILE* f_;
 };
 
 } // namespace
 
 TEST(HostileFiles, BrokenFilesAreRefusedWithTheirReason) {
-    expect_outcome({"lt-only.xml", hostile, "refused: line 1, column 2: Could not determine tag type", 32, nullptr});
-    expect_outcome({"invalid-nul.xml", hostile, "refused: line 1, column 47: Error parsing element attribute", 32, nullptr});
-    expect_outcome({"invalid-utf16.xml", hostile, "refused: line 1, column 4: Could not determine tag type", 32, nullptr});
+    expect_outcome(
+        {"lt-only.xml", hostile, "refused: line 1, column 2: Could not determine tag type", 32, nullptr});
+    expect_outcome({"invalid-nul.xml", hostile, "refused: line 1, column 47: Error parsing element attribute",
+                    32, nullptr});
+    expect_outcome({"invalid-utf16.xml", hostile, "refused: line 1, column 4: Could not determine tag type",
+                    32, nullptr});
 }
 
 TEST(HostileFiles, FilesThatIncludeThemselvesEnd) {
     // Each level reads the root's STATIONS as an unknown record; the ninth file is not read. The last
     // file read supplies the configuration: in the ring, ring-3 with its GSM_INTERVAL of 3.
-    expect_outcome({"self-include.xml", hostile,
-                    "read, 1 stations, 9 errors; check 4 with 0 warnings; saved, normalizes; reloaded: image FF", 32,
-                    [](Tsetup& s) { return station_image(s, 0, 1); }});
+    expect_outcome(
+        {"self-include.xml", hostile,
+         "read, 1 stations, 9 errors; check 4 with 0 warnings; saved, normalizes; reloaded: image FF", 32,
+         [](Tsetup& s) { return station_image(s, 0, 1); }});
     expect_outcome({"ring-1.xml", hostile,
-                    "read, 1 stations, 3 errors; check 4 with 0 warnings; saved, normalizes; reloaded: image 86 00 00 00 03 FF", 32,
-                    [](Tsetup& s) { return station_image(s, 0, 6); }});
+                    "read, 1 stations, 3 errors; check 4 with 0 warnings; saved, normalizes; reloaded: image "
+                    "86 00 00 00 03 FF",
+                    32, [](Tsetup& s) { return station_image(s, 0, 6); }});
     // A ring member read as a setup file: a CONFIGURATION root holds no setup element.
-    expect_outcome({"ring-2.xml", hostile, "read, 0 stations, 0 errors; check 4 with 1 warnings; saved, normalizes", 32, nullptr});
+    expect_outcome({"ring-2.xml", hostile,
+                    "read, 0 stations, 0 errors; check 4 with 1 warnings; saved, normalizes", 32, nullptr});
 }
 
 TEST(HostileFiles, ReferencesOutsideAByteStayAsTheyStand) {
     expect_outcome({"references.xml", hostile,
                     "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes; reloaded: "
-                    "bin c:\\&#x100;\\&#xFFFFFFFF; xml &#4294967296;&#0;&#x;&#-1;\xe9" "A id 7 "
+                    "bin c:\\&#x100;\\&#xFFFFFFFF; xml &#4294967296;&#0;&#x;&#-1;\xe9"
+                    "A id 7 "
                     "description &#xFFFFFFFFFFFFFFFF;&#99999999999999999999;&#x41;&#x41 "
                     "image 03 0E 26 23 78 31 30 30 3B 26 23 32 35 36 3B FF 09 09 C4 82 3F C0 00 00 C4 03 00",
-                    32,
-                    [](Tsetup& s) {
+                    32, [](Tsetup& s) {
                         const Tstation& st = *stations_of(s)[0];
                         return std::string("bin ") + s.path_data_bin + " xml " + s.path_data_xml + " id " +
                                std::to_string(st.id) + " description " + st.description + " " +
@@ -160,23 +171,25 @@ TEST(HostileFiles, ReferencesOutsideAByteStayAsTheyStand) {
 }
 
 TEST(HostileFiles, InvalidBytesPassThroughUnchanged) {
-    expect_outcome({"invalid-bytes.xml", hostile,
-                    "read, 1 stations, 1 errors; check 4 with 1 warnings; saved, normalizes; reloaded: bin 80 81 FE FF C3 28 ED A0 80 F4 "
-                    "90 80 80; port 43 4F 4D 01 1F; description C3 A9 74 E9 09 0D 0A; image 01 05 2B 34 31 80 FF FF",
-                    32,
-                    [](Tsetup& s) {
-                        const auto bytes = [](const char* text) {
-                            std::string out;
-                            char piece[4];
-                            for (const char* p = text; *p; ++p) {
-                                std::snprintf(piece, sizeof piece, "%s%02X", p == text ? "" : " ", static_cast<unsigned char>(*p));
-                                out += piece;
-                            }
-                            return out;
-                        };
-                        return "bin " + bytes(s.path_data_bin) + "; port " + bytes(comports_of(s)[0]->port) +
-                               "; description " + bytes(stations_of(s)[0]->description) + "; " + station_image(s, 0, 8);
-                    }});
+    expect_outcome(
+        {"invalid-bytes.xml", hostile,
+         "read, 1 stations, 1 errors; check 4 with 1 warnings; saved, normalizes; reloaded: bin 80 81 FE FF "
+         "C3 28 ED A0 80 F4 "
+         "90 80 80; port 43 4F 4D 01 1F; description C3 A9 74 E9 09 0D 0A; image 01 05 2B 34 31 80 FF FF",
+         32, [](Tsetup& s) {
+             const auto bytes = [](const char* text) {
+                 std::string out;
+                 char piece[4];
+                 for (const char* p = text; *p; ++p) {
+                     std::snprintf(piece, sizeof piece, "%s%02X", p == text ? "" : " ",
+                                   static_cast<unsigned char>(*p));
+                     out += piece;
+                 }
+                 return out;
+             };
+             return "bin " + bytes(s.path_data_bin) + "; port " + bytes(comports_of(s)[0]->port) +
+                    "; description " + bytes(stations_of(s)[0]->description) + "; " + station_image(s, 0, 8);
+         }});
 }
 
 TEST(HostileFiles, EverySequenceValueFromMinusOneTo300) {
@@ -192,13 +205,15 @@ TEST(HostileFiles, ConfigurationsThatFillTheImage) {
                     "cursors 223 223 220, ends 00 FF 84 00 FF FF",
                     32, [](Tsetup& s) {
                         std::string out = "cursors";
-                        for (Tstation* st : stations_of(s)) out += " " + std::to_string(st->configuration.cursor());
+                        for (Tstation* st : stations_of(s))
+                            out += " " + std::to_string(st->configuration.cursor());
                         // Station 1 ends with its end marker, station 2 with the end of its sequence (no room
-                        // for the end marker); station 3 was saved without the command whose threshold did not
-                        // fit and what followed it, so that it now fits.
+                        // for the end marker); station 3 was saved without the command whose threshold did
+                        // not fit and what followed it, so that it now fits.
                         out += ", ends";
                         for (Tstation* st : stations_of(s))
-                            for (int k = 221; k < 223; ++k) out += " " + hex_prefix(st->configuration, 223).substr(3 * k, 2);
+                            for (int k = 221; k < 223; ++k)
+                                out += " " + hex_prefix(st->configuration, 223).substr(3 * k, 2);
                         return out;
                     }});
 }
@@ -214,48 +229,63 @@ TEST(HostileFiles, GeneratedLargeFiles) {
             .repeat("</WAIT>", 100000)
             .put("</ACQUISITION_SEQUENCE></CONFIGURATION></STATION></STATIONS></SETUP>");
     }
-    expect_outcome({"deep-100k.xml", folder, "read, 1 stations, 0 errors; check 0 with 0 warnings; saved, normalizes; reloaded: image 08 02 A1 00 FF",
+    expect_outcome({"deep-100k.xml", folder,
+                    "read, 1 stations, 0 errors; check 0 with 0 warnings; saved, normalizes; reloaded: image "
+                    "08 02 A1 00 FF",
                     48, [](Tsetup& s) { return station_image(s, 0, 5); }});
     {
         // 10^6 levels of an unknown element beside a station.
         Generated_file f(dir.file("deep-1m.xml"));
-        f.put("<SETUP><STATIONS>").repeat("<X>", 1000000).repeat("</X>", 1000000).put("<STATION id='4'/></STATIONS></SETUP>");
+        f.put("<SETUP><STATIONS>")
+            .repeat("<X>", 1000000)
+            .repeat("</X>", 1000000)
+            .put("<STATION id='4'/></STATIONS></SETUP>");
     }
-    expect_outcome({"deep-1m.xml", folder, "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes", 160, nullptr});
+    expect_outcome({"deep-1m.xml", folder,
+                    "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes", 160, nullptr});
     {
         // 10,000 records in one configuration: reading stops when the image is full; the save keeps the 44
-    // records that fit whole.
+        // records that fit whole.
         Generated_file f(dir.file("children-10000.xml"));
         f.put("<SETUP><STATIONS><STATION id='6'><CONFIGURATION>")
             .repeat("<GSM_DURATION value='7'/>", 10000)
             .put("</CONFIGURATION></STATION></STATIONS></SETUP>");
     }
-    expect_outcome({"children-10000.xml", folder,
-                    "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes; reloaded: cursor 221", 32,
-                    [](Tsetup& s) { return "cursor " + std::to_string(stations_of(s)[0]->configuration.cursor()); }});
+    expect_outcome(
+        {"children-10000.xml", folder,
+         "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes; reloaded: cursor 221", 32,
+         [](Tsetup& s) { return "cursor " + std::to_string(stations_of(s)[0]->configuration.cursor()); }});
 }
 
 TEST(HostileFiles, AnAttributeOf200MB) {
     Temp_dir dir;
     {
         Generated_file f(dir.file("attribute-200mb.xml"));
-        f.put("<SETUP><STATIONS><STATION id='8' description='").repeat("d", 200ll << 20).put("'/></STATIONS></SETUP>");
+        f.put("<SETUP><STATIONS><STATION id='8' description='")
+            .repeat("d", 200ll << 20)
+            .put("'/></STATIONS></SETUP>");
     }
     // The description keeps 255 characters; check names the cut. Reading holds the file once, check twice
     // (the file and the attribute's text).
     expect_outcome({"attribute-200mb.xml", dir.path().string(),
-                    "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes; reloaded: description of 255", 640,
-                    [](Tsetup& s) { return "description of " + std::to_string(std::strlen(stations_of(s)[0]->description)); }});
+                    "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes; reloaded: "
+                    "description of 255",
+                    640, [](Tsetup& s) {
+                        return "description of " +
+                               std::to_string(std::strlen(stations_of(s)[0]->description));
+                    }});
 }
 
 TEST(HostileFiles, AnIncludedFileThatIsAPipeIsNotWaitedFor) {
     // Opening a named pipe waits for a writer that never comes; the reader must refuse it at once.
     Temp_dir dir;
     ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
-    dir.write("uses-pipe.xml", "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='pipe'><ACQ_INTERVAL0 value='60'/>"
-                               "</CONFIGURATION></STATION></STATIONS></SETUP>");
+    dir.write("uses-pipe.xml",
+              "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='pipe'><ACQ_INTERVAL0 value='60'/>"
+              "</CONFIGURATION></STATION></STATIONS></SETUP>");
     expect_outcome({"uses-pipe.xml", dir.path().string(),
-                    "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes; reloaded: image 85 00 00 00 3C FF", 32,
-                    [](Tsetup& s) { return station_image(s, 0, 6); }});
+                    "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes; reloaded: image "
+                    "85 00 00 00 3C FF",
+                    32, [](Tsetup& s) { return station_image(s, 0, 6); }});
     expect_outcome({"pipe", dir.path().string(), "refused: it is not a regular file", 32, nullptr});
 }

@@ -52,10 +52,11 @@ void expect_untouched(const Save_scene& s, const std::string& what) {
 // A tmpfs of the given size mounted on a folder while it lives; mounted() is false where that cannot be
 // done (not root, or no right to mount).
 class Small_file_system {
-public:
+  public:
     Small_file_system(const std::string& at, const char* size) : at_(at) {
         const std::string options = std::string("size=") + size + ",mode=0755";
-        mounted_ = geteuid() == 0 && mount("tmpfs", at.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
+        mounted_ =
+            geteuid() == 0 && mount("tmpfs", at.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
     }
     ~Small_file_system() {
         if (mounted_) umount2(at_.c_str(), MNT_DETACH);
@@ -67,7 +68,7 @@ public:
         return v.f_bfree;
     }
 
-private:
+  private:
     std::string at_;
     bool mounted_ = false;
 };
@@ -94,7 +95,8 @@ bool refuse_unnamed_files() {
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
     sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
-    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
 // write_file's result and reason, for a child to report.
@@ -119,7 +121,8 @@ TEST(SaveFaults, AFolderThatCannotBeWrittenKeepsTheOldFile) {
 
     Child_result saved = run_in_child(
         [&](int out) {
-            if (as_nobody && (setgroups(0, nullptr) != 0 || setgid(NOBODY) != 0 || setuid(NOBODY) != 0)) return 125;
+            if (as_nobody && (setgroups(0, nullptr) != 0 || setgid(NOBODY) != 0 || setuid(NOBODY) != 0))
+                return 125;
             Tsetup setup;
             fill_document(setup, 50, "new");
             write_all(out, save_result(setup, s.target));
@@ -132,7 +135,8 @@ TEST(SaveFaults, AFolderThatCannotBeWrittenKeepsTheOldFile) {
     const Child_result normalize = run_cli_binary({"normalize", s.input, s.target}, as_nobody ? NOBODY : 0);
     EXPECT_EQ(normalize.exit_code, 1) << normalize.output;
     EXPECT_EQ(normalize.output, "vemora-cli: cannot write \"" + s.target + "\": Permission denied\n");
-    const Child_result edit = run_cli_binary({"edit", s.input, "1", s.target, "ed_ID=5"}, as_nobody ? NOBODY : 0);
+    const Child_result edit =
+        run_cli_binary({"edit", s.input, "1", s.target, "ed_ID=5"}, as_nobody ? NOBODY : 0);
     EXPECT_EQ(edit.exit_code, 1) << edit.output;
     EXPECT_EQ(edit.output, "vemora-cli: cannot write \"" + s.target + "\": Permission denied\n");
 
@@ -152,7 +156,8 @@ TEST(SaveFaults, AFullFileSystemKeepsTheOldFileAndGivesItsSpaceBack) {
     ASSERT_EQ(read_bytes(s.target), s.old_content);
     const unsigned long long free_before = small.free_blocks();
     const std::string reason = small.mounted() ? "No space left on device" : "File too large";
-    if (!small.mounted()) std::printf("[ note     ] no tmpfs could be mounted: a file size limit stands for the full disk\n");
+    if (!small.mounted())
+        std::printf("[ note     ] no tmpfs could be mounted: a file size limit stands for the full disk\n");
 
     // The limit, where it stands in for the full file system, is set in the child only.
     const auto limited = [&]() {
@@ -177,14 +182,15 @@ TEST(SaveFaults, AFullFileSystemKeepsTheOldFileAndGivesItsSpaceBack) {
         EXPECT_EQ(small.free_blocks(), free_before); // the unnamed file's blocks came back
     }
 
-    for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"normalize", s.input, s.target}, {"edit", s.input, "7", s.target, "ed_ID=5"}}) {
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"normalize", s.input, s.target},
+                                                    {"edit", s.input, "7", s.target, "ed_ID=5"}}) {
         const Child_result r = run_in_child(
             [&](int out) {
                 limited();
                 dup2(out, STDERR_FILENO);
                 std::vector<const char*> argv{VEMORA_CLI};
-                for (const std::string& a : command) argv.push_back(a.c_str());
+                for (const std::string& a : command)
+                    argv.push_back(a.c_str());
                 argv.push_back(nullptr);
                 execv(VEMORA_CLI, const_cast<char* const*>(argv.data()));
                 return 126;

@@ -44,7 +44,8 @@ TEST(SaveKilled, TheFileIsAlwaysTheOldOrTheNewOneAndNothingIsLeft) {
     ASSERT_EQ(documents[0].write_file(path.c_str()), 0);
     double longest = 0;
     for (int i = 0; i < 3; ++i) {
-        const Child_result timed = run_in_child([&](int) { return documents[1 - i % 2].write_file(path.c_str()); }, 60);
+        const Child_result timed =
+            run_in_child([&](int) { return documents[1 - i % 2].write_file(path.c_str()); }, 60);
         ASSERT_TRUE(timed.ok()) << timed.how();
         longest = std::max(longest, timed.seconds);
     }
@@ -80,7 +81,8 @@ TEST(SaveKilled, TheFileIsAlwaysTheOldOrTheNewOneAndNothingIsLeft) {
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) {
             ++kills;
-            while (waitpid(-1, nullptr, 0) > 0) ++helpers_outlived;
+            while (waitpid(-1, nullptr, 0) > 0)
+                ++helpers_outlived;
         } else {
             ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save failed on its own";
             ++finished_first;
@@ -94,7 +96,8 @@ TEST(SaveKilled, TheFileIsAlwaysTheOldOrTheNewOneAndNothingIsLeft) {
             in_file = next;
         } else {
             ++damaged;
-            ADD_FAILURE() << "round " << rounds << ": the file holds " << now.size() << " bytes of neither document";
+            ADD_FAILURE() << "round " << rounds << ": the file holds " << now.size()
+                          << " bytes of neither document";
             ASSERT_EQ(documents[in_file].write_file(path.c_str()), 0);
         }
         const std::vector<std::string> names = names_in(dir.path());
@@ -105,10 +108,13 @@ TEST(SaveKilled, TheFileIsAlwaysTheOldOrTheNewOneAndNothingIsLeft) {
                 if (n != "setup.xml") std::filesystem::remove(dir.path() / n);
         }
     }
-    std::printf("[ killed   ] %d saves killed with SIGKILL (%d more finished first; one save takes %.0f ms, seed %u):\n"
-                "[ killed   ] the old file whole %d times, the new file whole %d times, damaged %d, files left behind %d;\n"
+    std::printf("[ killed   ] %d saves killed with SIGKILL (%d more finished first; one save takes %.0f ms, "
+                "seed %u):\n"
+                "[ killed   ] the old file whole %d times, the new file whole %d times, damaged %d, files "
+                "left behind %d;\n"
                 "[ killed   ] %d kills came while the helper named and renamed the file, which it finished\n",
-                kills, finished_first, longest * 1000, seed, old_kept, new_whole, damaged, leftovers, helpers_outlived);
+                kills, finished_first, longest * 1000, seed, old_kept, new_whole, damaged, leftovers,
+                helpers_outlived);
     prctl(PR_SET_CHILD_SUBREAPER, 0);
     RecordProperty("kills", kills);
     RecordProperty("damaged", damaged);

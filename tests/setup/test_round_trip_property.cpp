@@ -31,7 +31,9 @@ void random_image(std::mt19937& rng, Tstation& station) {
     const int records = std::uniform_int_distribution<int>(0, 12)(rng);
     for (int r = 0; r < records && image.cursor() < 200; ++r) {
         switch (kind(rng)) {
-        case 0: case 1: case 2: {
+        case 0:
+        case 1:
+        case 2: {
             const uint8_t p = image.open_record(static_cast<uint8_t>(tag::SEQUENCE_SLOW + small(rng) % 3));
             const int n = commands(rng);
             // The writer leaves out the lt bit of a command without threshold, so only ask for it with one.
@@ -40,8 +42,12 @@ void random_image(std::mt19937& rng, Tstation& station) {
                 // Thresholds of two decimals, so that they survive the writer's rounding.
                 const double threshold = std::round(real(rng) * 100) / 100;
                 switch (small(rng) % 9) {
-                case 0: encode_probes_power(image, small(rng)); break;
-                case 1: encode_acq_vbat(image, small(rng), small(rng) / 10.0); break;
+                case 0:
+                    encode_probes_power(image, small(rng));
+                    break;
+                case 1:
+                    encode_acq_vbat(image, small(rng), small(rng) / 10.0);
+                    break;
                 case 2: {
                     const bool has = small(rng) % 2;
                     encode_acq_fluo(image, 4, small(rng), small(rng), has, threshold, compare(has));
@@ -49,19 +55,28 @@ void random_image(std::mt19937& rng, Tstation& station) {
                 }
                 case 3: {
                     const bool has = small(rng) % 2;
-                    encode_acq(image, 128 + small(rng) % 64, small(rng), small(rng), small(rng), has, threshold,
-                               compare(has));
+                    encode_acq(image, 128 + small(rng) % 64, small(rng), small(rng), small(rng), has,
+                               threshold, compare(has));
                     break;
                 }
-                case 4: encode_conditional_action(image, small(rng), small(rng), small(rng)); break;
-                case 5: encode_wait(image, small(rng)); break;
+                case 4:
+                    encode_conditional_action(image, small(rng), small(rng), small(rng));
+                    break;
+                case 5:
+                    encode_wait(image, small(rng));
+                    break;
                 case 6: {
                     const bool has = small(rng) % 2;
-                    encode_acq_instrument(image, small(rng), small(rng), small(rng), has, threshold, compare(has));
+                    encode_acq_instrument(image, small(rng), small(rng), small(rng), has, threshold,
+                                          compare(has));
                     break;
                 }
-                case 7: encode_simple_sensor(image, 1 + small(rng) % 2, small(rng)); break;
-                default: encode_conditional_sms(image); break;
+                case 7:
+                    encode_simple_sensor(image, 1 + small(rng) % 2, small(rng));
+                    break;
+                default:
+                    encode_conditional_sms(image);
+                    break;
                 }
             }
             image.add_byte(0);
@@ -72,10 +87,13 @@ void random_image(std::mt19937& rng, Tstation& station) {
             const std::string text = random_text(rng, 40);
             image.add_byte(static_cast<uint8_t>(1 + small(rng) % 4));
             image.add_byte(static_cast<uint8_t>(text.size()));
-            for (char c : text) image.add_byte(static_cast<uint8_t>(c));
+            for (char c : text)
+                image.add_byte(static_cast<uint8_t>(c));
             break;
         }
-        case 4: image.add_tag_long(tag::STATION_ID, station.id); break;
+        case 4:
+            image.add_tag_long(tag::STATION_ID, station.id);
+            break;
         case 5: {
             image.add_byte(tag::SYSCTRL);
             image.add_byte(static_cast<uint8_t>(small(rng) & 3));
@@ -86,13 +104,14 @@ void random_image(std::mt19937& rng, Tstation& station) {
         }
         case 6: {
             const uint8_t p = image.open_record(tag::SYSTEM_CONFIG);
-            for (int i = small(rng) % 5; i > 0; --i) image.add_byte(static_cast<uint8_t>(small(rng)));
+            for (int i = small(rng) % 5; i > 0; --i)
+                image.add_byte(static_cast<uint8_t>(small(rng)));
             image.close_record(p);
             break;
         }
         default: {
             static const uint8_t tags[] = {tag::ACQ_INTERVAL0, tag::ACQ_INTERVAL1, tag::GSM_INTERVAL,
-                                           tag::GSM_DURATION, tag::LOCATION, tag::GSM_SMS_DURATION};
+                                           tag::GSM_DURATION,  tag::LOCATION,      tag::GSM_SMS_DURATION};
             image.add_tag_long(tags[small(rng) % 6], static_cast<int32_t>(rng()));
             break;
         }

@@ -8,42 +8,49 @@
 #include "setup_fixture.h"
 
 namespace {
-const std::string banner = "\t\t<!-- ++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++ -->\r\n";
+const std::string banner =
+    "\t\t<!-- ++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++ -->\r\n";
 }
 
 TEST(SetupWrite, DefaultDocumentLayout) {
     Tsetup setup;
     setup.set_defaults();
-    EXPECT_EQ(written(setup), "<?xml version='1.0' encoding='utf-8' ?>\r\n<SETUP>\r\n"
-                              "\t<PATH_DATA_BIN   path=\"c:\\korvandel\\data_bin\"/>\r\n"
-                              "\t<PATH_DATA_XML   path=\"c:\\korvandel\\data_xml\"/>\r\n"
-                              "\t<COMPORTS>\r\n"
-                              "\t\t<COMPORT  port=\"COM1\" rate=\"38400\" type=\"direct\" description=\"direct connection\"/>\r\n"
-                              "\t\t<COMPORT  port=\"COM2\" rate=\"9600\" type=\"modem\" description=\"standard analog modem\"/>\r\n"
-                              "\t</COMPORTS>\r\n\t<STATIONS>\r\n" +
-                                  banner + "\t</STATIONS>\r\n</SETUP>\r\n");
+    EXPECT_EQ(
+        written(setup),
+        "<?xml version='1.0' encoding='utf-8' ?>\r\n<SETUP>\r\n"
+        "\t<PATH_DATA_BIN   path=\"c:\\korvandel\\data_bin\"/>\r\n"
+        "\t<PATH_DATA_XML   path=\"c:\\korvandel\\data_xml\"/>\r\n"
+        "\t<COMPORTS>\r\n"
+        "\t\t<COMPORT  port=\"COM1\" rate=\"38400\" type=\"direct\" description=\"direct connection\"/>\r\n"
+        "\t\t<COMPORT  port=\"COM2\" rate=\"9600\" type=\"modem\" description=\"standard analog modem\"/>\r\n"
+        "\t</COMPORTS>\r\n\t<STATIONS>\r\n" +
+            banner + "\t</STATIONS>\r\n</SETUP>\r\n");
 }
 
 TEST(SetupWrite, EmptyDocumentAndAStation) {
     Tsetup setup;
-    EXPECT_NE(written(setup).find("\t<COMPORTS>\r\n\t</COMPORTS>\r\n\t<STATIONS>\r\n" + banner + "\t</STATIONS>\r\n"),
+    EXPECT_NE(written(setup).find("\t<COMPORTS>\r\n\t</COMPORTS>\r\n\t<STATIONS>\r\n" + banner +
+                                  "\t</STATIONS>\r\n"),
               std::string::npos);
     Tstation* s = new_station(-7, "a \"b\" & <c>");
     copy_text(s->phone_nbr, "+41", sizeof s->phone_nbr);
     copy_text(s->display_type, "zevo-4k", sizeof s->display_type);
     setup.stations.append(s);
-    EXPECT_NE(written(setup).find(banner + "\t\t<STATION id=\"-7\" phone_nbr=\"+41\" pin=\"\" description=\"a &quot;b&quot; "
-                                           "&amp; &lt;c&gt;\" display_type=\"zevo-4k\">\r\n\t\t\t<CONFIGURATION>\r\n"
-                                           "\t\t\t</CONFIGURATION>\r\n\t\t</STATION>\r\n" +
-                                  banner + "\t</STATIONS>\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        written(setup).find(banner +
+                            "\t\t<STATION id=\"-7\" phone_nbr=\"+41\" pin=\"\" description=\"a &quot;b&quot; "
+                            "&amp; &lt;c&gt;\" display_type=\"zevo-4k\">\r\n\t\t\t<CONFIGURATION>\r\n"
+                            "\t\t\t</CONFIGURATION>\r\n\t\t</STATION>\r\n" +
+                            banner + "\t</STATIONS>\r\n"),
+        std::string::npos);
 }
 
 TEST(SetupRead, AnyRootNameAndTraceLines) {
     Tsetup setup;
     Trace_capture capture;
-    ASSERT_EQ(read_text(setup, "<WHATEVER><PATH_DATA_BIN path='b'/><path_data_xml path='x'/><stations><STATION/>"
-                               "</stations></WHATEVER>"),
+    ASSERT_EQ(read_text(setup,
+                        "<WHATEVER><PATH_DATA_BIN path='b'/><path_data_xml path='x'/><stations><STATION/>"
+                        "</stations></WHATEVER>"),
               0);
     EXPECT_STREQ(setup.path_data_bin, "b");
     EXPECT_STREQ(setup.path_data_xml, "x");
@@ -76,9 +83,10 @@ TEST(SetupRead, ReadingStartsByClearing) {
 
 TEST(SetupRead, ComportTypesAndTheLastComportsElement) {
     Tsetup setup;
-    ASSERT_EQ(read_text(setup, "<SETUP><COMPORTS><COMPORT port='X'/></COMPORTS><COMPORTS>"
-                               "<COMPORT type='MODEM' port='COM3' rate='9600x'/><COMPORT type='serial'/><NOTPORT/>"
-                               "<COMPORT type='Direct' description='d'/></COMPORTS></SETUP>"),
+    ASSERT_EQ(read_text(setup,
+                        "<SETUP><COMPORTS><COMPORT port='X'/></COMPORTS><COMPORTS>"
+                        "<COMPORT type='MODEM' port='COM3' rate='9600x'/><COMPORT type='serial'/><NOTPORT/>"
+                        "<COMPORT type='Direct' description='d'/></COMPORTS></SETUP>"),
               0);
     const auto ports = comports_of(setup);
     ASSERT_EQ(ports.size(), 3u);
@@ -94,9 +102,10 @@ TEST(SetupRead, ComportTypesAndTheLastComportsElement) {
 
 TEST(SetupRead, LongValuesAreCutToTheirFields) {
     Tsetup setup;
-    ASSERT_EQ(read_text(setup, "<SETUP><PATH_DATA_BIN path='" + std::string(600, 'p') + "'/><COMPORTS><COMPORT description='" +
-                                   std::string(300, 'c') + "'/></COMPORTS><STATIONS><STATION description='" +
-                                   std::string(300, 'd') + "' phone_nbr='" + std::string(40, '1') + "'/></STATIONS></SETUP>"),
+    ASSERT_EQ(read_text(setup, "<SETUP><PATH_DATA_BIN path='" + std::string(600, 'p') +
+                                   "'/><COMPORTS><COMPORT description='" + std::string(300, 'c') +
+                                   "'/></COMPORTS><STATIONS><STATION description='" + std::string(300, 'd') +
+                                   "' phone_nbr='" + std::string(40, '1') + "'/></STATIONS></SETUP>"),
               0);
     EXPECT_EQ(std::string(setup.path_data_bin), std::string(511, 'p'));
     // The COM port description keeps its whole field of 255 characters.
@@ -107,9 +116,10 @@ TEST(SetupRead, LongValuesAreCutToTheirFields) {
 
 TEST(SetupRead, StationIdsAndConfigurationDefaults) {
     Tsetup setup;
-    ASSERT_EQ(read_text(setup, "<SETUP><STATIONS><STATION/><STATION id='-7' pin='1234'><CONFIGURATION>"
-                               "<ACQ_INTERVAL0 value='1'/></CONFIGURATION><CONFIGURATION><STATION_ID/><PIN_CODE/>"
-                               "</CONFIGURATION></STATION><STATION id='12x'/></STATIONS></SETUP>"),
+    ASSERT_EQ(read_text(setup,
+                        "<SETUP><STATIONS><STATION/><STATION id='-7' pin='1234'><CONFIGURATION>"
+                        "<ACQ_INTERVAL0 value='1'/></CONFIGURATION><CONFIGURATION><STATION_ID/><PIN_CODE/>"
+                        "</CONFIGURATION></STATION><STATION id='12x'/></STATIONS></SETUP>"),
               0);
     const auto stations = stations_of(setup);
     ASSERT_EQ(stations.size(), 3u);
@@ -156,7 +166,8 @@ TEST(SetupRead, TextsWithEveryKindOfCharacterComeBack) {
     Tsetup setup;
     Tstation* s = new_station(3);
     std::string all;
-    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+    for (int b = 1; b < 256; ++b)
+        all += static_cast<char>(b);
     copy_text(s->description, all.c_str(), sizeof s->description);
     copy_text(s->pin, "'\"<>&", sizeof s->pin);
     setup.stations.append(s);

@@ -14,13 +14,15 @@ namespace {
 
 size_t files_in(const std::filesystem::path& folder) {
     size_t n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) n += entry.is_regular_file() || entry.is_symlink();
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        n += entry.is_regular_file() || entry.is_symlink();
     return n;
 }
 
 void fill(Tsetup& setup, int stations) {
     setup.set_defaults();
-    for (int i = 0; i < stations; ++i) setup.stations.append(new_station(i, "a station with a description"));
+    for (int i = 0; i < stations; ++i)
+        setup.stations.append(new_station(i, "a station with a description"));
 }
 
 } // namespace

@@ -10,11 +10,14 @@ std::vector<int*> items(Tlist& list) {
     std::vector<int*> out;
     bool end = false;
     list.begin(0);
-    for (void* item = list.next(&end); !end; item = list.next(&end)) out.push_back(static_cast<int*>(item));
+    for (void* item = list.next(&end); !end; item = list.next(&end))
+        out.push_back(static_cast<int*>(item));
     return out;
 }
 int destroyed = 0;
-void count_destroyed(void*) { ++destroyed; }
+void count_destroyed(void*) {
+    ++destroyed;
+}
 } // namespace
 
 TEST(Tlist, AppendKeepsOrderAndIgnoresNone) {

@@ -10,7 +10,7 @@
 #include "gui_fixture.h"
 
 class Editor_window_test : public Gui_test {
-protected:
+  protected:
     void SetUp() override {
         Gui_test::SetUp();
         editor = new TFedit_zevo4k(window);
@@ -43,8 +43,12 @@ protected:
     QString meter() const { return control<QLabel>("lb_memory")->text(); }
 
     void press(const char* button) { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
-    void tick(const char* name) { QTest::mouseClick(box(name), Qt::LeftButton, {}, QPoint(4, box(name)->height() / 2)); }
-    void choose(const char* name, int index) { list(name)->setCurrentIndex(index); } // as a user's pick in the list
+    void tick(const char* name) {
+        QTest::mouseClick(box(name), Qt::LeftButton, {}, QPoint(4, box(name)->height() / 2));
+    }
+    void choose(const char* name, int index) {
+        list(name)->setCurrentIndex(index);
+    } // as a user's pick in the list
     void type(const char* name, const QString& text) {
         field(name)->selectAll();
         QTest::keyClicks(field(name), text);

@@ -21,7 +21,7 @@
 #include "temp_dir.h"
 
 class Gui_test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Message_box::set_responder([this](const Message& m) {
             messages.push_back(m);
@@ -45,7 +45,8 @@ protected:
         Message_box::set_responder(nullptr);
         File_dialogs::set_responder(nullptr);
         EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty() ||
-                    std::all_of(QApplication::topLevelWidgets().begin(), QApplication::topLevelWidgets().end(),
+                    std::all_of(QApplication::topLevelWidgets().begin(),
+                                QApplication::topLevelWidgets().end(),
                                 [](QWidget* w) { return !w->isVisible(); }));
     }
 

@@ -6,9 +6,11 @@
 #include "Wabout.h"
 
 TEST(AboutBox, BuildDateAndTimeForms) {
-    EXPECT_TRUE(QRegularExpression("^[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}$").match(TFabout::build_date()).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression("^[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}$").match(TFabout::build_date()).hasMatch())
         << TFabout::build_date().toStdString();
-    EXPECT_TRUE(QRegularExpression("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]$").match(TFabout::build_time()).hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9]$").match(TFabout::build_time()).hasMatch());
 }
 
 TEST_F(Gui_test, AboutIsShownModelesslyAndOkHidesIt) {

@@ -16,19 +16,20 @@ namespace {
 // The process works in the given folder while this lives, so a file written under a relative name lands
 // where the test sees it, and nothing of the build tree is touched.
 class Working_folder {
-public:
+  public:
     explicit Working_folder(const std::filesystem::path& folder) : before_(QDir::currentPath()) {
         QDir::setCurrent(QString::fromStdString(folder.string()));
     }
     ~Working_folder() { QDir::setCurrent(before_); }
 
-private:
+  private:
     QString before_;
 };
 
 size_t occurrences(const std::string& text, const std::string& part) {
     size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
     return n;
 }
 
@@ -231,15 +232,19 @@ TEST_F(Gui_test, SaveKeepsPortsThatTheFileDidNotHold) {
     edit("ed_COM_modem")->clear();
     action("Save1")->trigger();
     const std::string saved = read_bytes(path);
-    EXPECT_NE(saved.find("<COMPORT  port=\"COM1\" rate=\"38400\" type=\"direct\" description=\"direct connection\"/>"),
-              std::string::npos);
+    EXPECT_NE(
+        saved.find(
+            "<COMPORT  port=\"COM1\" rate=\"38400\" type=\"direct\" description=\"direct connection\"/>"),
+        std::string::npos);
     EXPECT_EQ(saved.find("modem"), std::string::npos); // an empty edit adds no port
 }
 
 TEST_F(Gui_test, LatinOneTextsReachTheFileUnchanged) {
     const std::string path = write_setup("a.xml", three_stations);
     ASSERT_TRUE(window->open_file(path));
-    edit("ed_path_bin")->setText(QString::fromUtf8("C:\\Donn\xc3\xa9" "es"));
+    edit("ed_path_bin")
+        ->setText(QString::fromUtf8("C:\\Donn\xc3\xa9"
+                                    "es"));
     action("Save1")->trigger();
     EXPECT_NE(read_bytes(path).find("path=\"C:\\Donn&#xe9;es\""), std::string::npos);
 }
@@ -247,7 +252,10 @@ TEST_F(Gui_test, LatinOneTextsReachTheFileUnchanged) {
 TEST_F(Gui_test, FileNamesOutsideLatinOneOpenAndSaveWhereTheyAre) {
     // A setup file in a folder with non-Latin-1 characters: the name is the system's, not a document text.
     std::filesystem::create_directories(dir.path() / "\xce\xb5\xce\xbb");
-    const std::string path = (dir.path() / "\xce\xb5\xce\xbb" / "donn\xc3\xa9" "es.xml").string();
+    const std::string path = (dir.path() / "\xce\xb5\xce\xbb" /
+                              "donn\xc3\xa9"
+                              "es.xml")
+                                 .string();
     std::ofstream(path, std::ios::binary) << three_stations;
     chosen.push_back(QString::fromUtf8(path.c_str()));
     action("Open1")->trigger();

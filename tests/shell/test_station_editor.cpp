@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "Station.h"
-#include "image_bytes.h"
 #include "cli/cli_fixture.h"
+#include "image_bytes.h"
 
 namespace {
 
@@ -23,9 +23,10 @@ bool same_record(const Tstation& a, const Tstation& b) {
 TEST_F(Editor_window_test, HasSixPagesAndItsControlsByName) {
     EXPECT_EQ(editor->windowTitle(), "Station configuration Editor");
     ASSERT_EQ(pages()->count(), 6);
-    const char* captions[] = {"General", "GSM timing", "Acquisition timing", "Slow Sequence", "Fast Sequence",
-                              "Remote sequence"};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(pages()->tabText(i), captions[i]);
+    const char* captions[] = {"General",       "GSM timing",    "Acquisition timing",
+                              "Slow Sequence", "Fast Sequence", "Remote sequence"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(pages()->tabText(i), captions[i]);
     EXPECT_EQ(control<QGroupBox>("GroupBox10")->title(), "Identification && Communication");
     int named = 0;
     for (const Control& c : editor->logic().form.controls()) {
@@ -158,7 +159,8 @@ TEST_F(Editor_window_test, TheMeterFollowsTheChoicesAndOkRefusesWhatDoesNotFit) 
         type("ed_sms", "+41");
         EXPECT_EQ(meter(), "64 of 223 bytes");
         for (const char* p : {"s", "f"})
-            for (const char* n : {"0", "1", "2", "3", "4", "9", "161", "162", "169", "170", "172", "173", "174", "175"}) {
+            for (const char* n :
+                 {"0", "1", "2", "3", "4", "9", "161", "162", "169", "170", "172", "173", "174", "175"}) {
                 const std::string b = std::string("cb_") + p + "_" + n, l = std::string("cbb_") + p + "_" + n;
                 if (!box(b.c_str())->isChecked()) tick(b.c_str());
                 choose(l.c_str(), 1);
@@ -300,8 +302,9 @@ TEST_F(Editor_window_test, EditingThroughTheWindowSavesWhatTheCommandLineWrites)
     click("Button7");
     action("Save1")->trigger();
     const std::string by_cli = dir.file("cli.xml");
-    const Cli_result r = cli({"edit", VEMORA_EXAMPLES "/setup.xml", "3", by_cli, "cb_s_vbat_eol=1",
-                              "ed_s_vbat_threshold=11.5", "cb_s_9=1", "cbb_s_9=2", "ed_s_9=0.75", "cb_r_0=1"});
+    const Cli_result r =
+        cli({"edit", VEMORA_EXAMPLES "/setup.xml", "3", by_cli, "cb_s_vbat_eol=1", "ed_s_vbat_threshold=11.5",
+             "cb_s_9=1", "cbb_s_9=2", "ed_s_9=0.75", "cb_r_0=1"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(read_bytes(path), read_bytes(by_cli));
     // And reopening shows the edited values.

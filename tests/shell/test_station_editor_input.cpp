@@ -16,7 +16,8 @@ Tstation station_with_sms(const std::string& number) {
     s.configuration.clear();
     s.configuration.add_byte(tag::SMS_NUMBER);
     s.configuration.add_byte(static_cast<uint8_t>(number.size()));
-    for (char c : number) s.configuration.add_byte(static_cast<uint8_t>(c));
+    for (char c : number)
+        s.configuration.add_byte(static_cast<uint8_t>(c));
     s.configuration.add_byte(tag::END);
     return s;
 }
@@ -55,7 +56,8 @@ TEST_F(Editor_window_test, AThresholdLongerThanAnEditTakesIsShownWholeAndStoredU
         field("ed_s_0")->setFocus();
         field("ed_s_0")->end(false);
         QTest::keyClick(field("ed_s_0"), Qt::Key_Backspace);
-        EXPECT_EQ(editor->logic().form.text(editor->logic().form.find("ed_s_0")), "-1000000015047466219876688855040.0");
+        EXPECT_EQ(editor->logic().form.text(editor->logic().form.find("ed_s_0")),
+                  "-1000000015047466219876688855040.0");
         QTest::keyClicks(field("ed_s_0"), "00");
         EXPECT_EQ(field("ed_s_0")->text().size(), 34);
         press("Button2");
@@ -86,7 +88,9 @@ TEST_F(Editor_window_test, AnSmsNumberLongerThanTheStationKeepsIsShownWholeAndRe
         EXPECT_EQ(field("ed_sms")->text(), "+4179123456789012");
         press("Button1");
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_NE(messages[0].text.indexOf("The SMS number has 17 characters, but the station keeps at most 15."), -1)
+        EXPECT_NE(
+            messages[0].text.indexOf("The SMS number has 17 characters, but the station keeps at most 15."),
+            -1)
             << messages[0].text.toStdString();
         EXPECT_TRUE(editor->isVisible());
         // Shortened to what the station keeps, OK stores it.
