@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "Check.h"
 #include "Fd_output.h"
 #include "Form_commands.h"
 #include "Lib_trace.h"
+#include "Reading_report.h"
 #include "Setup.h"
 
 #ifndef VEMORA_VERSION
@@ -38,57 +38,31 @@ const char usage_text[] =
     "2 usage error, 3 edit could not store the station (it does not fit the station's 223 bytes, or its SMS\n"
     "number is longer than the 15 characters the station keeps), 4 check found problems.\n";
 
-// Collects the trace lines while it lives, each one whole: a line may hold a newline of its own (a file
-// name read from the file), which must not split it.
-class Trace_lines {
-  public:
-    Trace_lines() : previous_(set_trace_sink(&Trace_lines::collect, this)) {}
-    ~Trace_lines() { set_trace_sink(previous_.sink, previous_.context); }
-    Trace_lines(const Trace_lines&) = delete;
-    Trace_lines& operator=(const Trace_lines&) = delete;
-
-    // The ERROR lines, in the order they came.
-    std::vector<std::string> errors() const {
-        std::vector<std::string> found;
-        for (const std::string& line : lines_)
-            if (line.compare(0, 8, "ERROR : ") == 0) found.push_back(line);
-        return found;
-    }
-
-  private:
-    static void collect(const char* text, void* context) {
-        static_cast<Trace_lines*>(context)->lines_.emplace_back(text);
-    }
-
-    Trace_route previous_;
-    std::vector<std::string> lines_;
-};
-
 // A usage error: one line, the whole usage is for --help.
 int usage(std::ostream& err, const std::string& problem) {
     err << "vemora-cli: " << problem << "\n";
     return EXIT_USAGE;
 }
 
-// Reads the setup file and collects the reader's ERROR lines; a file that cannot be read is reported on
-// err with its reason.
-bool read_setup(Tsetup& setup, const char* path, std::ostream& err, std::vector<std::string>* errors) {
-    Trace_lines trace_lines;
+// Reads the setup file, collecting what the readers decided silently; a file that cannot be read is
+// reported on err with its reason.
+bool read_setup(Tsetup& setup, const char* path, std::ostream& err, Reading_collector& notes) {
+    Trace_capture discard; // the notes say all that the trace lines say
     std::string reason;
-    if (setup.read_file(path, &reason) != 0) {
-        err << "vemora-cli: cannot read \"" << path << "\": " << reason << "\n";
+    if (setup.read_file(path, &reason, &notes) != 0) {
+        err << "vemora-cli: cannot read \"" << shown_text(path) << "\": " << reason << "\n";
         return false;
     }
-    *errors = trace_lines.errors();
     return true;
 }
 
-// Reads for normalize and dump, whose output is the file or the lines: reading errors go to err.
+// Reads for normalize and dump, whose output is the file or the lines: errors and what the output
+// silently lacks go to err.
 bool read_setup(Tsetup& setup, const char* path, std::ostream& err) {
-    std::vector<std::string> errors;
-    if (!read_setup(setup, path, err, &errors)) return false;
-    for (const std::string& line : errors)
-        err << line << '\n';
+    Reading_collector notes;
+    if (!read_setup(setup, path, err, notes)) return false;
+    for (const Reading_note& note : notes.ordered())
+        if (note_told_by_every_command(note)) err << note_line(note) << '\n';
     return true;
 }
 
@@ -97,7 +71,7 @@ int normalize(const char* in, const char* out, std::ostream& err) {
     if (!read_setup(setup, in, err)) return EXIT_FILE;
     std::string reason;
     if (setup.write_file(out, &reason) != 0) {
-        err << "vemora-cli: cannot write \"" << out << "\": " << reason << "\n";
+        err << "vemora-cli: cannot write \"" << shown_text(out) << "\": " << reason << "\n";
         return EXIT_FILE;
     }
     return EXIT_OK;
@@ -125,18 +99,11 @@ int dump(const char* in, std::ostream& out, std::ostream& err) {
 
 int check(const char* in, std::ostream& out, std::ostream& err) {
     Tsetup setup;
-    std::vector<std::string> errors;
-    if (!read_setup(setup, in, err, &errors)) return EXIT_FILE;
-    int printed = 0;
-    for (const std::string& line : errors) {
-        out << line << '\n';
-        ++printed;
-    }
-    for (const std::string& warning : check_setup(in, setup)) {
-        out << warning << '\n';
-        ++printed;
-    }
-    return printed == 0 ? EXIT_OK : EXIT_FOUND;
+    Reading_collector notes;
+    if (!read_setup(setup, in, err, notes)) return EXIT_FILE;
+    for (const Reading_note& note : notes.ordered())
+        out << note_line(note) << '\n';
+    return notes.size() == 0 ? EXIT_OK : EXIT_FOUND;
 }
 
 // Runs the command named by argv[1].

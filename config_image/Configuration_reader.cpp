@@ -1,6 +1,9 @@
-// Reading a configuration from XML: each child element becomes one record, in document order.
+// Reading a configuration from XML: each child element becomes one record, in document order. Where the
+// reader decides something silently (a number cut at a bad character, a field too narrow for its value, an
+// element it skips), it says so to the context's listener, and only when one listens.
 #include "Configuration_reader.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "Lib_text.h"
@@ -10,15 +13,79 @@
 namespace {
 
 void read_configuration_at(Teeprom_configurer& image, Xml_element element, const Station_defaults& station,
-                           int depth);
+                           int depth, Reading_context& context);
 
-int read_configuration_file_at(Teeprom_configurer& image, const char* path, const Station_defaults& station,
-                               int depth) {
-    myXMLdocument document;
-    const Xml_element root = xml_load_file(path, &document);
-    if (!root) return 1;
-    read_configuration_at(image, root, station, depth);
-    return 0;
+const char* const attribute_names[] = {"channel_map", "port",    "and",  "or",      "channel", "threshold",
+                                       "state",       "timeout", "type", "compare", "header"};
+
+std::string number_text(long long value) {
+    return std::to_string(value);
+}
+
+std::string real_text(double value) {
+    char text[64];
+    format_c(text, sizeof text, "%g", value);
+    return text;
+}
+
+// The attribute's raw text as a lookup by name finds it (the first of that name), or null.
+const char* raw_of(Xml_element element, const char* name) {
+    return xml_raw_attribute(element, name);
+}
+
+Reading_note note_of(Note_kind kind, const char* element, const char* attribute = "") {
+    Reading_note n;
+    n.kind = kind;
+    n.element = element != nullptr ? element : "";
+    n.attribute = attribute != nullptr ? attribute : "";
+    return n;
+}
+
+// An integer attribute that was present but no clean number: what the reader took instead.
+void note_unclean(Reading_context& context, Xml_element element, const char* attribute, const char* raw,
+                  const std::string& used, const char* sequence = "") {
+    Reading_note n = note_of(Note_kind::NUMBER_NOT_CLEAN, xml_element_name(element), attribute);
+    xml_note_raw(n, raw);
+    n.used = used;
+    n.sequence = sequence;
+    context.note(std::move(n));
+}
+
+// A number wider than the field that keeps it: the field keeps its low bits.
+void note_masked(Reading_context& context, Xml_element element, const char* attribute, const std::string& raw,
+                 const std::string& range, const std::string& used, const char* sequence = "") {
+    Reading_note n = note_of(Note_kind::VALUE_MASKED, xml_element_name(element), attribute);
+    n.raw = raw;
+    n.range = range;
+    n.used = used;
+    n.sequence = sequence;
+    context.note(std::move(n));
+}
+
+// The included configuration file that replaces the element's own children, or none when it cannot be
+// read (said to the listener). *path is the file read.
+Xml_element open_included(Xml_element element, const char* file, int depth, Reading_context& context,
+                          std::string* path) {
+    if (depth >= CONFIGURATION_NESTING_MAX) {
+        // A file that includes itself, directly or through others, would nest without end.
+        trace("ERROR : Teeprom_configurer, configuration file \"%s\" nested too deeply", file);
+        if (context.listening_to_errors()) {
+            Reading_note n = note_of(Note_kind::NESTED_TOO_DEEP, xml_element_name(element), "file");
+            n.raw = file;
+            n.count = CONFIGURATION_NESTING_MAX;
+            context.note(std::move(n));
+        }
+        return Xml_element();
+    }
+    std::string reason;
+    const Xml_element root = context.include(file, path, &reason);
+    if (!root && context.listening()) {
+        Reading_note n = note_of(Note_kind::INCLUDE_NOT_READ, xml_element_name(element), "file");
+        n.raw = file;
+        n.used = reason;
+        context.note(std::move(n));
+    }
+    return root;
 }
 
 // strcmp(a, b) == 0 inline: the names compared here are short and a library call costs more than they do.
@@ -69,11 +136,16 @@ int command_attribute(const char* name) {
 
 struct Command_attributes {
     const char* raw[ATTRIBUTE_COUNT] = {};
+    unsigned repeated = 0; // a bit for each attribute given more than once
 
     explicit Command_attributes(Xml_element element) {
         for (Xml_attribute a = xml_first_attribute(element); a; a = xml_next_attribute(a)) {
             const int slot = command_attribute(xml_attribute_name(a));
-            if (slot >= 0 && raw[slot] == nullptr) raw[slot] = xml_attribute_raw(a);
+            if (slot < 0) continue;
+            if (raw[slot] == nullptr)
+                raw[slot] = xml_attribute_raw(a);
+            else
+                repeated |= 1u << slot;
         }
     }
 
@@ -121,14 +193,121 @@ bool command_named(const char* name, Command_kind* kind) {
     return false;
 }
 
-void read_command(Teeprom_configurer& image, Xml_element child) {
+// The integer fields of each command, in the order the reader reads them, and what each field keeps.
+struct Integer_field {
+    int slot;
+    int low, high;
+};
+
+struct Command_fields {
+    Command_kind kind;
+    Integer_field fields[4];
+};
+
+const Command_fields command_fields[] = {
+    {Command_kind::SIMPLE_SENSOR_1, {{CHANNEL_MAP, 0, 255}}},
+    {Command_kind::SIMPLE_SENSOR_2, {{CHANNEL_MAP, 0, 255}}},
+    {Command_kind::CONDITIONAL_ACTION, {{PORT, 0, 7}, {AND, 0, 255}, {OR, 0, 255}}},
+    {Command_kind::ACQ_VBAT, {{CHANNEL, 0, 1}}},
+    {Command_kind::PROBES_POWER, {{STATE, 0, 15}}},
+    {Command_kind::WAIT, {{TIMEOUT, 0, 31}}},
+    {Command_kind::ACQ_FLUO, {{TYPE, 0, 3}, {PORT, 0, 7}, {CHANNEL, 0, 15}}},
+    {Command_kind::ACQ_INSTRUMENT, {{TYPE, 0, 15}, {PORT, 0, 7}, {CHANNEL, 0, 3}}},
+    {Command_kind::ACQ, {{HEADER, 128, 191}, {PORT, 0, 7}, {CHANNEL, 0, 15}, {TIMEOUT, 0, 15}}},
+};
+
+const char* sequence_name(uint8_t sequence_tag) {
+    return sequence_tag == tag::SEQUENCE_SLOW   ? "slow"
+           : sequence_tag == tag::SEQUENCE_FAST ? "fast"
+                                                : "remote";
+}
+
+// What the encoders keep of an integer field: its low bits (a header keeps six and bit 7 set).
+int32_t field_keeps(const Integer_field& field, int32_t value) {
+    if (field.slot == HEADER) return (value & 0x3F) | 0x80;
+    return value & field.high;
+}
+
+bool has_threshold_attribute(Command_kind kind) {
+    return kind == Command_kind::ACQ_VBAT || kind == Command_kind::ACQ_FLUO ||
+           kind == Command_kind::ACQ_INSTRUMENT || kind == Command_kind::ACQ;
+}
+
+// The listener hears what the encoders do without a word: numbers cut at a bad character or to their
+// field, thresholds that are none, compare keywords of no known value, attributes given twice.
+void note_command(Reading_context& context, Xml_element child, Command_kind kind, const Command_attributes& a,
+                  const char* sequence) {
+    for (int slot = 0; slot < ATTRIBUTE_COUNT; ++slot) {
+        if ((a.repeated & (1u << slot)) == 0) continue;
+        Reading_note n =
+            note_of(Note_kind::ATTRIBUTE_REPEATED, xml_element_name(child), attribute_names[slot]);
+        n.sequence = sequence;
+        context.note(std::move(n));
+    }
+    for (const Command_fields& c : command_fields) {
+        if (c.kind != kind) continue;
+        for (const Integer_field& field : c.fields) {
+            if (field.high == 0 || a.raw[field.slot] == nullptr) continue;
+            int32_t value = 0;
+            const bool clean = xml_convert_raw(a.raw[field.slot], VALUE_INT, &value, 0);
+            if (!clean)
+                note_unclean(context, child, attribute_names[field.slot], a.raw[field.slot],
+                             number_text(value) + " was used", sequence);
+            if (value < field.low || value > field.high)
+                note_masked(context, child, attribute_names[field.slot], number_text(value),
+                            number_text(field.low) + " to " + number_text(field.high),
+                            number_text(field_keeps(field, value)) + " was used", sequence);
+        }
+    }
+    if (!has_threshold_attribute(kind)) return;
+    const char* threshold_raw = a.raw[THRESHOLD];
+    if (threshold_raw != nullptr) {
+        double value = 0.0;
+        const bool clean = xml_convert_raw(threshold_raw, VALUE_REAL, &value, 0);
+        if (kind == Command_kind::ACQ_VBAT) {
+            // The battery threshold is kept in tenths of a volt in one byte; 0 is no threshold.
+            const uint8_t byte = vbat_threshold_byte(value);
+            const std::string kept = byte == 0 ? std::string("the command has no threshold")
+                                               : real_text(byte / 10.0) + " was used";
+            const double tenths = std::trunc(static_cast<double>(static_cast<float>(value) * 10.0f));
+            if (!clean) note_unclean(context, child, "threshold", threshold_raw, kept, sequence);
+            if (!(tenths >= 0.0 && tenths <= 255.0))
+                note_masked(context, child, "threshold", real_text(value), "0.1 to 25.5", kept, sequence);
+        } else if (!clean) {
+            note_unclean(context, child, "threshold", threshold_raw, "the command has no threshold",
+                         sequence);
+        } else if (kind == Command_kind::ACQ &&
+                   is_integer_threshold_header(field_keeps({HEADER, 128, 191}, a.integer(HEADER))) &&
+                   static_cast<double>(truncate_to_int32(value)) != value) {
+            note_masked(context, child, "threshold", real_text(value), "whole numbers",
+                        number_text(truncate_to_int32(value)) + " was used", sequence);
+        }
+    }
+    const char* compare = a.raw[COMPARE];
+    if (compare != nullptr && !xml_raw_is(compare, "lt") && !xml_raw_is(compare, "ge")) {
+        Reading_note n = note_of(Note_kind::KEYWORD_UNKNOWN, xml_element_name(child), "compare");
+        xml_note_raw(n, compare);
+        n.used = "it counts as ge";
+        n.sequence = sequence;
+        context.note(std::move(n));
+    }
+}
+
+void read_command(Teeprom_configurer& image, Xml_element child, uint8_t sequence_tag,
+                  Reading_context& context) {
     const char* name = xml_element_name(child);
     Command_kind kind;
     if (!command_named(name, &kind)) {
         trace("ERROR : Teeprom_configurer, unknown element \"%s\"", name);
+        if (context.listening_to_errors()) {
+            Reading_note n = note_of(Note_kind::UNKNOWN_ELEMENT, name);
+            n.sequence = sequence_name(sequence_tag);
+            context.note(std::move(n));
+        }
         return;
     }
     const Command_attributes a(child);
+    if (context.listening()) note_command(context, child, kind, a, sequence_name(sequence_tag));
     double threshold;
     switch (kind) {
     case Command_kind::SIMPLE_SENSOR_1:
@@ -212,7 +391,7 @@ const Record_name* record_named(const char* name) {
     return nullptr;
 }
 
-void read_system_config(Teeprom_configurer& image, Xml_element child) {
+void read_system_config(Teeprom_configurer& image, Xml_element child, Reading_context& context) {
     // Every data<i> in order, so that all the bytes the writer wrote come back; the first absent or
     // unclean index ends the payload.
     const uint8_t length_position = image.open_record(tag::SYSTEM_CONFIG);
@@ -220,20 +399,52 @@ void read_system_config(Teeprom_configurer& image, Xml_element child) {
         char name[16];
         std::snprintf(name, sizeof name, "data%d", i);
         int32_t value = 0;
-        if (!xml_read_attribute(child, name, VALUE_INT, &value, 0)) break;
+        if (!xml_read_attribute(child, name, VALUE_INT, &value, 0)) {
+            const char* raw = context.listening() ? raw_of(child, name) : nullptr;
+            if (raw != nullptr)
+                note_unclean(context, child, name, raw,
+                             std::string("the record ends before it, so ") + name +
+                                 " and the data after it were dropped");
+            break;
+        }
+        if ((value < 0 || value > 255) && context.listening())
+            note_masked(context, child, name, number_text(value), "0 to 255",
+                        number_text(value & 0xFF) + " was used");
         image.add_byte(static_cast<uint8_t>(value & 0xFF));
     }
     image.close_record(length_position);
 }
 
-void read_sysctrl(Teeprom_configurer& image, Xml_element child) {
+// A keyword attribute that is on, off or absent; any other value counts as off.
+bool flag_on(Xml_element child, const char* name, Reading_context& context) {
+    if (xml_attribute_is(child, name, "on")) return true;
+    if (context.listening()) {
+        const char* raw = raw_of(child, name);
+        if (raw != nullptr && !xml_raw_is(raw, "off")) {
+            Reading_note n = note_of(Note_kind::KEYWORD_UNKNOWN, xml_element_name(child), name);
+            xml_note_raw(n, raw);
+            n.used = "it counts as off";
+            context.note(std::move(n));
+        }
+    }
+    return false;
+}
+
+void read_sysctrl(Teeprom_configurer& image, Xml_element child, Reading_context& context) {
     uint8_t byte1 = 0, byte2 = 0;
-    if (xml_attribute_is(child, "acq_enabled", "on")) byte1 |= 1;
-    if (xml_attribute_is(child, "acq_automatic", "on")) byte1 |= 2;
-    if (xml_attribute_is(child, "gsm_enabled", "on")) byte2 |= 1;
-    if (xml_attribute_is(child, "gsm_call", "on")) byte2 |= 2;
+    if (flag_on(child, "acq_enabled", context)) byte1 |= 1;
+    if (flag_on(child, "acq_automatic", context)) byte1 |= 2;
+    if (flag_on(child, "gsm_enabled", context)) byte2 |= 1;
+    if (flag_on(child, "gsm_call", context)) byte2 |= 2;
     int32_t address = 0;
-    if (!xml_read_attribute(child, "address", VALUE_INT, &address, 0)) address = 0;
+    if (!xml_read_attribute(child, "address", VALUE_INT, &address, 0)) {
+        const char* raw = context.listening() ? raw_of(child, "address") : nullptr;
+        if (raw != nullptr) note_unclean(context, child, "address", raw, "0 was used");
+        address = 0;
+    }
+    if ((address < 0 || address > 255) && context.listening())
+        note_masked(context, child, "address", number_text(address), "0 to 255",
+                    number_text(address & 0xFF) + " was used");
     image.add_byte(tag::SYSCTRL);
     image.add_byte(byte1);
     image.add_byte(byte2);
@@ -241,13 +452,31 @@ void read_sysctrl(Teeprom_configurer& image, Xml_element child) {
     image.add_byte(0);
 }
 
-void read_pin_code(Teeprom_configurer& image, Xml_element child, const Station_defaults& station) {
+constexpr int PIN_CODE_MAX = 4; // the PIN_CODE record keeps four characters
+
+void read_pin_code(Teeprom_configurer& image, Xml_element child, const Station_defaults& station,
+                   Reading_context& context) {
     char pin[5];
     std::memset(pin, 0, sizeof pin);
     copy_text(pin, station.pin, sizeof pin); // a pin of 5 characters or more gives the empty text
     char value[5];
-    if (xml_read_attribute(child, "value", VALUE_TEXT, value, sizeof value))
+    if (xml_read_attribute(child, "value", VALUE_TEXT, value, sizeof value)) {
         std::memcpy(pin, value, sizeof pin);
+    } else if (context.listening()) {
+        const char* raw = raw_of(child, "value");
+        const bool station_pin_too_long = station.pin != nullptr && std::strlen(station.pin) > PIN_CODE_MAX;
+        if (raw != nullptr || station_pin_too_long) {
+            Reading_note n =
+                note_of(Note_kind::PIN_CODE_IGNORED, xml_element_name(child), raw ? "value" : "");
+            if (raw != nullptr)
+                xml_note_raw(n, raw);
+            else
+                n.raw = station.pin;
+            n.used = pin;
+            n.count = PIN_CODE_MAX;
+            context.note(std::move(n));
+        }
+    }
     const uint32_t bytes = (static_cast<uint32_t>(static_cast<uint8_t>(pin[0])) << 24) |
                            (static_cast<uint32_t>(static_cast<uint8_t>(pin[1])) << 16) |
                            (static_cast<uint32_t>(static_cast<uint8_t>(pin[2])) << 8) |
@@ -256,83 +485,202 @@ void read_pin_code(Teeprom_configurer& image, Xml_element child, const Station_d
     image.add_long(static_cast<int32_t>(bytes));
 }
 
-void read_child(Teeprom_configurer& image, Xml_element child, const Station_defaults& station) {
+constexpr size_t TEXT_RECORD_MAX = 255; // a text record's length byte
+
+void note_no_value(Reading_context& context, Xml_element child) {
+    context.note(note_of(Note_kind::NO_VALUE, xml_element_name(child), "value"));
+}
+
+void read_text_record(Teeprom_configurer& image, Xml_element child, uint8_t record_tag,
+                      Reading_context& context) {
+    char text[TEXT_RECORD_MAX + 1];
+    if (!xml_read_attribute(child, "value", VALUE_TEXT, text, sizeof text)) {
+        if (!context.listening()) return;
+        const char* raw = raw_of(child, "value");
+        if (raw == nullptr) {
+            note_no_value(context, child);
+            return;
+        }
+        Reading_note n = note_of(Note_kind::TEXT_DROPPED, xml_element_name(child), "value");
+        xml_note_raw(n, raw);
+        n.count = TEXT_RECORD_MAX;
+        context.note(std::move(n));
+        return;
+    }
+    const size_t length = std::strlen(text);
+    if (record_tag == tag::SMS_NUMBER && context.listening()) {
+        if (length > static_cast<size_t>(SMS_NUMBER_MAX)) {
+            Reading_note n = note_of(Note_kind::SMS_NUMBER_TOO_LONG, xml_element_name(child), "value");
+            n.raw = text;
+            n.count = SMS_NUMBER_MAX;
+            n.first = !context.sms_number_seen;
+            context.note(std::move(n));
+        }
+        context.sms_number_seen = true; // the editor shows the first SMS number only
+    }
+    image.add_byte(record_tag);
+    image.add_byte(static_cast<uint8_t>(length));
+    for (size_t i = 0; i < length; ++i)
+        image.add_byte(static_cast<uint8_t>(text[i]));
+}
+
+void read_child(Teeprom_configurer& image, Xml_element child, const Station_defaults& station,
+                Reading_context& context) {
     const Record_name* record = record_named(xml_element_name(child));
     if (record == nullptr) {
         trace("ERROR : Teeprom_configurer, unknown element \"%s\"", xml_element_name(child));
+        if (context.listening_to_errors())
+            context.note(note_of(Note_kind::UNKNOWN_ELEMENT, xml_element_name(child)));
         return;
     }
     switch (record->kind) {
-    case Record_kind::TEXT: {
-        char text[256];
-        if (!xml_read_attribute(child, "value", VALUE_TEXT, text, sizeof text)) return;
-        const size_t length = std::strlen(text);
-        image.add_byte(record->tag);
-        image.add_byte(static_cast<uint8_t>(length));
-        for (size_t i = 0; i < length; ++i)
-            image.add_byte(static_cast<uint8_t>(text[i]));
+    case Record_kind::TEXT:
+        read_text_record(image, child, record->tag, context);
         break;
-    }
     case Record_kind::VALUE: {
         int32_t value = 0;
-        if (!xml_read_attribute(child, "value", VALUE_INT, &value, 0)) return;
+        if (!xml_read_attribute(child, "value", VALUE_INT, &value, 0)) {
+            if (!context.listening()) return;
+            const char* raw = raw_of(child, "value");
+            if (raw == nullptr)
+                note_no_value(context, child);
+            else
+                note_unclean(context, child, "value", raw, "the record was dropped");
+            return;
+        }
         image.add_byte(record->tag);
         image.add_long(value);
         break;
     }
     case Record_kind::SEQUENCE:
-        read_sequence(image, child);
+        read_sequence(image, child, &context);
         break;
     case Record_kind::SYSTEM_CONFIG:
-        read_system_config(image, child);
+        read_system_config(image, child, context);
         break;
     case Record_kind::STATION_ID: {
         int32_t id = station.id;
-        if (!xml_read_attribute(child, "value", VALUE_INT, &id, 0)) id = station.id;
+        if (!xml_read_attribute(child, "value", VALUE_INT, &id, 0)) {
+            const char* raw = context.listening() ? raw_of(child, "value") : nullptr;
+            if (raw != nullptr)
+                note_unclean(context, child, "value", raw,
+                             "the station's id " + number_text(station.id) + " was used");
+            id = station.id;
+        }
         image.add_byte(tag::STATION_ID);
         image.add_long(id);
         break;
     }
     case Record_kind::PIN_CODE:
-        read_pin_code(image, child, station);
+        read_pin_code(image, child, station, context);
         break;
     case Record_kind::SYSCTRL:
-        read_sysctrl(image, child);
+        read_sysctrl(image, child, context);
         break;
     }
 }
 
+// Counts the elements from child on, for a note that says how many were not read.
+long long elements_from(Xml_element child) {
+    long long n = 0;
+    for (; child; child = xml_next_sibling_element(child))
+        ++n;
+    return n;
+}
+
 void read_configuration_at(Teeprom_configurer& image, Xml_element element, const Station_defaults& station,
-                           int depth) {
+                           int depth, Reading_context& context) {
     if (!element) return;
     image.clear();
+    context.sms_number_seen = false;
     char file[512];
+    bool included = false;
     if (xml_read_attribute(element, "file", VALUE_TEXT, file, sizeof file)) {
-        // A file that includes itself, directly or through others, would nest without end.
-        if (depth >= CONFIGURATION_NESTING_MAX)
-            trace("ERROR : Teeprom_configurer, configuration file \"%s\" nested too deeply", file);
-        else
-            read_configuration_file_at(image, file, station, depth + 1);
+        std::string path;
+        const Xml_element root = open_included(element, file, depth, context, &path);
+        if (root) {
+            if (context.listening()) {
+                Reading_note n = note_of(Note_kind::INCLUDE_USED, xml_element_name(element), "file");
+                n.raw = file;
+                n.used = path;
+                n.count = elements_from(xml_first_child_element(element));
+                context.note(std::move(n));
+            }
+            // The included file is read in its own place: its notes name it, and its own relative names
+            // are looked for beside it.
+            const std::string outer_file = context.file, outer_folder = context.folder;
+            context.file = path;
+            context.folder = folder_of(path);
+            read_configuration_at(image, root, station, depth + 1, context);
+            context.file = outer_file;
+            context.folder = outer_folder;
+            included = true;
+        }
+    } else if (context.listening()) {
+        const char* raw = raw_of(element, "file");
+        if (raw != nullptr) {
+            Reading_note n = note_of(Note_kind::INCLUDE_NOT_READ, xml_element_name(element), "file");
+            xml_note_raw(n, raw);
+            n.used = "its name of " + number_text(static_cast<long long>(n.length)) +
+                     " characters is longer than the 511 a file name may have";
+            context.note(std::move(n));
+        }
     }
-    for (Xml_element child = xml_first_child_element(element); child && image.cursor() < IMAGE_USABLE;
-         child = xml_next_sibling_element(child))
-        read_child(image, child, station);
+    // Behind an included configuration's end marker the element's own children are read where no reader
+    // of the image looks; the note about the included file has said so.
+    const bool outer_unused = context.unused;
+    if (included) context.unused = true;
+    Xml_element child = xml_first_child_element(element);
+    const char* first_dropped = nullptr;
+    for (; child && image.cursor() < IMAGE_USABLE; child = xml_next_sibling_element(child)) {
+        const int refused = image.refused();
+        read_child(image, child, station, context);
+        if (first_dropped == nullptr && image.refused() != refused) first_dropped = xml_element_name(child);
+    }
+    // The end marker is not data: a configuration of exactly 223 bytes fits, although its marker is refused.
+    const bool dropped = image.refused() > 0 || child;
+    if (dropped && context.listening()) {
+        Reading_note n = note_of(Note_kind::CONFIGURATION_FULL,
+                                 first_dropped != nullptr ? first_dropped : xml_element_name(child));
+        n.count = image.refused() + (child ? elements_from(child) : 0);
+        n.raw = number_text(IMAGE_USABLE);
+        context.note(std::move(n));
+    }
+    context.unused = outer_unused;
     image.add_byte(tag::END);
 }
 
 } // namespace
 
-void read_configuration(Teeprom_configurer& image, Xml_element element, const Station_defaults& station) {
-    read_configuration_at(image, element, station, 0);
+void read_configuration(Teeprom_configurer& image, Xml_element element, const Station_defaults& station,
+                        Reading_context* context) {
+    if (context != nullptr) {
+        read_configuration_at(image, element, station, 0, *context);
+        return;
+    }
+    Reading_context alone;
+    read_configuration_at(image, element, station, 0, alone);
 }
 
-int read_configuration_file(Teeprom_configurer& image, const char* path, const Station_defaults& station) {
-    return read_configuration_file_at(image, path, station, 1);
+int read_configuration_file(Teeprom_configurer& image, const char* path, const Station_defaults& station,
+                            Reading_context* context) {
+    Reading_context alone;
+    Reading_context& c = context != nullptr ? *context : alone;
+    std::string used, reason;
+    const Xml_element root = path != nullptr ? c.include(path, &used, &reason) : Xml_element();
+    if (!root) return 1;
+    read_configuration_at(image, root, station, 1, c);
+    return 0;
 }
 
-void read_sequence(Teeprom_configurer& image, Xml_element element) {
+void read_sequence(Teeprom_configurer& image, Xml_element element, Reading_context* context) {
+    Reading_context alone;
+    Reading_context& c = context != nullptr ? *context : alone;
     int32_t number = 0; // the number the conversion yields is used even after an error
-    xml_read_attribute(element, "value", VALUE_INT, &number, 0);
+    if (!xml_read_attribute(element, "value", VALUE_INT, &number, 0) && c.listening()) {
+        const char* raw = raw_of(element, "value");
+        if (raw != nullptr) note_unclean(c, element, "value", raw, number_text(number) + " was used");
+    }
     uint8_t sequence_tag;
     switch (number) {
     case 0:
@@ -346,12 +694,17 @@ void read_sequence(Teeprom_configurer& image, Xml_element element) {
         break;
     default:
         trace("ERROR : Erroneous acquisition sequence number %d", number);
+        if (c.listening_to_errors()) {
+            Reading_note n = note_of(Note_kind::SEQUENCE_NUMBER, xml_element_name(element), "value");
+            n.raw = number_text(number);
+            c.note(std::move(n));
+        }
         return;
     }
     const uint8_t length_position = image.open_record(sequence_tag);
     for (Xml_element child = xml_first_child_element(element); child && image.cursor() < IMAGE_USABLE;
          child = xml_next_sibling_element(child))
-        read_command(image, child);
+        read_command(image, child, sequence_tag, c);
     image.add_byte(0x00);
     image.close_record(length_position);
 }

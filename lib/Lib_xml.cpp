@@ -2,6 +2,7 @@
 // references in attribute values are resolved here into single bytes, never into UTF-8 sequences.
 #include "Lib_xml.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Lib_notes.h"
 #include "Lib_trace.h"
 
 namespace {
@@ -272,14 +274,14 @@ const char* xml_element_name(Xml_element element) {
     return element ? element.name() : nullptr;
 }
 
-std::string xml_resolve_references(const char* text) {
+std::string xml_resolve_references(const char* text, size_t max) {
     std::string out;
     if (text == nullptr) return out;
     const char* amp = std::strchr(text, '&');
-    if (amp == nullptr) return std::string(text); // the common case: nothing to resolve
-    out.reserve(std::strlen(text));
+    if (amp == nullptr) return std::string(text, strnlen(text, max)); // the common case: nothing to resolve
+    out.reserve(std::min(std::strlen(text), max));
     const char* p = text;
-    while (*p != 0) {
+    while (*p != 0 && out.size() < max) {
         if (*p == '&') {
             char byte;
             const size_t n = read_reference(p, &byte);
@@ -292,6 +294,26 @@ std::string xml_resolve_references(const char* text) {
         out += *p++;
     }
     return out;
+}
+
+size_t xml_resolved_length(const char* text) {
+    if (text == nullptr) return 0;
+    size_t length = 0;
+    for (const char* p = text; *p != 0; ++length) {
+        char byte;
+        const size_t n = *p == '&' ? read_reference(p, &byte) : 0;
+        p += n != 0 ? n : 1;
+    }
+    return length;
+}
+
+const char* xml_raw_attribute(Xml_element element, const char* name) {
+    return raw_attribute(element, name);
+}
+
+void xml_note_raw(Reading_note& note, const char* raw) {
+    note.raw = xml_resolve_references(raw, RAW_KEPT);
+    note.length = xml_resolved_length(raw);
 }
 
 std::optional<std::string> xml_attribute_text(Xml_element element, const char* name) {

@@ -76,6 +76,8 @@ inline const char* xml_attribute_raw(Xml_attribute attribute) {
     return attribute.value();
 }
 bool xml_convert_raw(const char* raw, int kind, void* out, int size);
+// The raw text of the element's first attribute of that name, or null when it has none.
+const char* xml_raw_attribute(Xml_element element, const char* name);
 bool xml_raw_is(const char* raw, const char* text);
 
 // Escapes text for an attribute value into the size-byte area out. Keeps its own bound: it stops once the
@@ -88,4 +90,11 @@ std::string xml_escape_field(const char* text, size_t field_size);
 
 // Resolves the five entity references and numeric references of a value from 1 to 255 into single bytes;
 // every other reference stays as it stands.
-std::string xml_resolve_references(const char* text);
+// At most max bytes of the result are made: a note quotes the beginning of a text of any length.
+std::string xml_resolve_references(const char* text, size_t max = static_cast<size_t>(-1));
+// The length of the text xml_resolve_references would give, without making it.
+size_t xml_resolved_length(const char* text);
+
+struct Reading_note;
+// Puts the beginning of a raw attribute text, resolved, into the note, and the whole text's length.
+void xml_note_raw(Reading_note& note, const char* raw);

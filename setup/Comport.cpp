@@ -19,19 +19,83 @@ const char* Tcomport::type_name() const {
     return type == COMPORT_MODEM ? "modem" : "direct";
 }
 
-void Tcomport::read(Xml_element element, bool verbose) {
+// A text attribute cut to its field: the listener hears how long it was.
+void note_if_cut(Xml_element element, const char* attribute, size_t field_size, Reading_context& context) {
+    if (!context.listening()) return;
+    const char* raw = xml_raw_attribute(element, attribute);
+    if (raw == nullptr) return;
+    Reading_note n;
+    xml_note_raw(n, raw);
+    if (n.length < field_size) return;
+    n.kind = Note_kind::TEXT_CUT;
+    n.element = xml_element_name(element);
+    n.attribute = attribute;
+    n.count = static_cast<long long>(field_size - 1);
+    context.note(std::move(n));
+}
+
+void note_if_unclean(Xml_element element, const char* attribute, int32_t value, Reading_context& context) {
+    if (!context.listening()) return;
+    const char* raw = xml_raw_attribute(element, attribute);
+    if (raw == nullptr) return;
+    Reading_note n;
+    n.kind = Note_kind::NUMBER_NOT_CLEAN;
+    n.attribute = attribute;
+    xml_note_raw(n, raw);
+    n.used = std::to_string(value) + " was used";
+    context.note(std::move(n));
+}
+
+// Elements inside one that holds none: nobody reads them, and Save does not write them.
+void note_children_ignored(Xml_element element, Reading_context& context) {
+    if (!context.listening()) return;
+    for (Xml_element child = xml_first_child_element(element); child;
+         child = xml_next_sibling_element(child)) {
+        Reading_note n;
+        n.kind = Note_kind::ELEMENT_IGNORED;
+        n.parent = xml_element_name(element);
+        n.element = xml_element_name(child);
+        n.count = -1; // not one of a list
+        context.note(std::move(n));
+    }
+}
+
+void Tcomport::read(Xml_element element, bool verbose, Reading_context* context) {
+    Reading_context alone;
+    Reading_context& c = context != nullptr ? *context : alone;
     clear();
     char type_text[256];
     const bool have_type = xml_read_attribute(element, "type", VALUE_TEXT, type_text, sizeof type_text);
     if (have_type && strcasecmp(type_text, "modem") == 0) type = COMPORT_MODEM;
+    if (c.listening() && type != COMPORT_MODEM) {
+        const char* raw = xml_raw_attribute(element, "type");
+        if (raw != nullptr && !xml_raw_is(raw, "direct")) {
+            Reading_note n;
+            n.kind = Note_kind::KEYWORD_UNKNOWN;
+            n.attribute = "type";
+            xml_note_raw(n, raw);
+            n.used = "the port counts as direct";
+            c.note(std::move(n));
+        }
+    }
     if (have_type && verbose) trace("      : Tcomport.type = \"%s\"", type_name());
-    if (xml_read_attribute(element, "port", VALUE_TEXT, port, sizeof port) && verbose)
-        trace("      : Tcomport.port = \"%s\"", port);
+    if (xml_read_attribute(element, "port", VALUE_TEXT, port, sizeof port)) {
+        if (verbose) trace("      : Tcomport.port = \"%s\"", port);
+    } else {
+        note_if_cut(element, "port", sizeof port, c);
+    }
     // The whole field: a description of up to 255 characters survives a save and reload.
-    if (xml_read_attribute(element, "description", VALUE_TEXT, description, sizeof description) && verbose)
-        trace("      : Tcomport.description = \"%s\"", description);
-    if (xml_read_attribute(element, "rate", VALUE_INT, &rate, 0) && verbose)
-        trace("      : Tcomport.rate = %d", rate);
+    if (xml_read_attribute(element, "description", VALUE_TEXT, description, sizeof description)) {
+        if (verbose) trace("      : Tcomport.description = \"%s\"", description);
+    } else {
+        note_if_cut(element, "description", sizeof description, c);
+    }
+    if (xml_read_attribute(element, "rate", VALUE_INT, &rate, 0)) {
+        if (verbose) trace("      : Tcomport.rate = %d", rate);
+    } else {
+        note_if_unclean(element, "rate", rate, c);
+    }
+    note_children_ignored(element, c);
 }
 
 void Tcomport::write(Text_out* out) const {
@@ -53,19 +117,41 @@ void Tcomports::clear() {
     list.clear(&destroy_comport);
 }
 
-void Tcomports::append(Tcomport* comport) {
-    list.append(comport);
+bool Tcomports::append(Tcomport* comport) {
+    return list.append(comport);
 }
 
-void Tcomports::read(Xml_element element) {
+void Tcomports::read(Xml_element element, Reading_context* context) {
+    Reading_context alone;
+    Reading_context& c = context != nullptr ? *context : alone;
     clear();
+    int position = 0;
     for (Xml_element child = xml_first_child_element(element); child;
          child = xml_next_sibling_element(child)) {
-        if (!xml_element_is(child, "COMPORT")) continue;
+        if (!xml_element_is(child, "COMPORT")) {
+            if (c.listening()) {
+                Reading_note n;
+                n.kind = Note_kind::ELEMENT_IGNORED;
+                n.parent = "COMPORTS";
+                n.element = xml_element_name(child);
+                n.count = position;
+                c.note(std::move(n));
+            }
+            continue;
+        }
         Tcomport* comport = new (std::nothrow) Tcomport;
-        if (comport == nullptr) continue;
-        comport->read(child, false);
-        append(comport);
+        if (comport == nullptr) {
+            c.failed = true;
+            return;
+        }
+        c.comport = ++position;
+        comport->read(child, false, &c);
+        c.comport = 0;
+        if (!append(comport)) {
+            delete comport;
+            c.failed = true;
+            return;
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "Lib_output.h"
 #include "Lib_xml.h"
+#include "Reading_context.h"
 #include "Tlist.h"
 
 constexpr uint8_t COMPORT_DIRECT = 0;
@@ -14,7 +15,8 @@ class Tcomport {
   public:
     Tcomport() { clear(); }
     void clear();
-    void read(Xml_element element, bool verbose);
+    // With a context, its listener hears what was cut, ignored or taken instead.
+    void read(Xml_element element, bool verbose, Reading_context* context = nullptr);
     void write(Text_out* out) const;
     const char* type_name() const;
 
@@ -32,11 +34,18 @@ class Tcomports {
     Tcomports& operator=(const Tcomports&) = delete;
 
     void clear();
-    void read(Xml_element element);
+    // Fails the context (nothing kept) when a port cannot be allocated.
+    void read(Xml_element element, Reading_context* context = nullptr);
     void write(Text_out* out);
-    void append(Tcomport* comport); // takes ownership
+    bool append(Tcomport* comport); // takes ownership; false (nothing linked) when no node can be allocated
     Tcomport* find_by_type(uint8_t type);
     void set_port_by_type(uint8_t type, const char* text);
 
     Tlist list;
 };
+
+// Notes shared by the readers of the setup file: a text cut to its field, an integer that is no clean
+// number, elements inside one that holds none.
+void note_if_cut(Xml_element element, const char* attribute, size_t field_size, Reading_context& context);
+void note_if_unclean(Xml_element element, const char* attribute, int32_t value, Reading_context& context);
+void note_children_ignored(Xml_element element, Reading_context& context);

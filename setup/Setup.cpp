@@ -17,6 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <strings.h>
+#include <utility>
 #include <vector>
 
 #include "Lib_text.h"
@@ -55,21 +57,111 @@ void Tsetup::set_defaults() {
     comports.append(new_comport(COMPORT_MODEM, 9600, "COM2", "standard analog modem"));
 }
 
-void Tsetup::read(Xml_element root) {
+void Tsetup::read(Xml_element root, Reading_context* context) {
+    Reading_context alone;
+    Reading_context& c = context != nullptr ? *context : alone;
     clear();
+    // The elements that count once: the last of each decides.
+    struct Counted {
+        const char* name;
+        int count;
+    } counted[] = {{"PATH_DATA_BIN", 0}, {"PATH_DATA_XML", 0}, {"COMPORTS", 0}, {"STATIONS", 0}};
+    const struct {
+        const char* name;
+        char* field;
+        const char* trace_format;
+    } paths[] = {{"PATH_DATA_BIN", path_data_bin, "PATH_DATA_BIN = \"%s\""},
+                 {"PATH_DATA_XML", path_data_xml, "PATH_DATA_XML = \"%s\""}};
+    // Each COMPORTS and STATIONS read starts by clearing its list: only the last of each stays, and only
+    // what it holds is judged.
+    Xml_element last_comports, last_stations;
     for (Xml_element child = xml_first_child_element(root); child; child = xml_next_sibling_element(child)) {
-        if (xml_read_attribute_if_named(child, "PATH_DATA_BIN", "path", VALUE_TEXT, path_data_bin,
-                                        sizeof path_data_bin))
-            trace("PATH_DATA_BIN = \"%s\"", path_data_bin);
-        if (xml_read_attribute_if_named(child, "PATH_DATA_XML", "path", VALUE_TEXT, path_data_xml,
-                                        sizeof path_data_xml))
-            trace("PATH_DATA_XML = \"%s\"", path_data_xml);
-        if (xml_element_is(child, "COMPORTS")) comports.read(child);
-        if (xml_element_is(child, "STATIONS")) stations.read(child);
+        if (xml_element_is(child, "COMPORTS")) last_comports = child;
+        if (xml_element_is(child, "STATIONS")) last_stations = child;
+    }
+    const bool outer_unused = c.unused;
+    for (Xml_element child = xml_first_child_element(root); child; child = xml_next_sibling_element(child)) {
+        bool known = false;
+        for (int i = 0; i < 2; ++i) {
+            if (xml_read_attribute_if_named(child, paths[i].name, "path", VALUE_TEXT, paths[i].field,
+                                            sizeof path_data_bin))
+                trace(paths[i].trace_format, paths[i].field);
+            if (!c.listening() || strcasecmp(xml_element_name(child), paths[i].name) != 0) continue;
+            known = true;
+            ++counted[i].count;
+            note_if_cut(child, "path", sizeof path_data_bin, c);
+            note_children_ignored(child, c);
+        }
+        if (xml_element_is(child, "COMPORTS")) {
+            known = true;
+            ++counted[2].count;
+            c.unused = outer_unused || child != last_comports;
+            comports.read(child, &c);
+            c.unused = outer_unused;
+        }
+        if (xml_element_is(child, "STATIONS")) {
+            known = true;
+            ++counted[3].count;
+            c.unused = outer_unused || child != last_stations;
+            stations.read(child, &c);
+            c.unused = outer_unused;
+        }
+        if (c.failed) return;
+        if (!known && c.listening()) {
+            Reading_note n;
+            n.kind = Note_kind::ELEMENT_IGNORED;
+            n.parent = xml_element_name(root);
+            n.element = xml_element_name(child);
+            n.count = -1;
+            c.note(std::move(n));
+        }
+    }
+    if (!c.listening()) return;
+    for (const Counted& k : counted) {
+        if (k.count < 2) continue;
+        Reading_note n;
+        n.kind = Note_kind::ELEMENT_REPEATED;
+        n.parent = xml_element_name(root);
+        n.element = k.name;
+        n.count = k.count;
+        c.note(std::move(n));
     }
 }
 
-int Tsetup::read_file(const char* path, std::string* reason) {
+namespace {
+
+// What the document made of a file needs beside its parsed tree: a station or COM port record and its
+// list node for each element, with the allocator's own share.
+constexpr unsigned long long record_overhead = 32;
+
+unsigned long long model_bytes(Xml_element root) {
+    unsigned long long stations = 0, comports = 0;
+    for (Xml_element child = xml_first_child_element(root); child; child = xml_next_sibling_element(child)) {
+        const bool is_stations = xml_element_is(child, "STATIONS");
+        if (!is_stations && !xml_element_is(child, "COMPORTS")) continue;
+        for (Xml_element e = xml_first_child_element(child); e; e = xml_next_sibling_element(e)) {
+            if (is_stations && xml_element_is(e, "STATION")) ++stations;
+            if (!is_stations && xml_element_is(e, "COMPORT")) ++comports;
+        }
+    }
+    const unsigned long long node = sizeof(Tlist::Tnode) + record_overhead;
+    return stations * (sizeof(Tstation) + node) + comports * (sizeof(Tcomport) + node);
+}
+
+std::string megabytes(unsigned long long bytes) {
+    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
+
+} // namespace
+
+void Tsetup::swap(Tsetup& other) {
+    std::swap(path_data_bin, other.path_data_bin);
+    std::swap(path_data_xml, other.path_data_xml);
+    stations.list.swap(other.stations.list);
+    comports.list.swap(other.comports.list);
+}
+
+int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes) {
     if (path == nullptr) {
         if (reason != nullptr) *reason = "no file name";
         return 1;
@@ -81,8 +173,38 @@ int Tsetup::read_file(const char* path, std::string* reason) {
         if (reason != nullptr) *reason = document.error_text();
         return 1;
     }
+    // The document's records are refused up front when they would not fit beside the tree, rather than
+    // failing one by one (or being taken by the system) half way through.
+    const unsigned long long needed = model_bytes(root);
+    const unsigned long long tree = myXMLdocument::tree_bytes_in_use();
+    if (needed + tree > myXMLdocument::tree_limit()) {
+        trace("ERROR : unable to read \"%s\" file correctly", path);
+        if (reason != nullptr)
+            *reason = "not enough memory to read the file (its stations and COM ports need " +
+                      megabytes(needed) + " beside the " + megabytes(tree) +
+                      " of its XML tree, more than the " + megabytes(myXMLdocument::tree_limit()) +
+                      " this program may use)";
+        return 1;
+    }
     trace("      : reading setup file \"%s\"", path);
-    read(root);
+    Reading_context context(notes, path);
+    for (Xml_element after = xml_next_sibling_element(root); after && context.listening();
+         after = xml_next_sibling_element(after)) {
+        Reading_note n;
+        n.kind = Note_kind::AFTER_ROOT;
+        n.parent = xml_element_name(root);
+        n.element = xml_element_name(after);
+        context.note(std::move(n));
+    }
+    // Read into a document of its own: a read that fails half way leaves this one as it was.
+    Tsetup read;
+    read.read(root, &context);
+    if (context.failed) {
+        trace("ERROR : unable to read \"%s\" file correctly", path);
+        if (reason != nullptr) *reason = "not enough memory to read the file";
+        return 1;
+    }
+    swap(read);
     return 0;
 }
 
@@ -104,13 +226,6 @@ void Tsetup::write(Text_out* out) {
 }
 
 namespace {
-
-std::string folder_of(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
 
 // The file that is really replaced: a link is followed, so the link itself stays a link.
 std::string target_of(const char* path) {

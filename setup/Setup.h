@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Comport.h"
+#include "Lib_notes.h"
 #include "Lib_output.h"
 #include "Lib_xml.h"
 #include "Station.h"
@@ -17,12 +18,17 @@ class Tsetup {
 
     void clear();
     void set_defaults();
-    void read(Xml_element root);
+    // Reads the root's children; with a context, its listener hears every decision taken silently.
+    void read(Xml_element root, Reading_context* context = nullptr);
+    // Exchanges the whole content with other's.
+    void swap(Tsetup& other);
     void write(Text_out* out);
 
-    // 0 on success; 1 when the file cannot be read, with the document unchanged and, when asked, a
-    // one-line reason ("line 3, column 7: ...", "No such file or directory").
-    int read_file(const char* path, std::string* reason = nullptr);
+    // 0 on success; 1 when the file cannot be read or its document would not fit in memory, with the
+    // document unchanged and, when asked, a one-line reason ("line 3, column 7: ...", "No such file or
+    // directory"). notes, when given, hears what the readers decided silently (cleared by the caller after a
+    // failed read: the notes of a read that failed describe nothing kept).
+    int read_file(const char* path, std::string* reason = nullptr, Note_sink* notes = nullptr);
 
     // Saves atomically: a temporary file in the same folder is written, flushed to disk and renamed over
     // the target only when everything was written. 0 on success; 1 on failure, with the file that was

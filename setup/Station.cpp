@@ -3,7 +3,9 @@
 
 #include <new>
 #include <string>
+#include <unordered_map>
 
+#include "Comport.h"
 #include "Configuration_reader.h"
 #include "Configuration_writer.h"
 
@@ -21,15 +23,53 @@ Tstation::Tstation() : id(0) {
     display_type[0] = 0;
 }
 
-void Tstation::read(Xml_element element) {
-    xml_read_attribute(element, "id", VALUE_INT, &id, 0);
-    xml_read_attribute(element, "phone_nbr", VALUE_TEXT, phone_nbr, sizeof phone_nbr);
-    xml_read_attribute(element, "pin", VALUE_TEXT, pin, sizeof pin);
-    xml_read_attribute(element, "description", VALUE_TEXT, description, sizeof description);
-    xml_read_attribute(element, "display_type", VALUE_TEXT, display_type, sizeof display_type);
+void Tstation::read(Xml_element element, Reading_context* context) {
+    Reading_context alone;
+    Reading_context& c = context != nullptr ? *context : alone;
+    const bool clean_id = xml_read_attribute(element, "id", VALUE_INT, &id, 0);
+    c.station_id = id;
+    if (!clean_id) note_if_unclean(element, "id", id, c);
+    const struct {
+        const char* name;
+        char* field;
+        size_t size;
+    } texts[] = {{"phone_nbr", phone_nbr, sizeof phone_nbr},
+                 {"pin", pin, sizeof pin},
+                 {"description", description, sizeof description},
+                 {"display_type", display_type, sizeof display_type}};
+    for (const auto& t : texts)
+        if (!xml_read_attribute(element, t.name, VALUE_TEXT, t.field, static_cast<int>(t.size)))
+            note_if_cut(element, t.name, t.size, c);
     const Station_defaults defaults{id, pin};
+    // Each CONFIGURATION is read into the image afresh: only the last one stays, and only it is judged.
+    Xml_element last;
     for (Xml_element child = xml_first_child_element(element); child; child = xml_next_sibling_element(child))
-        if (xml_element_is(child, "CONFIGURATION")) read_configuration(configuration, child, defaults);
+        if (xml_element_is(child, "CONFIGURATION")) last = child;
+    int configurations = 0;
+    for (Xml_element child = xml_first_child_element(element); child;
+         child = xml_next_sibling_element(child)) {
+        if (xml_element_is(child, "CONFIGURATION")) {
+            const bool outer_unused = c.unused;
+            c.unused = outer_unused || child != last;
+            read_configuration(configuration, child, defaults, &c);
+            c.unused = outer_unused;
+            ++configurations;
+        } else if (c.listening()) {
+            Reading_note n;
+            n.kind = Note_kind::ELEMENT_IGNORED;
+            n.parent = "STATION";
+            n.element = xml_element_name(child);
+            n.count = -1;
+            c.note(std::move(n));
+        }
+    }
+    if (configurations > 1 && c.listening()) {
+        Reading_note n;
+        n.kind = Note_kind::ELEMENT_REPEATED;
+        n.element = "CONFIGURATION";
+        n.count = configurations;
+        c.note(std::move(n));
+    }
 }
 
 void Tstation::write(Text_out* out) const {
@@ -55,8 +95,8 @@ void Tstations::clear() {
     list.clear(&destroy_station);
 }
 
-void Tstations::append(Tstation* station) {
-    list.append(station);
+bool Tstations::append(Tstation* station) {
+    return list.append(station);
 }
 
 void Tstations::remove(Tstation* station) {
@@ -71,15 +111,55 @@ void Tstations::remove(Tstation* station) {
     if (found) delete station;
 }
 
-void Tstations::read(Xml_element element) {
+void Tstations::read(Xml_element element, Reading_context* context) {
+    Reading_context alone;
+    Reading_context& c = context != nullptr ? *context : alone;
     clear();
+    int position = 0;
+    int32_t previous_id = 0;
+    std::unordered_map<int32_t, int> first_with_id; // only filled for a listener
     for (Xml_element child = xml_first_child_element(element); child;
          child = xml_next_sibling_element(child)) {
-        if (!xml_element_is(child, "STATION")) continue;
+        if (!xml_element_is(child, "STATION")) {
+            if (c.listening()) {
+                Reading_note n;
+                n.kind = Note_kind::ELEMENT_IGNORED;
+                n.parent = "STATIONS";
+                n.element = xml_element_name(child);
+                n.count = position;
+                n.other_id = previous_id;
+                c.note(std::move(n));
+            }
+            continue;
+        }
+        // A station that cannot be kept fails the whole read: a file saved without it would lose it.
         Tstation* station = new (std::nothrow) Tstation;
-        if (station == nullptr) continue;
-        station->read(child);
-        append(station);
+        if (station == nullptr) {
+            c.failed = true;
+            return;
+        }
+        c.station = ++position;
+        c.station_id = 0;
+        station->read(child, &c);
+        if (c.listening()) {
+            const auto seen = first_with_id.emplace(station->id, position);
+            if (!seen.second) {
+                Reading_note n;
+                n.kind = Note_kind::DUPLICATE_ID;
+                n.element = "STATION";
+                n.attribute = "id";
+                n.count = seen.first->second;
+                c.note(std::move(n));
+            }
+        }
+        c.station = 0;
+        c.station_id = 0;
+        previous_id = station->id;
+        if (!append(station)) {
+            delete station;
+            c.failed = true;
+            return;
+        }
     }
 }
 

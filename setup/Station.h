@@ -6,12 +6,14 @@
 #include "Eeprom_configurer.h"
 #include "Lib_output.h"
 #include "Lib_xml.h"
+#include "Reading_context.h"
 #include "Tlist.h"
 
 class Tstation {
   public:
     Tstation();
-    void read(Xml_element element);
+    // With a context, its listener hears what was cut, ignored or taken instead.
+    void read(Xml_element element, Reading_context* context = nullptr);
     void write(Text_out* out) const;
 
     int32_t id;
@@ -30,9 +32,10 @@ class Tstations {
     Tstations& operator=(const Tstations&) = delete;
 
     void clear();
-    void read(Xml_element element);
+    // Fails the context (nothing kept) when a station cannot be allocated.
+    void read(Xml_element element, Reading_context* context = nullptr);
     void write(Text_out* out);
-    void append(Tstation* station); // takes ownership
+    bool append(Tstation* station); // takes ownership; false (nothing linked) when no node can be allocated
     void remove(Tstation* station); // unlinks and destroys; a station not in the list changes nothing
 
     Tlist list;

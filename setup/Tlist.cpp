@@ -2,6 +2,7 @@
 #include "Tlist.h"
 
 #include <new>
+#include <utility>
 
 void Tlist::clear(Item_destroyer destroy_items) {
     Tnode* node = head_;
@@ -16,17 +17,25 @@ void Tlist::clear(Item_destroyer destroy_items) {
     changed_ = true;
 }
 
-void Tlist::append(void* item) {
+bool Tlist::append(void* item) {
     changed_ = true;
-    if (item == nullptr) return;
+    if (item == nullptr) return true;
     Tnode* node = new (std::nothrow) Tnode;
-    if (node == nullptr) return;
+    if (node == nullptr) return false;
     node->item = item;
     if (tail_ == nullptr)
         head_ = node;
     else
         tail_->next = node;
     tail_ = node;
+    return true;
+}
+
+void Tlist::swap(Tlist& other) {
+    std::swap(head_, other.head_);
+    std::swap(tail_, other.tail_);
+    cursor_ = other.cursor_ = nullptr;
+    changed_ = other.changed_ = true;
 }
 
 void Tlist::remove(void* item) {

@@ -17,13 +17,16 @@ class Tlist {
 
     // Frees every node; with a destroyer, each item is destroyed before its node is freed.
     void clear(Item_destroyer destroy_items);
-    void append(void* item); // a null item adds no node; changed is set in both cases
+    // A null item adds no node; changed is set in both cases. False when a node cannot be allocated.
+    bool append(void* item);
     void remove(void* item); // unlinks the first node holding this very item; changed is set always
     Tnode* node_at(int index) const;
     void begin(int index);
     void* next(bool* end);
 
     bool changed() const { return changed_; }
+    // Exchanges the two lists' nodes; both traversals under way end.
+    void swap(Tlist& other);
     Tnode* head() const { return head_; }
 
   private:

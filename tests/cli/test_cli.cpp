@@ -127,12 +127,11 @@ TEST(CliCheck, ErrorLinesThenWarningsNamingTheStation) {
         "ERROR : Teeprom_configurer, unknown element \"LOCATIONS\"\n"
         "ERROR : Erroneous acquisition sequence number 7\n"
         "WARNING : station 2 (id 6): description of 300 characters was cut to 255\n"
+        "WARNING : station 2 (id 6): the configuration does not fit the station's 223 bytes; what did not "
+        "fit was dropped, from \"GSM_INTERVAL\" on\n"
         "WARNING : station 3 (id 5): configuration file \"" +
             dir.file("missing.xml") +
             "\" could not be read (No such file or directory); the element's own configuration was used\n"
-            "WARNING : station 2 (id 6): the configuration does not fit the station's 223 bytes; what did "
-            "not "
-            "fit was dropped\n"
             "WARNING : station 3 (id 5): the same id as station 1\n");
 }
 
@@ -144,27 +143,37 @@ TEST(CliCheck, NestedTooDeeplyAndUnreadableInput) {
                                                    self + "'/></STATION></STATIONS></SETUP>");
     const Cli_result r = cli({"check", in});
     EXPECT_EQ(r.code, 4);
-    EXPECT_EQ(r.out, "ERROR : Teeprom_configurer, configuration file \"" + self + "\" nested too deeply\n");
+    // The error first; then each of the eight files read says that the configuration came from it.
+    std::string expected =
+        "ERROR : Teeprom_configurer, configuration file \"" + self + "\" nested too deeply\n";
+    for (int depth = 0; depth < 8; ++depth)
+        expected += "WARNING : station 1 (id 1): " +
+                    (depth > 0 ? "configuration file \"" + self + "\": " : std::string()) +
+                    "the configuration comes from the file \"" + self + "\"\n";
+    EXPECT_EQ(r.out, expected);
     const Cli_result bad = cli({"check", dir.write("bad.xml", "<")});
     EXPECT_EQ(bad.code, 1);
     EXPECT_EQ(bad.out, "");
     EXPECT_NE(bad.err.find("cannot read"), std::string::npos);
 }
 
-TEST(CliCheck, AnErrorLineHoldingANewlineIsPrintedWhole) {
+TEST(CliCheck, ALineBreakInAFileNameCannotSplitOrForgeALine) {
     Temp_dir dir;
-    // A file that includes itself under a name with a line break: the reader's line names it whole.
+    // A file that includes itself under a name with a line break: the line names it with the break
+    // written as \x0a, so that no line of the output can be forged by a file name.
     const std::string self = dir.file("a\nERRORX : b.xml");
     std::string attribute = self;
     attribute.replace(attribute.find('\n'), 1, "&#x0a;");
     dir.write("a\nERRORX : b.xml", "<C file='" + attribute + "'/>");
     const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='" +
                                                    attribute + "'/></STATION></STATIONS></SETUP>");
+    const std::string shown = dir.file("a\\x0aERRORX : b.xml");
     const std::string line =
-        "ERROR : Teeprom_configurer, configuration file \"" + self + "\" nested too deeply\n";
+        "ERROR : Teeprom_configurer, configuration file \"" + shown + "\" nested too deeply\n";
     const Cli_result r = cli({"check", in});
     EXPECT_EQ(r.code, 4);
-    EXPECT_EQ(r.out, line);
+    EXPECT_EQ(r.out.rfind(line, 0), 0u) << r.out;
+    EXPECT_EQ(r.out.find("\nERRORX"), std::string::npos) << r.out;
     EXPECT_EQ(cli({"dump", in}).err, line);
 }
 

@@ -1,0 +1,61 @@
+// What one read of a setup file carries down to its readers: where they are (station, COM port, included
+// file), who listens to their notes, the included files already parsed, and whether the read failed.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "Lib_notes.h"
+#include "Lib_xml.h"
+
+// The included configuration files of one read may take at most this many bytes together, each use of a
+// file counted with its size: a fleet whose stations share one small file stays far below it, a file that
+// includes itself from every station stops at it instead of taking minutes.
+constexpr unsigned long long INCLUDE_BYTES_MAX = 1ull << 30;
+
+class Reading_context {
+  public:
+    // Reads whose file attributes are relative to setup_file's folder first, then to the working folder.
+    explicit Reading_context(Note_sink* sink = nullptr, std::string setup_file = std::string());
+    ~Reading_context();
+    Reading_context(const Reading_context&) = delete;
+    Reading_context& operator=(const Reading_context&) = delete;
+
+    // Whether anyone listens to warnings here: children that lie unused behind an included
+    // configuration's end marker are summed up by one note, not judged one by one.
+    bool listening() const { return sink_ != nullptr && !unused; }
+    // Whether anyone listens to errors (which the trace reports wherever they happen).
+    bool listening_to_errors() const { return sink_ != nullptr; }
+    // Fills in the place and hands the note on; does nothing when nobody listens.
+    void note(Reading_note note);
+
+    // An included configuration file, parsed once per read however many stations name it. The root, or
+    // none with *reason set; *path is the file really read (beside the naming file, or in the working
+    // folder), *size its size.
+    Xml_element include(const std::string& name, std::string* path, std::string* reason);
+
+    // The place of what is read now.
+    int station = 0;
+    int32_t station_id = 0;
+    int comport = 0;
+    std::string file;             // the included file being read; empty for the setup file
+    std::string folder;           // the folder of the file being read, for relative names
+    bool unused = false;          // reading children that no reader of the image will see
+    bool sms_number_seen = false; // the first SMS number of a configuration is the one the editor shows
+
+    // Set when a read cannot go on (not enough memory for a record): nothing of it may be kept.
+    bool failed = false;
+    std::string failure;
+
+  private:
+    struct Included;
+    Note_sink* sink_;
+    std::map<std::pair<unsigned long long, unsigned long long>, std::unique_ptr<Included>> included_;
+    unsigned long long include_bytes_ = 0;
+};
+
+// The folder part of a path ("." when it has none).
+std::string folder_of(const std::string& path);
