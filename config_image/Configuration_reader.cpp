@@ -65,7 +65,7 @@ void note_masked(Reading_context& context, Xml_element element, const char* attr
 // The included configuration file that replaces the element's own children, or none when it cannot be
 // read (said to the listener). *path is the file read.
 Xml_element open_included(Xml_element element, const char* file, int depth, Reading_context& context,
-                          std::string* path) {
+                          std::string* path, bool* working_folder) {
     if (depth >= CONFIGURATION_NESTING_MAX) {
         // A file that includes itself, directly or through others, would nest without end.
         trace("ERROR : Teeprom_configurer, configuration file \"%s\" nested too deeply", file);
@@ -78,7 +78,7 @@ Xml_element open_included(Xml_element element, const char* file, int depth, Read
         return Xml_element();
     }
     std::string reason;
-    const Xml_element root = context.include(file, path, &reason);
+    const Xml_element root = context.include(file, path, &reason, working_folder);
     if (!root && context.listening()) {
         Reading_note n = note_of(Note_kind::INCLUDE_NOT_READ, xml_element_name(element), "file");
         n.raw = file;
@@ -597,13 +597,18 @@ void read_configuration_at(Teeprom_configurer& image, Xml_element element, const
     bool included = false;
     if (xml_read_attribute(element, "file", VALUE_TEXT, file, sizeof file)) {
         std::string path;
-        const Xml_element root = open_included(element, file, depth, context, &path);
+        bool working_folder = false;
+        const Xml_element root = open_included(element, file, depth, context, &path, &working_folder);
         if (root) {
-            if (context.listening()) {
+            // Said once per station, where Save writes the configuration inline; a file included by an
+            // included file is said only when it leaves elements of its own unused.
+            const long long own = elements_from(xml_first_child_element(element));
+            if (context.listening() && (depth == 0 || own > 0)) {
                 Reading_note n = note_of(Note_kind::INCLUDE_USED, xml_element_name(element), "file");
                 n.raw = file;
                 n.used = path;
-                n.count = elements_from(xml_first_child_element(element));
+                n.count = own;
+                n.working_folder = working_folder;
                 context.note(std::move(n));
             }
             // The included file is read in its own place: its notes name it, and its own relative names

@@ -36,7 +36,8 @@ std::string folder_of(const std::string& path) {
     return path.substr(0, slash);
 }
 
-Xml_element Reading_context::include(const std::string& name, std::string* path, std::string* reason) {
+Xml_element Reading_context::include(const std::string& name, std::string* path, std::string* reason,
+                                     bool* working_folder) {
     // A relative name is first looked for beside the file that names it, then in the working folder, so
     // that a setup file reads the same wherever the program was started from.
     std::string candidates[2];
@@ -59,6 +60,7 @@ Xml_element Reading_context::include(const std::string& name, std::string* path,
         return Xml_element();
     }
     *path = *found;
+    if (working_folder != nullptr) *working_folder = count == 2 && found == &candidates[1];
     const auto key = std::make_pair(static_cast<unsigned long long>(info.st_dev),
                                     static_cast<unsigned long long>(info.st_ino));
     auto at = included_.find(key);

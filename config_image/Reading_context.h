@@ -34,8 +34,9 @@ class Reading_context {
 
     // An included configuration file, parsed once per read however many stations name it. The root, or
     // none with *reason set; *path is the file really read (beside the naming file, or in the working
-    // folder), *size its size.
-    Xml_element include(const std::string& name, std::string* path, std::string* reason);
+    // folder); *working_folder tells a relative name found only in the working folder.
+    Xml_element include(const std::string& name, std::string* path, std::string* reason,
+                        bool* working_folder = nullptr);
 
     // The place of what is read now.
     int station = 0;

@@ -39,19 +39,21 @@ struct Reading_note {
     Note_kind kind = Note_kind::ELEMENT_IGNORED;
     int station = 0; // the station's position from 1, or 0
     int32_t station_id = 0;
-    int comport = 0;       // the COM port's position from 1, or 0
-    std::string file;      // the included configuration file it stands in; empty for the setup file
-    std::string parent;    // the element that holds it when no station or port does (SETUP, COMPORTS)
-    std::string element;   // the element it is about
-    std::string attribute; // the attribute it is about, if any
-    std::string sequence;  // "slow", "fast" or "remote" for a command of a sequence
-    std::string raw;       // the text as read, its first RAW_KEPT bytes
-    size_t length = 0;     // the whole length of the text as read
-    std::string used;      // what the reader made of it
-    std::string range;     // VALUE_MASKED: what the field keeps ("0 to 31")
-    long long count = 0;   // a figure that goes with the kind (see Note_kind)
-    int32_t other_id = 0;  // ELEMENT_IGNORED among stations: the id of the station before it
-    bool first = false;    // SMS_NUMBER_TOO_LONG: the first SMS number, the one the editor shows
+    int comport = 0;             // the COM port's position from 1, or 0
+    std::string file;            // the included configuration file it stands in; empty for the setup file
+    std::string parent;          // the element that holds it when no station or port does (SETUP, COMPORTS)
+    std::string element;         // the element it is about
+    std::string attribute;       // the attribute it is about, if any
+    std::string sequence;        // "slow", "fast" or "remote" for a command of a sequence
+    std::string raw;             // the text as read, its first RAW_KEPT bytes
+    size_t length = 0;           // the whole length of the text as read
+    std::string used;            // what the reader made of it
+    std::string range;           // VALUE_MASKED: what the field keeps ("0 to 31")
+    long long count = 0;         // a figure that goes with the kind (see Note_kind)
+    int32_t other_id = 0;        // ELEMENT_IGNORED among stations: the id of the station before it
+    bool first = false;          // SMS_NUMBER_TOO_LONG: the first SMS number, the one the editor shows
+    bool working_folder = false; // INCLUDE_USED: a relative name found in the working folder only, not
+                                 // beside the file that names it
 
     bool is_error() const {
         return kind == Note_kind::UNKNOWN_ELEMENT || kind == Note_kind::SEQUENCE_NUMBER ||

@@ -149,7 +149,10 @@ std::string what(const Reading_note& n) {
                " could not be read (" + n.used + "); the element's own configuration was used";
     case Note_kind::INCLUDE_USED: {
         std::string text = "the configuration comes from the file " + quoted(n.raw);
-        if (n.used != n.raw) text += " (read as " + quoted(n.used) + ")";
+        if (n.working_folder)
+            text += " (found in the working folder, not beside the file that names it)";
+        else if (n.used != n.raw)
+            text += " (read as " + quoted(n.used) + ")";
         if (n.count > 0)
             text += "; the element's own " + std::to_string(n.count) +
                     (n.count == 1 ? " element is" : " elements are") + " not used";

@@ -23,9 +23,11 @@
 #include "Lib_text.h"
 #include "Lib_trace.h"
 #include "Message_box.h"
+#include "Reading_report.h"
 #include "Station_grid.h"
 #include "Text_bridge.h"
 #include "Wabout.h"
+#include "Wproblems.h"
 
 void trace_sink(const char*, void*) {}
 
@@ -269,7 +271,7 @@ void TFmain::build_bottom_panel() {
     lb_hint_->setWordWrap(true);
     bt_problems_ = button(QString(), panel, "bt_problems");
     bt_problems_->setVisible(false);
-    connect(bt_problems_, &QPushButton::clicked, this, [this] { show_problems(problems_); });
+    connect(bt_problems_, &QPushButton::clicked, this, &TFmain::show_problems);
     layout->addWidget(lb_filename_);
     layout->addWidget(lb_hint_, 1);
     layout->addWidget(bt_problems_);
@@ -346,15 +348,8 @@ bool TFmain::save_to(const std::string& name) {
 
 bool TFmain::open_file(const std::string& path) {
     std::string reason;
-    int result;
-    QStringList problems;
-    {
-        Trace_capture capture;
-        result = setup_.read_file(path.c_str(), &reason);
-        for (const QString& line : to_qstring(capture.text()).split('\n', Qt::SkipEmptyParts))
-            if (line.startsWith("ERROR : ")) problems << line;
-    }
-    if (result != 0) {
+    Reading_collector notes;
+    if (setup_.read_file(path.c_str(), &reason, &notes) != 0) {
         Message_box::warn(this, "Open",
                           QString("The setup file \"%1\" could not be opened: %2.")
                               .arg(file_text(path), to_qstring(reason)));
@@ -364,22 +359,46 @@ bool TFmain::open_file(const std::string& path) {
     set_file_name(path);
     refresh(false);
     pages_->setCurrentWidget(com_ports_page_);
-    problems_ = problems;
-    bt_problems_->setVisible(!problems_.isEmpty());
-    bt_problems_->setText(problems_.size() == 1 ? QString("Opened with 1 problem")
-                                                : QString("Opened with %1 problems").arg(problems_.size()));
+    set_problems(notes);
     mark_unchanged();
     return true;
 }
 
-void TFmain::show_problems(const QStringList& lines) {
-    if (lines.isEmpty()) return;
-    Message_box::inform(
-        this, "Reading problems",
-        QString("Reading \"%1\" found %2 problem(s). Elements that could not be read were left out.")
-            .arg(file_text(file_name_))
-            .arg(lines.size()),
-        lines.join('\n'));
+void TFmain::set_problems(const Reading_collector& notes) {
+    problems_.clear();
+    for (const Reading_note& note : notes.ordered())
+        problems_ << to_qstring(note_words(note));
+    // Counted per station record, so that a count follows its station when others are deleted.
+    station_problems_.clear();
+    int position = 0;
+    for_each_item<Tstation>(setup_.stations.list, [&](Tstation& s) {
+        const int count = notes.station_count(++position);
+        if (count > 0) station_problems_[&s] = count;
+    });
+    bt_problems_->setVisible(!problems_.isEmpty());
+    bt_problems_->setText(problems_.size() == 1 ? QString("Opened with 1 problem")
+                                                : QString("Opened with %1 problems").arg(problems_.size()));
+    bt_problems_->setAccessibleName(bt_problems_->text() + ": show them");
+    if (problems_window_ != nullptr) {
+        if (problems_.isEmpty())
+            problems_window_->close();
+        else
+            problems_window_->show_problems(file_text(file_name_), problems_);
+    }
+}
+
+int TFmain::station_problems(const Tstation* station) const {
+    const auto found = station_problems_.find(station);
+    return found == station_problems_.end() ? 0 : found->second;
+}
+
+void TFmain::show_problems() {
+    if (problems_.isEmpty()) return;
+    if (problems_window_ == nullptr) problems_window_ = new TFproblems(this);
+    problems_window_->show_problems(file_text(file_name_), problems_);
+    problems_window_->show();
+    problems_window_->raise();
+    problems_window_->activateWindow();
 }
 
 bool TFmain::has_file() const {
@@ -411,8 +430,7 @@ void TFmain::New1Click() {
     setup_.set_defaults();
     set_file_name("");
     refresh(false);
-    problems_.clear();
-    bt_problems_->setVisible(false);
+    set_problems(Reading_collector());
     mark_unchanged();
 }
 

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "Setup.h"
@@ -18,6 +19,8 @@ class QTableView;
 class Latin1_edit;
 class Station_grid_model;
 class TFabout;
+class TFproblems;
+class Reading_collector;
 
 // Receives every finished trace line of the program and drops it: the windows show reading problems
 // themselves, after Open.
@@ -44,8 +47,10 @@ class TFmain : public QMainWindow {
     void refresh(bool grid_only);
     // Whether the document or the edits differ from what was last opened, created or saved.
     bool is_modified() const;
-    // The reading problems of the last Open (the reader's ERROR lines).
+    // The reading problems of the last Open, in words, errors first: one entry per note, each whole.
     const QStringList& problems() const { return problems_; }
+    // How many of them belong to the station (0 for one added since).
+    int station_problems(const Tstation* station) const;
 
   public slots:
     void New1Click();
@@ -80,7 +85,8 @@ class TFmain : public QMainWindow {
     void document_changed();
     void mark_unchanged();
     void update_modified();
-    void show_problems(const QStringList& lines);
+    void show_problems();
+    void set_problems(const Reading_collector& notes);
     QStringList edit_texts() const;
 
     Tsetup setup_;
@@ -88,6 +94,8 @@ class TFmain : public QMainWindow {
     std::function<bool(Tstation*)> edit_station_;
     TFabout* about_ = nullptr;
     QStringList problems_;
+    std::map<const Tstation*, int> station_problems_;
+    TFproblems* problems_window_ = nullptr;
 
     // What was last opened, created or saved: the document as Save writes it, and the edits' texts.
     uint64_t saved_fingerprint_ = 0;

@@ -273,23 +273,6 @@ TEST_F(Gui_test, FileNamesOutsideLatinOneOpenAndSaveWhereTheyAre) {
     EXPECT_EQ(window->file_name(), other);
 }
 
-TEST_F(Gui_test, ReadingProblemsAreShownAfterOpen) {
-    const std::string path = write_setup(
-        "p.xml", "<SETUP><STATIONS><STATION><CONFIGURATION><X/><ACQUISITION_SEQUENCE value='9'/><Y/>"
-                 "</CONFIGURATION></STATION></STATIONS></SETUP>");
-    ASSERT_TRUE(window->open_file(path));
-    QPushButton* problems = find<QPushButton>("bt_problems");
-    EXPECT_TRUE(problems->isVisibleTo(window));
-    EXPECT_EQ(problems->text(), "Opened with 3 problems");
-    EXPECT_TRUE(messages.empty()); // no modal interruption
-    QTest::mouseClick(problems, Qt::LeftButton);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].details.contains("ERROR : Erroneous acquisition sequence number 9"));
-    EXPECT_EQ(window->problems().size(), 3);
-    ASSERT_TRUE(window->open_file(write_setup("a.xml", three_stations)));
-    EXPECT_FALSE(problems->isVisibleTo(window));
-}
-
 TEST_F(Gui_test, EditsAreAnnouncedByTheirLabels) {
     const struct {
         const char* edit;
