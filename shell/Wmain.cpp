@@ -58,17 +58,6 @@ QPushButton* button(const QString& text, QWidget* parent, const char* name) {
     return b;
 }
 
-// A COM port of the given type as New creates it, carrying the given port name.
-Tcomport* default_comport(uint8_t type, const std::string& port) {
-    auto* c = new Tcomport;
-    c->type = type;
-    c->rate = type == COMPORT_DIRECT ? 38400 : 9600;
-    copy_text(c->description, type == COMPORT_DIRECT ? "direct connection" : "standard analog modem",
-              sizeof c->description);
-    copy_text(c->port, port.c_str(), sizeof c->port);
-    return c;
-}
-
 } // namespace
 
 TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
@@ -291,7 +280,7 @@ bool TFmain::save_to(const std::string& name) {
         setup_.comports.set_port_by_type(p.type, port.c_str());
         // A port the edit shows but the file holds none of: kept as a new port of that type.
         if (setup_.comports.find_by_type(p.type) == nullptr && !port.empty())
-            setup_.comports.append(default_comport(p.type, port));
+            setup_.comports.append(new_default_comport(p.type, port.c_str()));
     }
     document_changed();
     std::string reason;

@@ -1,8 +1,10 @@
-// The document state the main window shows, without a window: the fingerprint behind the modified mark.
+// The document state the main window keeps, without a window: the fingerprint behind the modified mark
+// and the COM ports a new document starts with.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -191,4 +193,78 @@ TEST(SetupFingerprint, OrderMatters) {
     ports_b.comports.append(direct);
     ASSERT_TRUE(written(ports_a) != written(ports_b));
     EXPECT_NE(setup_fingerprint(ports_a), setup_fingerprint(ports_b));
+}
+
+namespace {
+
+struct Port {
+    uint8_t type;
+    int32_t rate;
+    std::string description;
+    std::string port;
+    bool operator==(const Port& o) const {
+        return type == o.type && rate == o.rate && description == o.description && port == o.port;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Port& p) {
+    return out << "{type " << int(p.type) << ", " << p.rate << ", \"" << p.description << "\", \"" << p.port
+               << "\"}";
+}
+
+Port port_of(const Tcomport& c) {
+    return {c.type, c.rate, c.description, c.port};
+}
+
+std::vector<Port> ports_of(Tsetup& setup) {
+    std::vector<Port> out;
+    for (Tcomport* c : comports_of(setup))
+        out.push_back(port_of(*c));
+    return out;
+}
+
+// Owns what new_default_comport returns, so a failed expectation leaks nothing.
+struct Owned_port {
+    explicit Owned_port(Tcomport* c) : comport(c) {}
+    ~Owned_port() { delete comport; }
+    Owned_port(const Owned_port&) = delete;
+    Owned_port& operator=(const Owned_port&) = delete;
+    Tcomport* comport;
+};
+
+} // namespace
+
+TEST(DefaultComports, EachTypeGetsItsRateAndDescription) {
+    const Owned_port direct(new_default_comport(COMPORT_DIRECT, "/dev/ttyUSB0"));
+    const Owned_port modem(new_default_comport(COMPORT_MODEM, "COM7"));
+    ASSERT_NE(direct.comport, nullptr);
+    ASSERT_NE(modem.comport, nullptr);
+    EXPECT_EQ(port_of(*direct.comport), (Port{COMPORT_DIRECT, 38400, "direct connection", "/dev/ttyUSB0"}));
+    EXPECT_EQ(port_of(*modem.comport), (Port{COMPORT_MODEM, 9600, "standard analog modem", "COM7"}));
+}
+
+TEST(DefaultComports, APortNameIsKeptWholeAndNoneGivesAnEmptyOne) {
+    const std::string longest(sizeof(Tcomport::port) - 1, 'p');
+    const Owned_port c(new_default_comport(COMPORT_MODEM, longest.c_str()));
+    ASSERT_NE(c.comport, nullptr);
+    EXPECT_EQ(std::string(c.comport->port), longest);
+    const Owned_port none(new_default_comport(COMPORT_DIRECT, nullptr));
+    ASSERT_NE(none.comport, nullptr);
+    EXPECT_STREQ(none.comport->port, "");
+    EXPECT_EQ(none.comport->rate, 38400);
+}
+
+TEST(DefaultComports, NewDocumentHasExactlyTheDefaultPorts) {
+    Tsetup fresh;
+    fresh.set_defaults();
+    EXPECT_EQ(ports_of(fresh), (std::vector<Port>{{COMPORT_DIRECT, 38400, "direct connection", "COM1"},
+                                                  {COMPORT_MODEM, 9600, "standard analog modem", "COM2"}}));
+
+    // New on an open document: cleared, then the defaults; nothing of the old ports or stations stays.
+    Tsetup renewed;
+    fill(renewed);
+    renewed.clear();
+    renewed.set_defaults();
+    EXPECT_TRUE(written(renewed) == written(fresh));
+    EXPECT_EQ(setup_fingerprint(renewed), setup_fingerprint(fresh));
 }
