@@ -26,6 +26,11 @@ class Tcomport {
     char port[32];
 };
 
+// A port of the given type as a new document has it: a direct port at 38400 baud described as "direct
+// connection", any other at 9600 as "standard analog modem", carrying the given port name. nullptr when
+// memory is short, so a caller appending it to a list simply adds nothing.
+Tcomport* new_default_comport(uint8_t type, const char* port);
+
 class Tcomports {
   public:
     Tcomports() = default;

@@ -36,25 +36,11 @@ void Tsetup::clear() {
     path_data_xml[0] = 0;
 }
 
-namespace {
-
-Tcomport* new_comport(uint8_t type, int32_t rate, const char* port, const char* description) {
-    Tcomport* c = new (std::nothrow) Tcomport;
-    if (c == nullptr) return nullptr;
-    c->type = type;
-    c->rate = rate;
-    copy_text(c->port, port, sizeof c->port);
-    copy_text(c->description, description, sizeof c->description);
-    return c;
-}
-
-} // namespace
-
 void Tsetup::set_defaults() {
     copy_text(path_data_bin, "c:\\korvandel\\data_bin", sizeof path_data_bin);
     copy_text(path_data_xml, "c:\\korvandel\\data_xml", sizeof path_data_xml);
-    comports.append(new_comport(COMPORT_DIRECT, 38400, "COM1", "direct connection"));
-    comports.append(new_comport(COMPORT_MODEM, 9600, "COM2", "standard analog modem"));
+    comports.append(new_default_comport(COMPORT_DIRECT, "COM1"));
+    comports.append(new_default_comport(COMPORT_MODEM, "COM2"));
 }
 
 void Tsetup::read(Xml_element root, Reading_context* context) {

@@ -15,7 +15,6 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cstring>
 
 #include "File_dialogs.h"
 #include "Latin1_edit.h"
@@ -24,6 +23,7 @@
 #include "Lib_trace.h"
 #include "Message_box.h"
 #include "Reading_report.h"
+#include "Setup_fingerprint.h"
 #include "Station_grid.h"
 #include "Text_bridge.h"
 #include "Wabout.h"
@@ -36,46 +36,6 @@ namespace {
 const char caption[] = "Vemora Editor V1.0[*]";
 constexpr int PATH_MAX_LENGTH = 511; // the document's paths hold 512 bytes with their terminator
 constexpr int PORT_MAX_LENGTH = 31;
-
-// The document's content reduced to 64 bits (FNV-1a over every field that Save writes): equal documents
-// give equal values. Hashing the fields, not the saved text, keeps it cheap for thousands of stations.
-class Fingerprint {
-  public:
-    void bytes(const void* data, size_t n) {
-        const auto* p = static_cast<const unsigned char*>(data);
-        for (size_t i = 0; i < n; ++i)
-            hash_ = (hash_ ^ p[i]) * 1099511628211ull;
-    }
-    void text(const char* t) { bytes(t, std::strlen(t) + 1); }
-    template <typename T> void value(T v) { bytes(&v, sizeof v); }
-    uint64_t result() const { return hash_; }
-
-  private:
-    uint64_t hash_ = 1469598103934665603ull;
-};
-
-uint64_t fingerprint(Tsetup& setup) {
-    Fingerprint f;
-    f.text(setup.path_data_bin);
-    f.text(setup.path_data_xml);
-    for_each_item<Tcomport>(setup.comports.list, [&f](Tcomport& c) {
-        f.value(c.type);
-        f.value(c.rate);
-        f.text(c.description);
-        f.text(c.port);
-    });
-    f.value('|');
-    for_each_item<Tstation>(setup.stations.list, [&f](Tstation& s) {
-        f.value(s.id);
-        f.text(s.phone_nbr);
-        f.text(s.pin);
-        f.text(s.description);
-        f.text(s.display_type);
-        f.value(s.configuration.cursor());
-        f.bytes(s.configuration.data(), IMAGE_SIZE);
-    });
-    return f.result();
-}
 
 QLabel* field_label(const QString& text, QWidget* buddy, QWidget* parent, const char* name) {
     auto* label = new QLabel(text, parent);
@@ -98,17 +58,6 @@ QPushButton* button(const QString& text, QWidget* parent, const char* name) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
     return b;
-}
-
-// A COM port of the given type as New creates it, carrying the given port name.
-Tcomport* default_comport(uint8_t type, const std::string& port) {
-    auto* c = new Tcomport;
-    c->type = type;
-    c->rate = type == COMPORT_DIRECT ? 38400 : 9600;
-    copy_text(c->description, type == COMPORT_DIRECT ? "direct connection" : "standard analog modem",
-              sizeof c->description);
-    copy_text(c->port, port.c_str(), sizeof c->port);
-    return c;
 }
 
 } // namespace
@@ -136,7 +85,7 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
     layout->addWidget(findChild<QWidget*>("Panel1"));
 
     saved_edits_ = edit_texts();
-    current_fingerprint_ = saved_fingerprint_ = fingerprint(setup_);
+    current_fingerprint_ = saved_fingerprint_ = setup_fingerprint(setup_);
     for (Latin1_edit* edit : {ed_COM_direct_, ed_COM_modem_, ed_path_bin_, ed_path_xml_}) {
         connect(edit, &QLineEdit::textChanged, this, &TFmain::update_modified);
         connect(edit, &Latin1_edit::refused_character, this, [this] {
@@ -290,12 +239,12 @@ void TFmain::update_modified() {
 }
 
 void TFmain::document_changed() {
-    current_fingerprint_ = fingerprint(setup_);
+    current_fingerprint_ = setup_fingerprint(setup_);
     update_modified();
 }
 
 void TFmain::mark_unchanged() {
-    current_fingerprint_ = saved_fingerprint_ = fingerprint(setup_);
+    current_fingerprint_ = saved_fingerprint_ = setup_fingerprint(setup_);
     saved_edits_ = edit_texts();
     update_modified();
 }
@@ -333,7 +282,7 @@ bool TFmain::save_to(const std::string& name) {
         setup_.comports.set_port_by_type(p.type, port.c_str());
         // A port the edit shows but the file holds none of: kept as a new port of that type.
         if (setup_.comports.find_by_type(p.type) == nullptr && !port.empty())
-            setup_.comports.append(default_comport(p.type, port));
+            setup_.comports.append(new_default_comport(p.type, port.c_str()));
     }
     document_changed();
     std::string reason;

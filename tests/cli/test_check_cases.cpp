@@ -64,8 +64,9 @@ TEST(CheckCases, DumpAndNormalizeTellAnIncludedFileThatWasNotRead) {
     const std::string in = VEMORA_TEST_DATA "/check/include-not-read/setup.xml";
     const Cli_result dump = cli({"dump", in});
     EXPECT_EQ(dump.code, 0);
-    EXPECT_NE(dump.err.find("WARNING : station 1 (id 17): configuration file \"missing.xml\" could not be read"),
-              std::string::npos)
+    EXPECT_NE(
+        dump.err.find("WARNING : station 1 (id 17): configuration file \"missing.xml\" could not be read"),
+        std::string::npos)
         << dump.err;
     const Cli_result after_root = cli({"dump", VEMORA_TEST_DATA "/check/after-root/setup.xml"});
     EXPECT_NE(after_root.err.find("after the end of \"SETUP\""), std::string::npos) << after_root.err;

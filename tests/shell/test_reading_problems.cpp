@@ -9,7 +9,9 @@
 
 namespace {
 
-size_t count_lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+size_t count_lines(const std::string& text) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 QListWidget* problems_list(TFmain* window) {
     auto* list = window->findChild<QListWidget*>("ListBox_problems");
@@ -31,8 +33,11 @@ void expect_same_problems(TFmain* window, const std::string& path) {
         EXPECT_TRUE(problem.contains("Save ")) << problem.toStdString();
         if (line.rfind("WARNING : ", 0) != 0) continue;
         const std::string owner = line.substr(10, line.find(": ", 10) - 10);
-        EXPECT_EQ(problem.toLower().toStdString().rfind(QString::fromStdString(owner).toLower().toStdString(), 0), 0u)
-            << problem.toStdString() << "\n" << line;
+        EXPECT_EQ(
+            problem.toLower().toStdString().rfind(QString::fromStdString(owner).toLower().toStdString(), 0),
+            0u)
+            << problem.toStdString() << "\n"
+            << line;
     }
 }
 
@@ -51,12 +56,14 @@ TEST_F(Gui_test, ReadingProblemsAreListedWholeInWordsBesideTheWindow) {
     expect_same_problems(window, path);
     const QStringList& problems = window->problems();
     ASSERT_EQ(problems.size(), 4);
-    EXPECT_EQ(problems[0], "Station 1 (id 7): unknown element \"X\" in the configuration was skipped. Save will "
+    EXPECT_EQ(problems[0],
+              "Station 1 (id 7): unknown element \"X\" in the configuration was skipped. Save will "
+              "not keep this element.");
+    EXPECT_EQ(problems[2], "STATIONS: unknown element \"STATON\" before any station is ignored. Save will "
                            "not keep this element.");
-    EXPECT_EQ(problems[2],
-              "STATIONS: unknown element \"STATON\" before any station is ignored. Save will not keep this element.");
-    EXPECT_EQ(problems[3], "Station 1 (id 7): WAIT timeout 60 in the slow sequence is outside what the station keeps "
-                           "(0 to 31); 28 was used. Save will write what was used.");
+    EXPECT_EQ(problems[3],
+              "Station 1 (id 7): WAIT timeout 60 in the slow sequence is outside what the station keeps "
+              "(0 to 31); 28 was used. Save will write what was used.");
     const std::vector<Tstation*> stations = [this] {
         std::vector<Tstation*> out;
         for_each_item<Tstation>(window->document().stations.list, [&out](Tstation& s) { out.push_back(&s); });
@@ -86,8 +93,8 @@ TEST_F(Gui_test, ALineBreakInAFileNameNeverSplitsAProblem) {
     const std::string name = dir.file("a\nb.xml");
     std::string attribute = name;
     attribute.replace(attribute.find('\n'), 1, "&#x0a;");
-    const std::string path = write_setup("p.xml", "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='" + attribute +
-                                                      "'/></STATION></STATIONS></SETUP>");
+    const std::string path = write_setup("p.xml", "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='" +
+                                                      attribute + "'/></STATION></STATIONS></SETUP>");
     ASSERT_TRUE(window->open_file(path));
     ASSERT_EQ(window->problems().size(), 1);
     EXPECT_TRUE(window->problems()[0].contains("a\\x0ab.xml\" could not be read (No such file or directory)"))
