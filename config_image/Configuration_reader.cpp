@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "Lib_text.h"
 #include "Lib_trace.h"
@@ -88,12 +89,17 @@ Xml_element open_included(Xml_element element, const char* file, int depth, Read
     return root;
 }
 
-// strcmp(a, b) == 0 inline: the names compared here are short and a library call costs more than they do.
-bool same(const char* a, const char* b) {
-    while (*a != 0 && *a == *b)
-        ++a, ++b;
-    return *a == *b;
-}
+// Whether name, of the given length, is the table's name: most names of a table differ in their length,
+// first or last letter, so few are compared in full (many share long beginnings like "ACQ_" or "SMS_").
+struct Known_name {
+    const char* text;
+    size_t length;
+    constexpr Known_name(const char* t) : text(t), length(std::char_traits<char>::length(t)) {}
+    bool is(const char* name, size_t name_length) const {
+        return length == name_length && text[0] == name[0] && text[length - 1] == name[length - 1] &&
+               std::memcmp(text, name, length) == 0;
+    }
+};
 
 // The attributes a command may carry. A command's attributes are read in one pass over its attribute
 // list, keeping the first occurrence of each name, as a lookup by name would find it.
@@ -113,7 +119,8 @@ enum Command_attribute {
 };
 
 int command_attribute(const char* name) {
-    const auto is = [name](const char* candidate) { return same(name, candidate); };
+    const size_t length = std::strlen(name);
+    const auto is = [name, length](const char* candidate) { return Known_name(candidate).is(name, length); };
     switch (name[0]) {
     case 'a':
         return is("and") ? AND : -1;
@@ -149,27 +156,13 @@ struct Command_attributes {
         }
     }
 
-    // An integer attribute: 0 when absent, and the value the conversion yields even when it stopped at a
-    // bad character (a port written as 5x gives 5).
-    int32_t integer(int slot) const {
-        int32_t value = 0;
-        if (raw[slot] != nullptr) xml_convert_raw(raw[slot], VALUE_INT, &value, 0);
-        return value;
-    }
-
-    // A threshold is given only when the attribute is present and converts cleanly.
-    bool threshold(double* value) const {
-        *value = 0.0;
-        return raw[THRESHOLD] != nullptr && xml_convert_raw(raw[THRESHOLD], VALUE_REAL, value, 0);
-    }
-
     bool lt() const { return xml_raw_is(raw[COMPARE], "lt"); }
 };
 
 // The command an element names, or false for a name that is no command.
 bool command_named(const char* name, Command_kind* kind) {
     static const struct {
-        const char* name;
+        Known_name name;
         Command_kind kind;
     } names[] = {
         {"ACQ", Command_kind::ACQ},
@@ -184,9 +177,9 @@ bool command_named(const char* name, Command_kind* kind) {
         {"SIMPLE_SENSOR_2", Command_kind::SIMPLE_SENSOR_2},
         {"WAIT", Command_kind::WAIT},
     };
-    // Most names differ in their first letter: only those that share it are compared in full.
+    const size_t length = std::strlen(name);
     for (const auto& n : names) {
-        if (n.name[0] != name[0] || !same(n.name, name)) continue;
+        if (!n.name.is(name, length)) continue;
         *kind = n.kind;
         return true;
     }
@@ -216,6 +209,19 @@ const Command_fields command_fields[] = {
     {Command_kind::ACQ, {{HEADER, 128, 191}, {PORT, 0, 7}, {CHANNEL, 0, 15}, {TIMEOUT, 0, 15}}},
 };
 
+// The fields of a command by its kind, without a search: a table indexed by the kind, made once.
+const Command_fields* fields_of(Command_kind kind) {
+    struct Table {
+        const Command_fields* by_kind[static_cast<int>(Command_kind::ACQ_INSTRUMENT) + 1] = {};
+        Table() {
+            for (const Command_fields& c : command_fields)
+                by_kind[static_cast<int>(c.kind)] = &c;
+        }
+    };
+    static const Table table;
+    return table.by_kind[static_cast<int>(kind)];
+}
+
 const char* sequence_name(uint8_t sequence_tag) {
     return sequence_tag == tag::SEQUENCE_SLOW   ? "slow"
            : sequence_tag == tag::SEQUENCE_FAST ? "fast"
@@ -228,30 +234,53 @@ int32_t field_keeps(const Integer_field& field, int32_t value) {
     return value & field.high;
 }
 
-bool has_threshold_attribute(Command_kind kind) {
-    return kind == Command_kind::ACQ_VBAT || kind == Command_kind::ACQ_FLUO ||
-           kind == Command_kind::ACQ_INSTRUMENT || kind == Command_kind::ACQ;
-}
+// A command's values, each attribute converted once, for the encoder and for the listener alike.
+struct Command_values {
+    int32_t integer[ATTRIBUTE_COUNT]; // only the fields of the command's kind are set
+    const char* threshold_raw = nullptr;
+    bool threshold_clean = false;
+    double threshold = 0.0; // what the conversion yielded, also when it stopped at a bad character
+};
 
 // The listener hears what the encoders do without a word: numbers cut at a bad character or to their
 // field, thresholds that are none, compare keywords of no known value, attributes given twice.
-void note_command(Reading_context& context, Xml_element child, Command_kind kind, const Command_attributes& a,
-                  const char* sequence) {
-    for (int slot = 0; slot < ATTRIBUTE_COUNT; ++slot) {
-        if ((a.repeated & (1u << slot)) == 0) continue;
-        Reading_note n =
-            note_of(Note_kind::ATTRIBUTE_REPEATED, xml_element_name(child), attribute_names[slot]);
-        n.sequence = sequence;
-        context.note(std::move(n));
+void note_threshold(Reading_context& context, Xml_element child, Command_kind kind, const Command_values& v,
+                    const char* sequence) {
+    if (kind == Command_kind::ACQ_VBAT) {
+        // The battery threshold is kept in tenths of a volt in one byte; 0 is no threshold.
+        const uint8_t byte = vbat_threshold_byte(v.threshold);
+        const std::string kept =
+            byte == 0 ? std::string("the command has no threshold") : real_text(byte / 10.0) + " was used";
+        const double tenths = std::trunc(static_cast<double>(static_cast<float>(v.threshold) * 10.0f));
+        if (!v.threshold_clean) note_unclean(context, child, "threshold", v.threshold_raw, kept, sequence);
+        if (!(tenths >= 0.0 && tenths <= 255.0))
+            note_masked(context, child, "threshold", real_text(v.threshold), "0.1 to 25.5", kept, sequence);
+    } else if (!v.threshold_clean) {
+        note_unclean(context, child, "threshold", v.threshold_raw, "the command has no threshold", sequence);
+    } else if (kind == Command_kind::ACQ &&
+               is_integer_threshold_header(field_keeps({HEADER, 128, 191}, v.integer[HEADER])) &&
+               static_cast<double>(truncate_to_int32(v.threshold)) != v.threshold) {
+        note_masked(context, child, "threshold", real_text(v.threshold), "whole numbers",
+                    number_text(truncate_to_int32(v.threshold)) + " was used", sequence);
     }
-    for (const Command_fields& c : command_fields) {
-        if (c.kind != kind) continue;
-        for (const Integer_field& field : c.fields) {
-            if (field.high == 0 || a.raw[field.slot] == nullptr) continue;
-            int32_t value = 0;
-            const bool clean = xml_convert_raw(a.raw[field.slot], VALUE_INT, &value, 0);
+}
+
+void command_values(Reading_context& context, Xml_element child, Command_kind kind,
+                    const Command_attributes& a, uint8_t sequence_tag, Command_values& v) {
+    const bool listening = context.listening();
+    const char* sequence = listening ? sequence_name(sequence_tag) : "";
+    if (const Command_fields* c = fields_of(kind)) {
+        for (const Integer_field& field : c->fields) {
+            const char* raw = a.raw[field.slot];
+            if (field.high == 0) break;
+            int32_t& value = v.integer[field.slot];
+            value = 0;
+            if (raw == nullptr) continue;
+            // The value the conversion yields is used even when it stopped at a bad character (5x gives 5).
+            const bool clean = xml_convert_raw(raw, VALUE_INT, &value, 0);
+            if (!listening) continue;
             if (!clean)
-                note_unclean(context, child, attribute_names[field.slot], a.raw[field.slot],
+                note_unclean(context, child, attribute_names[field.slot], raw,
                              number_text(value) + " was used", sequence);
             if (value < field.low || value > field.high)
                 note_masked(context, child, attribute_names[field.slot], number_text(value),
@@ -259,32 +288,23 @@ void note_command(Reading_context& context, Xml_element child, Command_kind kind
                             number_text(field_keeps(field, value)) + " was used", sequence);
         }
     }
-    if (!has_threshold_attribute(kind)) return;
-    const char* threshold_raw = a.raw[THRESHOLD];
-    if (threshold_raw != nullptr) {
-        double value = 0.0;
-        const bool clean = xml_convert_raw(threshold_raw, VALUE_REAL, &value, 0);
-        if (kind == Command_kind::ACQ_VBAT) {
-            // The battery threshold is kept in tenths of a volt in one byte; 0 is no threshold.
-            const uint8_t byte = vbat_threshold_byte(value);
-            const std::string kept = byte == 0 ? std::string("the command has no threshold")
-                                               : real_text(byte / 10.0) + " was used";
-            const double tenths = std::trunc(static_cast<double>(static_cast<float>(value) * 10.0f));
-            if (!clean) note_unclean(context, child, "threshold", threshold_raw, kept, sequence);
-            if (!(tenths >= 0.0 && tenths <= 255.0))
-                note_masked(context, child, "threshold", real_text(value), "0.1 to 25.5", kept, sequence);
-        } else if (!clean) {
-            note_unclean(context, child, "threshold", threshold_raw, "the command has no threshold",
-                         sequence);
-        } else if (kind == Command_kind::ACQ &&
-                   is_integer_threshold_header(field_keeps({HEADER, 128, 191}, a.integer(HEADER))) &&
-                   static_cast<double>(truncate_to_int32(value)) != value) {
-            note_masked(context, child, "threshold", real_text(value), "whole numbers",
-                        number_text(truncate_to_int32(value)) + " was used", sequence);
-        }
+    v.threshold_raw = a.raw[THRESHOLD];
+    const bool has_threshold_attribute = kind == Command_kind::ACQ_VBAT || kind == Command_kind::ACQ_FLUO ||
+                                         kind == Command_kind::ACQ_INSTRUMENT || kind == Command_kind::ACQ;
+    if (has_threshold_attribute && v.threshold_raw != nullptr) {
+        v.threshold_clean = xml_convert_raw(v.threshold_raw, VALUE_REAL, &v.threshold, 0);
+        if (listening) note_threshold(context, child, kind, v, sequence);
+    }
+    if (!listening) return;
+    for (int slot = 0; a.repeated != 0 && slot < ATTRIBUTE_COUNT; ++slot) {
+        if ((a.repeated & (1u << slot)) == 0) continue;
+        Reading_note n =
+            note_of(Note_kind::ATTRIBUTE_REPEATED, xml_element_name(child), attribute_names[slot]);
+        n.sequence = sequence;
+        context.note(std::move(n));
     }
     const char* compare = a.raw[COMPARE];
-    if (compare != nullptr && !xml_raw_is(compare, "lt") && !xml_raw_is(compare, "ge")) {
+    if (has_threshold_attribute && compare != nullptr && !a.lt() && !xml_raw_is(compare, "ge")) {
         Reading_note n = note_of(Note_kind::KEYWORD_UNKNOWN, xml_element_name(child), "compare");
         xml_note_raw(n, compare);
         n.used = "it counts as ge";
@@ -307,52 +327,44 @@ void read_command(Teeprom_configurer& image, Xml_element child, uint8_t sequence
         return;
     }
     const Command_attributes a(child);
-    if (context.listening()) note_command(context, child, kind, a, sequence_name(sequence_tag));
-    double threshold;
+    Command_values v;
+    command_values(context, child, kind, a, sequence_tag, v);
+    const int32_t* i = v.integer;
+    // A threshold is given only when the attribute is present and converts cleanly; ACQ_VBAT's is used as
+    // read, also after a conversion error, and 0 is no threshold.
+    const bool has_threshold = v.threshold_raw != nullptr && v.threshold_clean;
     switch (kind) {
     case Command_kind::SIMPLE_SENSOR_1:
     case Command_kind::SIMPLE_SENSOR_2:
-        encode_simple_sensor(image, kind == Command_kind::SIMPLE_SENSOR_1 ? 1 : 2, a.integer(CHANNEL_MAP));
+        encode_simple_sensor(image, kind == Command_kind::SIMPLE_SENSOR_1 ? 1 : 2, i[CHANNEL_MAP]);
         break;
     case Command_kind::CONDITIONAL_SMS:
         encode_conditional_sms(image);
         break;
     case Command_kind::CONDITIONAL_ACTION:
-        encode_conditional_action(image, a.integer(PORT), a.integer(AND), a.integer(OR));
+        encode_conditional_action(image, i[PORT], i[AND], i[OR]);
         break;
     case Command_kind::ACQ_VBAT:
-        // The threshold is used as read, also after a conversion error; 0 is no threshold.
-        threshold = 0.0;
-        if (a.raw[THRESHOLD] != nullptr) xml_convert_raw(a.raw[THRESHOLD], VALUE_REAL, &threshold, 0);
-        encode_acq_vbat(image, a.integer(CHANNEL), threshold);
+        encode_acq_vbat(image, i[CHANNEL], v.threshold);
         break;
     case Command_kind::NOP:
         encode_nop(image);
         break;
     case Command_kind::PROBES_POWER:
-        encode_probes_power(image, a.integer(STATE));
+        encode_probes_power(image, i[STATE]);
         break;
     case Command_kind::WAIT:
-        encode_wait(image, a.integer(TIMEOUT));
+        encode_wait(image, i[TIMEOUT]);
         break;
-    case Command_kind::ACQ_FLUO: {
-        const bool has_threshold = a.threshold(&threshold);
-        encode_acq_fluo(image, a.integer(PORT), a.integer(TYPE), a.integer(CHANNEL), has_threshold, threshold,
-                        a.lt());
+    case Command_kind::ACQ_FLUO:
+        encode_acq_fluo(image, i[PORT], i[TYPE], i[CHANNEL], has_threshold, v.threshold, a.lt());
         break;
-    }
-    case Command_kind::ACQ_INSTRUMENT: {
-        const bool has_threshold = a.threshold(&threshold);
-        encode_acq_instrument(image, a.integer(PORT), a.integer(TYPE), a.integer(CHANNEL), has_threshold,
-                              threshold, a.lt());
+    case Command_kind::ACQ_INSTRUMENT:
+        encode_acq_instrument(image, i[PORT], i[TYPE], i[CHANNEL], has_threshold, v.threshold, a.lt());
         break;
-    }
-    case Command_kind::ACQ: {
-        const bool has_threshold = a.threshold(&threshold);
-        encode_acq(image, a.integer(HEADER), a.integer(PORT), a.integer(CHANNEL), a.integer(TIMEOUT),
-                   has_threshold, threshold, a.lt());
+    case Command_kind::ACQ:
+        encode_acq(image, i[HEADER], i[PORT], i[CHANNEL], i[TIMEOUT], has_threshold, v.threshold, a.lt());
         break;
-    }
     case Command_kind::END:
         break;
     }
@@ -362,7 +374,7 @@ void read_command(Teeprom_configurer& image, Xml_element child, uint8_t sequence
 enum class Record_kind { TEXT, VALUE, SEQUENCE, SYSTEM_CONFIG, STATION_ID, PIN_CODE, SYSCTRL };
 
 struct Record_name {
-    const char* name;
+    Known_name name;
     Record_kind kind;
     uint8_t tag;
 };
@@ -386,8 +398,9 @@ const Record_name record_names[] = {
 };
 
 const Record_name* record_named(const char* name) {
+    const size_t length = std::strlen(name);
     for (const Record_name& r : record_names)
-        if (r.name[0] == name[0] && same(r.name, name)) return &r;
+        if (r.name.is(name, length)) return &r;
     return nullptr;
 }
 
@@ -399,9 +412,10 @@ void read_system_config(Teeprom_configurer& image, Xml_element child, Reading_co
         char name[16];
         std::snprintf(name, sizeof name, "data%d", i);
         int32_t value = 0;
-        if (!xml_read_attribute(child, name, VALUE_INT, &value, 0)) {
-            const char* raw = context.listening() ? raw_of(child, name) : nullptr;
-            if (raw != nullptr)
+        const char* raw = raw_of(child, name);
+        if (raw == nullptr) break;
+        if (!xml_convert_raw(raw, VALUE_INT, &value, 0)) {
+            if (context.listening())
                 note_unclean(context, child, name, raw,
                              std::string("the record ends before it, so ") + name +
                                  " and the data after it were dropped");
@@ -417,9 +431,9 @@ void read_system_config(Teeprom_configurer& image, Xml_element child, Reading_co
 
 // A keyword attribute that is on, off or absent; any other value counts as off.
 bool flag_on(Xml_element child, const char* name, Reading_context& context) {
-    if (xml_attribute_is(child, name, "on")) return true;
+    const char* raw = raw_of(child, name);
+    if (xml_raw_is(raw, "on")) return true;
     if (context.listening()) {
-        const char* raw = raw_of(child, name);
         if (raw != nullptr && !xml_raw_is(raw, "off")) {
             Reading_note n = note_of(Note_kind::KEYWORD_UNKNOWN, xml_element_name(child), name);
             xml_note_raw(n, raw);
@@ -595,7 +609,8 @@ void read_configuration_at(Teeprom_configurer& image, Xml_element element, const
     context.sms_number_seen = false;
     char file[512];
     bool included = false;
-    if (xml_read_attribute(element, "file", VALUE_TEXT, file, sizeof file)) {
+    const char* file_raw = raw_of(element, "file");
+    if (file_raw != nullptr && xml_convert_raw(file_raw, VALUE_TEXT, file, sizeof file)) {
         std::string path;
         bool working_folder = false;
         const Xml_element root = open_included(element, file, depth, context, &path, &working_folder);
@@ -621,9 +636,9 @@ void read_configuration_at(Teeprom_configurer& image, Xml_element element, const
             context.folder = outer_folder;
             included = true;
         }
-    } else if (context.listening()) {
-        const char* raw = raw_of(element, "file");
-        if (raw != nullptr) {
+    } else if (file_raw != nullptr && context.listening()) {
+        const char* raw = file_raw;
+        {
             Reading_note n = note_of(Note_kind::INCLUDE_NOT_READ, xml_element_name(element), "file");
             xml_note_raw(n, raw);
             n.used = "its name of " + number_text(static_cast<long long>(n.length)) +
@@ -679,8 +694,13 @@ int read_configuration_file(Teeprom_configurer& image, const char* path, const S
 }
 
 void read_sequence(Teeprom_configurer& image, Xml_element element, Reading_context* context) {
-    Reading_context alone;
-    Reading_context& c = context != nullptr ? *context : alone;
+    // A read without a context of its own gets one here; the common case pays for none.
+    if (context == nullptr) {
+        Reading_context alone;
+        read_sequence(image, element, &alone);
+        return;
+    }
+    Reading_context& c = *context;
     int32_t number = 0; // the number the conversion yields is used even after an error
     if (!xml_read_attribute(element, "value", VALUE_INT, &number, 0) && c.listening()) {
         const char* raw = raw_of(element, "value");

@@ -9,9 +9,35 @@
 struct Reading_context::Included {
     myXMLdocument document;
     Xml_element root;
-    std::string reason; // why it could not be read; empty when root is an element
-    unsigned long long size = 0;
+    std::string reason;              // why it could not be read; empty when root is an element
+    unsigned long long elements = 0; // what one use walks: the root's children and the commands
 };
+
+namespace {
+
+unsigned long long bytes_max = INCLUDE_BYTES_MAX;
+unsigned long long elements_max = INCLUDE_ELEMENTS_MAX;
+
+// The elements a configuration reader visits in the root: its children, and the commands of each
+// ACQUISITION_SEQUENCE (the reader descends nowhere else).
+unsigned long long walked_elements(Xml_element root) {
+    unsigned long long n = 0;
+    for (Xml_element child = xml_first_child_element(root); child; child = xml_next_sibling_element(child)) {
+        ++n;
+        if (!xml_element_is(child, "ACQUISITION_SEQUENCE")) continue;
+        for (Xml_element command = xml_first_child_element(child); command;
+             command = xml_next_sibling_element(command))
+            ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+void Reading_context::set_include_limits(unsigned long long bytes, unsigned long long elements) {
+    bytes_max = bytes != 0 ? bytes : INCLUDE_BYTES_MAX;
+    elements_max = elements != 0 ? elements : INCLUDE_ELEMENTS_MAX;
+}
 
 Reading_context::Reading_context(Note_sink* sink, std::string setup_file)
     : folder(setup_file.empty() ? std::string() : folder_of(setup_file)), sink_(sink) {}
@@ -66,9 +92,19 @@ Xml_element Reading_context::include(const std::string& name, std::string* path,
     auto at = included_.find(key);
     if (at == included_.end()) {
         auto included = std::make_unique<Included>();
-        included->root = xml_load_file(found->c_str(), &included->document);
-        if (!included->root) included->reason = included->document.error_text();
-        included->size = static_cast<unsigned long long>(info.st_size);
+        const unsigned long long size = static_cast<unsigned long long>(info.st_size);
+        if (include_bytes_ + size > bytes_max) {
+            included->reason = "the included configuration files of this setup file come to more than " +
+                               (bytes_max >= (1u << 20) ? std::to_string(bytes_max >> 20) + " MB"
+                                                        : std::to_string(bytes_max) + " bytes");
+        } else {
+            include_bytes_ += size;
+            included->root = xml_load_file(found->c_str(), &included->document);
+            if (!included->root)
+                included->reason = included->document.error_text();
+            else
+                included->elements = walked_elements(included->root);
+        }
         at = included_.emplace(key, std::move(included)).first;
     }
     const Included& included = *at->second;
@@ -76,12 +112,11 @@ Xml_element Reading_context::include(const std::string& name, std::string* path,
         *reason = included.reason;
         return Xml_element();
     }
-    // Each use costs a walk over the file's elements, so each use counts its size.
-    if (include_bytes_ + included.size > INCLUDE_BYTES_MAX) {
-        *reason = "the included configuration files of this setup file come to more than " +
-                  std::to_string(INCLUDE_BYTES_MAX >> 20) + " MB";
+    if (include_elements_ + included.elements > elements_max) {
+        *reason = "the included configuration files of this setup file have been walked for " +
+                  std::to_string(elements_max) + " elements already";
         return Xml_element();
     }
-    include_bytes_ += included.size;
+    include_elements_ += included.elements;
     return included.root;
 }

@@ -11,10 +11,12 @@
 #include "Lib_notes.h"
 #include "Lib_xml.h"
 
-// The included configuration files of one read may take at most this many bytes together, each use of a
-// file counted with its size: a fleet whose stations share one small file stays far below it, a file that
-// includes itself from every station stops at it instead of taking minutes.
-constexpr unsigned long long INCLUDE_BYTES_MAX = 1ull << 30;
+// What the included configuration files of one read may cost together. Each file is read and parsed
+// once, so its bytes count once; each use of it walks its elements again, so they count at every use. A
+// fleet whose stations share one small file stays far below both; a file that makes every station walk a
+// million elements stops at the bound instead of taking hours.
+constexpr unsigned long long INCLUDE_BYTES_MAX = 1ull << 30;    // bytes read, each file once
+constexpr unsigned long long INCLUDE_ELEMENTS_MAX = 1ull << 24; // elements walked, at every use
 
 class Reading_context {
   public:
@@ -47,6 +49,9 @@ class Reading_context {
     bool unused = false;          // reading children that no reader of the image will see
     bool sms_number_seen = false; // the first SMS number of a configuration is the one the editor shows
 
+    // Tests lower the bounds to reach them with small files; 0 restores the defaults.
+    static void set_include_limits(unsigned long long bytes, unsigned long long elements);
+
     // Set when a read cannot go on (not enough memory for a record): nothing of it may be kept.
     bool failed = false;
     std::string failure;
@@ -56,6 +61,7 @@ class Reading_context {
     Note_sink* sink_;
     std::map<std::pair<unsigned long long, unsigned long long>, std::unique_ptr<Included>> included_;
     unsigned long long include_bytes_ = 0;
+    unsigned long long include_elements_ = 0;
 };
 
 // The folder part of a path ("." when it has none).

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <new>
 #include <strings.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,11 +26,19 @@ namespace {
 // With parse_minimal nothing in the text is converted: no escapes, no end-of-line or whitespace changes.
 constexpr unsigned parse_options = pugi::parse_minimal;
 
+// The memory this process may use: the physical memory, or less when an address-space limit is set
+// (ulimit -v), since allocations beyond that limit fail whatever the machine has.
 unsigned long long physical_memory() {
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long page_size = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || page_size <= 0) return 4ull << 30;
-    return static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(page_size);
+    unsigned long long memory = 4ull << 30;
+    if (pages > 0 && page_size > 0)
+        memory = static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(page_size);
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<unsigned long long>(limit.rlim_cur) < memory)
+        memory = static_cast<unsigned long long>(limit.rlim_cur);
+    return memory;
 }
 
 // The file's own bytes: a quarter of the physical memory at most.
@@ -76,23 +85,31 @@ void counted_deallocate(void* pointer) {
     return true;
 }();
 
-// Line and column (from 1) of a byte offset, counted on the file as it is on disk.
-void line_and_column(const char* path, ptrdiff_t offset, long* line, long* column) {
+// Line and column (from 1) of a byte offset, counted on the file's own bytes. The parse has written
+// terminators into the buffer, over line breaks among other bytes, so the bytes are read again from the
+// descriptor still open, a megabyte at a time: a file of gigabytes takes a second, not minutes.
+void line_and_column(int fd, ptrdiff_t offset, long* line, long* column) {
     *line = 1;
     *column = 1;
-    FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) return;
-    for (ptrdiff_t i = 0; i < offset; ++i) {
-        const int c = std::fgetc(f);
-        if (c == EOF) break;
-        if (c == '\n') {
+    constexpr size_t block = 1u << 20;
+    std::unique_ptr<char[]> bytes(new (std::nothrow) char[block]);
+    if (bytes == nullptr) return;
+    off_t at = 0;
+    while (at < offset) {
+        const size_t want = static_cast<size_t>(std::min<off_t>(static_cast<off_t>(block), offset - at));
+        const ssize_t got = pread(fd, bytes.get(), want, at);
+        if (got <= 0) break;
+        const char* p = bytes.get();
+        const char* end = p + got;
+        for (const char* nl;
+             (nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr;
+             p = nl + 1) {
             ++*line;
             *column = 1;
-        } else {
-            ++*column;
         }
+        *column += end - p;
+        at += got;
     }
-    std::fclose(f);
 }
 
 int hex_value(char c) {
@@ -199,6 +216,13 @@ Xml_element xml_load_file(const char* path, myXMLdocument* document) {
         return Xml_element();
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A second descriptor stays open through the parse, for the line and column of an error.
+    struct Kept {
+        int fd;
+        ~Kept() {
+            if (fd >= 0) close(fd);
+        }
+    } kept{dup(fd)};
     FILE* f = fdopen(fd, "rb");
     if (f == nullptr) {
         error = std::strerror(errno);
@@ -240,7 +264,7 @@ Xml_element xml_load_file(const char* path, myXMLdocument* document) {
                     std::to_string(tree_limit_bytes.load() >> 20) + " MB)";
         } else {
             long line, column;
-            line_and_column(path, result.offset, &line, &column);
+            line_and_column(kept.fd, result.offset, &line, &column);
             error = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
                     result.description();
         }

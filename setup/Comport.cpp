@@ -61,8 +61,13 @@ void note_children_ignored(Xml_element element, Reading_context& context) {
 }
 
 void Tcomport::read(Xml_element element, bool verbose, Reading_context* context) {
-    Reading_context alone;
-    Reading_context& c = context != nullptr ? *context : alone;
+    // A read without a context of its own gets one here; the common case pays for none.
+    if (context == nullptr) {
+        Reading_context alone;
+        read(element, verbose, &alone);
+        return;
+    }
+    Reading_context& c = *context;
     clear();
     char type_text[256];
     const bool have_type = xml_read_attribute(element, "type", VALUE_TEXT, type_text, sizeof type_text);
@@ -122,8 +127,13 @@ bool Tcomports::append(Tcomport* comport) {
 }
 
 void Tcomports::read(Xml_element element, Reading_context* context) {
-    Reading_context alone;
-    Reading_context& c = context != nullptr ? *context : alone;
+    // A read without a context of its own gets one here; the common case pays for none.
+    if (context == nullptr) {
+        Reading_context alone;
+        read(element, &alone);
+        return;
+    }
+    Reading_context& c = *context;
     clear();
     int position = 0;
     for (Xml_element child = xml_first_child_element(element); child;

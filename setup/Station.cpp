@@ -1,9 +1,11 @@
 // Stations: reading from a STATION element, writing one, and the owning list.
 #include "Station.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "Comport.h"
 #include "Configuration_reader.h"
@@ -24,8 +26,13 @@ Tstation::Tstation() : id(0) {
 }
 
 void Tstation::read(Xml_element element, Reading_context* context) {
-    Reading_context alone;
-    Reading_context& c = context != nullptr ? *context : alone;
+    // A read without a context of its own gets one here; the common case pays for none.
+    if (context == nullptr) {
+        Reading_context alone;
+        read(element, &alone);
+        return;
+    }
+    Reading_context& c = *context;
     const bool clean_id = xml_read_attribute(element, "id", VALUE_INT, &id, 0);
     c.station_id = id;
     if (!clean_id) note_if_unclean(element, "id", id, c);
@@ -111,13 +118,54 @@ void Tstations::remove(Tstation* station) {
     if (found) delete station;
 }
 
+namespace {
+
+// Stations that share an id with an earlier one, each said once with the first station of that id.
+void note_duplicate_ids(std::vector<std::pair<int32_t, int>>& ids, Reading_context& c) {
+    std::stable_sort(
+        ids.begin(), ids.end(),
+        [](const std::pair<int32_t, int>& a, const std::pair<int32_t, int>& b) { return a.first < b.first; });
+    struct Repeated {
+        int position, first;
+        int32_t id;
+        bool operator<(const Repeated& other) const { return position < other.position; }
+    };
+    std::vector<Repeated> repeated;
+    for (size_t i = 1, first = 0; i < ids.size(); ++i) {
+        if (ids[i].first != ids[first].first)
+            first = i;
+        else
+            repeated.push_back({ids[i].second, ids[first].second, ids[i].first});
+    }
+    std::sort(repeated.begin(), repeated.end());
+    for (const Repeated& r : repeated) {
+        Reading_note n;
+        n.kind = Note_kind::DUPLICATE_ID;
+        n.element = "STATION";
+        n.attribute = "id";
+        n.count = r.first;
+        c.station = r.position;
+        c.station_id = r.id;
+        c.note(std::move(n));
+    }
+    c.station = 0;
+    c.station_id = 0;
+}
+
+} // namespace
+
 void Tstations::read(Xml_element element, Reading_context* context) {
-    Reading_context alone;
-    Reading_context& c = context != nullptr ? *context : alone;
+    // A read without a context of its own gets one here; the common case pays for none.
+    if (context == nullptr) {
+        Reading_context alone;
+        read(element, &alone);
+        return;
+    }
+    Reading_context& c = *context;
     clear();
     int position = 0;
     int32_t previous_id = 0;
-    std::unordered_map<int32_t, int> first_with_id; // only filled for a listener
+    std::vector<std::pair<int32_t, int>> ids; // (id, position), only for a listener
     for (Xml_element child = xml_first_child_element(element); child;
          child = xml_next_sibling_element(child)) {
         if (!xml_element_is(child, "STATION")) {
@@ -141,17 +189,7 @@ void Tstations::read(Xml_element element, Reading_context* context) {
         c.station = ++position;
         c.station_id = 0;
         station->read(child, &c);
-        if (c.listening()) {
-            const auto seen = first_with_id.emplace(station->id, position);
-            if (!seen.second) {
-                Reading_note n;
-                n.kind = Note_kind::DUPLICATE_ID;
-                n.element = "STATION";
-                n.attribute = "id";
-                n.count = seen.first->second;
-                c.note(std::move(n));
-            }
-        }
+        if (c.listening()) ids.emplace_back(station->id, position);
         c.station = 0;
         c.station_id = 0;
         previous_id = station->id;
@@ -161,6 +199,7 @@ void Tstations::read(Xml_element element, Reading_context* context) {
             return;
         }
     }
+    note_duplicate_ids(ids, c);
 }
 
 void Tstations::write(Text_out* out) {

@@ -3,14 +3,17 @@
 // saved again, in a child process of its own that must end in time, within its memory, without a crash.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <sstream>
 
 #include "Lib_trace.h"
+#include "Reading_context.h"
 #include "child_process.h"
 #include "cli_fixture.h"
 #include "setup_fixture.h"
@@ -74,6 +77,7 @@ struct Hostile_case {
     std::string expected;
     long memory_limit_mb; // peak resident memory of the whole child
     Details details;
+    unsigned seconds_limit = 120; // a bound that only a fault reaches, not a speed goal
 };
 
 // Runs one case in a child; the child reads from the case's folder as its working folder.
@@ -85,7 +89,7 @@ void expect_outcome(const Hostile_case& c) {
             write_all(out, outcome_of(c.file, scratch.path().string(), c.details));
             return 0;
         },
-        120);
+        c.seconds_limit);
     std::printf("[ hostile  ] %-28s %6.2f s %8.1f MB  %s\n", c.file.c_str(), r.seconds,
                 r.peak_rss_kb / 1024.0, r.output.c_str());
     ASSERT_TRUE(r.ok()) << c.file << ": " << r.how();
@@ -290,4 +294,148 @@ TEST(HostileFiles, AnIncludedFileThatIsAPipeIsNotWaitedFor) {
                     "85 00 00 00 3C FF",
                     32, [](Tsetup& s) { return station_image(s, 0, 6); }});
     expect_outcome({"pipe", dir.path().string(), "refused: it is not a regular file", 32, nullptr});
+}
+
+TEST(HostileFiles, TwoSetupFilesInOneAreSaidToLoseTheSecond) {
+    Temp_dir dir;
+    const std::string one = "<?xml version='1.0' encoding='utf-8' ?>\n<SETUP><STATIONS><STATION id='1'/>"
+                            "</STATIONS></SETUP>\n";
+    dir.write("two-roots.xml", one + one);
+    expect_outcome({"two-roots.xml", dir.path().string(),
+                    "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes", 32, nullptr});
+    const Cli_result normalize = cli({"normalize", dir.file("two-roots.xml"), dir.file("out.xml")});
+    EXPECT_EQ(normalize.code, 0);
+    EXPECT_NE(normalize.err.find("element \"SETUP\" after the end of \"SETUP\" is ignored"),
+              std::string::npos)
+        << normalize.err;
+}
+
+TEST(HostileFiles, ValuesWiderThanTheirFieldsAreSaid) {
+    expect_outcome(
+        {"setup.xml", VEMORA_TEST_DATA "/check/value-masked",
+         "read, 1 stations, 0 errors; check 4 with 4 warnings; saved, normalizes; reloaded: image 84 "
+         "01 00 2C 00 08 06 BC 82 00 C1 01 00 FF",
+         32, [](Tsetup& s) { return station_image(s, 0, 14); }});
+}
+
+// Every station includes the file itself: each include used to parse the whole file again, so the time grew
+// with the square of its size. Parsed once, it reads at the speed of one parse.
+TEST(HostileFiles, AFileThatEveryStationIncludesIsParsedOnce) {
+    Temp_dir dir;
+    {
+        Generated_file f(dir.file("include-blowup.xml"));
+        f.put("<SETUP><STATIONS>");
+        for (int i = 0; i < 20000; ++i)
+            f.put("<STATION id='" + std::to_string(i) +
+                  "'><CONFIGURATION file='include-blowup.xml'/></STATION>");
+        f.put("</STATIONS></SETUP>");
+    }
+    expect_outcome({"include-blowup.xml", dir.path().string(),
+                    "read, 20000 stations, 20000 errors; check 4 with 20000 warnings; saved, normalizes; "
+                    "reloaded: image FF FF",
+                    160, [](Tsetup& s) { return station_image(s, 19999, 2); }, 20});
+}
+
+// Included files together are bounded: their bytes, each file read once, and the elements their uses walk.
+// Past a bound a station keeps its own configuration and says why. The bounds are lowered here (in a child
+// of its own) to be reached with small files.
+TEST(HostileFiles, IncludedFilesTogetherAreBounded) {
+    Temp_dir dir;
+    std::string children;
+    for (int i = 0; i < 30; ++i)
+        children += "<GSM_INTERVAL value='" + std::to_string(i) + "'/>";
+    dir.write("a.xml", "<C>" + children + "</C>");
+    dir.write("b.xml", "<C>" + children + "</C>");
+    std::string stations;
+    for (const char* file : {"a.xml", "a.xml", "a.xml", "b.xml", "a.xml"})
+        stations += std::string("<STATION id='1'><CONFIGURATION file='") + file +
+                    "'><ACQ_INTERVAL0 value='9'/></CONFIGURATION></STATION>";
+    const std::string in = dir.write("in.xml", "<SETUP><STATIONS>" + stations + "</STATIONS></SETUP>");
+    const auto checked = [&](unsigned long long bytes, unsigned long long elements) {
+        const Child_result r = run_in_child(
+            [&](int fd) {
+                Reading_context::set_include_limits(bytes, elements);
+                const Cli_result c = cli({"check", in});
+                const Cli_result d = cli({"dump", in});
+                write_all(fd, c.out + d.out);
+                return 0;
+            },
+            20);
+        EXPECT_TRUE(r.ok()) << r.how();
+        return r.output;
+    };
+    // Bytes: a.xml is read once, b.xml would pass the bound.
+    const std::string by_bytes = checked(1000, 0);
+    EXPECT_NE(by_bytes.find("station 4 (id 1): configuration file \"b.xml\" could not be read (the included "
+                            "configuration files of this setup file come to more than 1000 bytes)"),
+              std::string::npos)
+        << by_bytes;
+    EXPECT_NE(by_bytes.find("4 id=1 cursor=6 image=8500000009ff"), std::string::npos) << by_bytes;
+    EXPECT_NE(by_bytes.find("5 id=1 cursor=157 image=86"), std::string::npos) << by_bytes;
+    // Elements: each use walks 30; the fourth use would pass 100.
+    const std::string by_elements = checked(0, 100);
+    EXPECT_NE(
+        by_elements.find("station 4 (id 1): configuration file \"b.xml\" could not be read (the included "
+                         "configuration files of this setup file have been walked for 100 elements already)"),
+        std::string::npos)
+        << by_elements;
+    EXPECT_NE(by_elements.find("3 id=1 cursor=157 image=86"), std::string::npos) << by_elements;
+    EXPECT_NE(by_elements.find("5 id=1 cursor=6 image=8500000009ff"), std::string::npos) << by_elements;
+}
+
+// A relative name is looked for beside the setup file, whatever folder the program runs in; when it is
+// nowhere, every command says so.
+TEST(HostileFiles, AnIncludedFileNotFoundFromAnotherWorkingFolderIsSaid) {
+    Temp_dir dir;
+    std::filesystem::create_directories(dir.path() / "stations");
+    dir.write("stations/setup.xml",
+              "<SETUP><STATIONS><STATION id='1'><CONFIGURATION file='shared.xml'>"
+              "<ACQ_INTERVAL0 value='60'/></CONFIGURATION></STATION></STATIONS></SETUP>");
+    dir.write("stations/shared.xml", "<C><GSM_INTERVAL value='3'/></C>");
+    // From the folder above it, the file beside the setup file is found.
+    expect_outcome(
+        {"stations/setup.xml", dir.path().string(),
+         "read, 1 stations, 0 errors; check 4 with 1 warnings; saved, normalizes; reloaded: image 86 "
+         "00 00 00 03 FF",
+         32, [](Tsetup& s) { return station_image(s, 0, 6); }});
+    std::filesystem::remove(dir.path() / "stations" / "shared.xml");
+    const Cli_result dump = cli({"dump", dir.file("stations/setup.xml")});
+    EXPECT_EQ(dump.code, 0);
+    EXPECT_NE(
+        dump.err.find("configuration file \"shared.xml\" could not be read (No such file or directory)"),
+        std::string::npos)
+        << dump.err;
+    EXPECT_NE(dump.out.find("1 id=1 cursor=6 image=850000003cff"), std::string::npos) << dump.out;
+}
+
+// A document whose records would not fit the memory the process may use is refused whole, with the figures,
+// and the output is left untouched; no station is ever skipped.
+TEST(HostileFiles, ADocumentThatDoesNotFitIsRefusedWholeNotCut) {
+    if (!measuring_memory) GTEST_SKIP() << "an address-space limit and the address sanitizer do not mix";
+    Temp_dir dir;
+    {
+        Generated_file f(dir.file("3m-stations.xml"));
+        f.put("<SETUP><STATIONS>");
+        for (int i = 0; i < 3000000; ++i)
+            f.put("<STATION id=\"" + std::to_string(i) + "\"/>");
+        f.put("</STATIONS></SETUP>");
+    }
+    const std::string out = dir.write("out.xml", "the file that was there");
+    const Child_result r = run_in_child(
+        [&](int fd) {
+            struct rlimit limit {};
+            limit.rlim_cur = limit.rlim_max = 1500000ull * 1024;
+            if (setrlimit(RLIMIT_AS, &limit) != 0) return 3;
+            myXMLdocument::set_tree_limit(limit.rlim_cur / 2);
+            const Cli_result n = cli({"normalize", dir.file("3m-stations.xml"), out});
+            write_all(fd, std::to_string(n.code) + " " + n.err);
+            return 0;
+        },
+        60);
+    ASSERT_TRUE(r.ok()) << r.how();
+    EXPECT_EQ(r.output.substr(0, 2), "1 ") << r.output;
+    EXPECT_NE(r.output.find("not enough memory to read the file (its stations and COM ports need"),
+              std::string::npos)
+        << r.output;
+    EXPECT_EQ(read_bytes(out), "the file that was there");
 }
