@@ -43,6 +43,19 @@ TEST(XmlHostile, EmptyBinaryAndTruncatedFilesGiveLineAndColumn) {
     EXPECT_NE(cut.find("line 3"), std::string::npos) << cut;
 }
 
+// The parse writes its terminators over the line break that ends an element's or an attribute's name; the
+// line of an error is counted on the file's own bytes all the same, also past the first megabyte.
+TEST(XmlHostile, LineBreaksThatEndNamesStillCount) {
+    Temp_dir dir;
+    const std::string names = load_error(dir.write("n.xml", "<SETUP\nv\n='1'>\n<X\ny='2'/>\n</SETUP>\n<"));
+    EXPECT_NE(names.find("line 7, column 1"), std::string::npos) << names;
+    std::string big = "<SETUP>\n";
+    for (int i = 0; i < 40000; ++i)
+        big += "<STATION\nid='" + std::to_string(i) + "'/>\n";
+    const std::string far = load_error(dir.write("far.xml", big + "<STATION id='x' id/>"));
+    EXPECT_NE(far.find("line 80002, column "), std::string::npos) << far;
+}
+
 TEST(XmlHostile, EmptyNumericReferenceReadsAsItStands) {
     Temp_dir dir;
     myXMLdocument doc;
