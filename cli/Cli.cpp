@@ -103,6 +103,7 @@ int check(const char* in, std::ostream& out, std::ostream& err) {
     if (!read_setup(setup, in, err, notes)) return EXIT_FILE;
     for (const Reading_note& note : notes.ordered())
         out << note_line(note) << '\n';
+    if (notes.not_kept() > 0) out << not_kept_line(notes.not_kept()) << '\n';
     return notes.size() == 0 ? EXIT_OK : EXIT_FOUND;
 }
 

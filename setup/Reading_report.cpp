@@ -7,7 +7,8 @@
 #include "Eeprom_configurer.h"
 
 void Reading_collector::note(const Reading_note& note) {
-    notes_.push_back(note);
+    ++total_;
+    if (notes_.size() < NOTES_KEPT) notes_.push_back(note);
     if (note.station <= 0) return;
     if (per_station_.size() < static_cast<size_t>(note.station))
         per_station_.resize(static_cast<size_t>(note.station));
@@ -15,6 +16,7 @@ void Reading_collector::note(const Reading_note& note) {
 }
 
 void Reading_collector::clear() {
+    total_ = 0;
     notes_.clear();
     per_station_.clear();
 }
@@ -226,6 +228,11 @@ std::string note_words(const Reading_note& note) {
     std::string who = owner(note);
     if (!who.empty()) who[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(who[0])));
     return who + ": " + what(note) + ". " + save_does(note);
+}
+
+std::string not_kept_line(size_t not_kept) {
+    return "WARNING : " + std::to_string(not_kept) + " more problems were found; only the first " +
+           std::to_string(Reading_collector::NOTES_KEPT) + " are listed";
 }
 
 bool note_told_by_every_command(const Reading_note& note) {

@@ -317,6 +317,10 @@ void TFmain::set_problems(const Reading_collector& notes) {
     problems_.clear();
     for (const Reading_note& note : notes.ordered())
         problems_ << to_qstring(note_words(note));
+    if (notes.not_kept() > 0)
+        problems_ << QString("%1 more problems were found; only the first %2 are listed.")
+                         .arg(notes.not_kept())
+                         .arg(Reading_collector::NOTES_KEPT);
     // Counted per station record, so that a count follows its station when others are deleted.
     station_problems_.clear();
     int position = 0;
@@ -325,8 +329,9 @@ void TFmain::set_problems(const Reading_collector& notes) {
         if (count > 0) station_problems_[&s] = count;
     });
     bt_problems_->setVisible(!problems_.isEmpty());
-    bt_problems_->setText(problems_.size() == 1 ? QString("Opened with 1 problem")
-                                                : QString("Opened with %1 problems").arg(problems_.size()));
+    const qulonglong count = notes.size();
+    bt_problems_->setText(count == 1 ? QString("Opened with 1 problem")
+                                     : QString("Opened with %1 problems").arg(count));
     bt_problems_->setAccessibleName(bt_problems_->text() + ": show them");
     if (problems_window_ != nullptr) {
         if (problems_.isEmpty())

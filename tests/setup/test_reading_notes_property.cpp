@@ -11,12 +11,15 @@
 namespace {
 
 // Element names per place, as the writer writes them back (or not, for the faulty ones).
-const char* const record_elements[] = {"ACQ_INTERVAL0", "ACQ_INTERVAL1", "GSM_INTERVAL", "GSM_DURATION",
-                                       "GSM_SMS_DURATION", "LOCATION", "PHONE_NUMBER", "SMS_NUMBER",
-                                       "SMS_TEXT_ACQ", "SMS_TEXT_EOL", "STATION_ID", "PIN_CODE", "SYSCTRL",
-                                       "SYSTEM_CONFIG"};
-const char* const command_elements[] = {"SIMPLE_SENSOR_1", "SIMPLE_SENSOR_2", "CONDITIONAL_SMS", "CONDITIONAL_ACTION",
-                                        "ACQ_VBAT", "NOP", "PROBES_POWER", "WAIT", "ACQ_FLUO", "ACQ"};
+const char* const record_elements[] = {"ACQ_INTERVAL0",    "ACQ_INTERVAL1", "GSM_INTERVAL", "GSM_DURATION",
+                                       "GSM_SMS_DURATION", "LOCATION",      "PHONE_NUMBER", "SMS_NUMBER",
+                                       "SMS_TEXT_ACQ",     "SMS_TEXT_EOL",  "STATION_ID",   "PIN_CODE",
+                                       "SYSCTRL",          "SYSTEM_CONFIG"};
+const char* const command_elements[] = {"SIMPLE_SENSOR_1", "SIMPLE_SENSOR_2",
+                                        "CONDITIONAL_SMS", "CONDITIONAL_ACTION",
+                                        "ACQ_VBAT",        "NOP",
+                                        "PROBES_POWER",    "WAIT",
+                                        "ACQ_FLUO",        "ACQ"};
 
 class Generator {
   public:
@@ -90,8 +93,8 @@ class Generator {
             if (chance(10)) {
                 xml += "<" + name + "/>"; // no value
             } else if (name.rfind("SMS", 0) == 0 || name == "PHONE_NUMBER" || name == "PIN_CODE") {
-                xml += "<" + name + " value='" + std::string(static_cast<size_t>(chance(10) ? 256 : pick(20)), 't') +
-                       "'/>";
+                xml += "<" + name + " value='" +
+                       std::string(static_cast<size_t>(chance(10) ? 256 : pick(20)), 't') + "'/>";
             } else if (name == "SYSCTRL") {
                 xml += "<SYSCTRL acq_enabled='on' address='" + number() + "'/>";
             } else if (name == "SYSTEM_CONFIG") {
