@@ -1,7 +1,9 @@
-// vemora-screenshots OUTDIR FILE: opens FILE in the real windows and saves a picture of each page as PNG,
-// for the README. Run it under a display (scripts/screenshots starts one with Xvfb).
+// vemora-screenshots OUTDIR FILE [PROBLEM_FILE]: opens FILE in the real windows and saves a picture of each
+// page as PNG, for the README; with PROBLEM_FILE also the reading problems it opens with. Run it under a
+// display (scripts/screenshots starts one with Xvfb).
 #include <QApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -25,8 +27,8 @@ bool save(QWidget* window, const QString& path) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: vemora-screenshots OUTDIR FILE\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: vemora-screenshots OUTDIR FILE [PROBLEM_FILE]\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
@@ -55,6 +57,17 @@ int main(int argc, char** argv) {
     for (int page = 0; page < editor_pages->count(); ++page) {
         editor_pages->setCurrentIndex(page);
         ok = save(&editor, folder + "/" + editor_names[page]) && ok;
+    }
+    editor.hide();
+    if (argc == 4) {
+        // A file with problems, and the window that lists them.
+        if (!window.open_file(argv[3])) return 1;
+        window.findChild<QPushButton*>("bt_problems")->click();
+        auto* problems = window.findChild<QWidget*>("Fproblems");
+        if (problems == nullptr) return 1;
+        problems->resize(900, 260);
+        ok = save(&window, folder + "/main-opened-with-problems.png") && ok;
+        ok = save(problems, folder + "/main-reading-problems.png") && ok;
     }
     return ok ? 0 : 1;
 }

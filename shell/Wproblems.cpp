@@ -23,6 +23,7 @@ TFproblems::TFproblems(QWidget* parent) : QDialog(parent) {
     list_->setObjectName("ListBox_problems");
     list_->setAccessibleName("Reading problems");
     list_->setWordWrap(true);
+    list_->setAlternatingRowColors(true); // one problem from the next at a glance, also when it wraps
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lb_summary_->setBuddy(list_);
     auto* buttons = new QHBoxLayout;
