@@ -54,10 +54,11 @@ TEST(ReadingCollector, BeyondTheBoundNotesAreCountedNotKept) {
 
 TEST(ReadingWords, TheWindowNamesTheStationAndWhatSaveDoes) {
     const Reading_note n = station_note(Note_kind::NUMBER_NOT_CLEAN, 2);
-    EXPECT_EQ(note_line(n),
-              "WARNING : station 2 (id 102): GSM_INTERVAL value \"6O\" is not a clean number; the record was dropped");
-    EXPECT_EQ(note_words(n), "Station 2 (id 102): GSM_INTERVAL value \"6O\" is not a clean number; the record was "
-                             "dropped. Save will write what was used.");
+    EXPECT_EQ(note_line(n), "WARNING : station 2 (id 102): GSM_INTERVAL value \"6O\" is not a clean number; "
+                            "the record was dropped");
+    EXPECT_EQ(note_words(n),
+              "Station 2 (id 102): GSM_INTERVAL value \"6O\" is not a clean number; the record was "
+              "dropped. Save will write what was used.");
     Reading_note in_file = n;
     in_file.file = "shared\n.xml";
     EXPECT_EQ(note_line(in_file).find('\n'), std::string::npos);
@@ -66,7 +67,8 @@ TEST(ReadingWords, TheWindowNamesTheStationAndWhatSaveDoes) {
 
 // Every kind has words for the window that end by saying what Save does.
 TEST(ReadingWords, EveryKindSaysWhatSaveDoes) {
-    for (int k = static_cast<int>(Note_kind::UNKNOWN_ELEMENT); k <= static_cast<int>(Note_kind::DUPLICATE_ID); ++k) {
+    for (int k = static_cast<int>(Note_kind::UNKNOWN_ELEMENT); k <= static_cast<int>(Note_kind::DUPLICATE_ID);
+         ++k) {
         const Reading_note n = station_note(static_cast<Note_kind>(k), 1);
         const std::string words = note_words(n);
         EXPECT_NE(words.find(". Save "), std::string::npos) << k << ": " << words;
