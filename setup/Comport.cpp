@@ -49,15 +49,20 @@ void note_if_unclean(Xml_element element, const char* attribute, int32_t value, 
 // Elements inside one that holds none: nobody reads them, and Save does not write them.
 void note_children_ignored(Xml_element element, Reading_context& context) {
     if (!context.listening()) return;
-    for (Xml_element child = xml_first_child_element(element); child;
-         child = xml_next_sibling_element(child)) {
-        Reading_note n;
-        n.kind = Note_kind::ELEMENT_IGNORED;
-        n.parent = xml_element_name(element);
-        n.element = xml_element_name(child);
-        n.count = -1; // not one of a list
-        context.note(std::move(n));
-    }
+    for (Xml_element child = xml_first_child_element(element); child; child = xml_next_sibling_element(child))
+        note_ignored(context, xml_element_name(element), child);
+}
+
+void note_ignored(Reading_context& context, const char* parent, Xml_element element, long long count,
+                  int32_t other_id) {
+    if (!context.listening()) return;
+    Reading_note n;
+    n.kind = Note_kind::ELEMENT_IGNORED;
+    n.parent = parent;
+    n.element = xml_element_name(element);
+    n.count = count;
+    n.other_id = other_id;
+    context.note(std::move(n));
 }
 
 void Tcomport::read(Xml_element element, bool verbose, Reading_context* context) {
@@ -139,14 +144,7 @@ void Tcomports::read(Xml_element element, Reading_context* context) {
     for (Xml_element child = xml_first_child_element(element); child;
          child = xml_next_sibling_element(child)) {
         if (!xml_element_is(child, "COMPORT")) {
-            if (c.listening()) {
-                Reading_note n;
-                n.kind = Note_kind::ELEMENT_IGNORED;
-                n.parent = "COMPORTS";
-                n.element = xml_element_name(child);
-                n.count = position;
-                c.note(std::move(n));
-            }
+            note_ignored(c, "COMPORTS", child, position);
             continue;
         }
         Tcomport* comport = new (std::nothrow) Tcomport;

@@ -54,3 +54,7 @@ class Tcomports {
 void note_if_cut(Xml_element element, const char* attribute, size_t field_size, Reading_context& context);
 void note_if_unclean(Xml_element element, const char* attribute, int32_t value, Reading_context& context);
 void note_children_ignored(Xml_element element, Reading_context& context);
+// An element the reader does not read, in parent: count is how many of the list came before it (-1 for
+// no list), other_id the id of the station before it.
+void note_ignored(Reading_context& context, const char* parent, Xml_element element, long long count = -1,
+                  int32_t other_id = 0);

@@ -98,14 +98,7 @@ void Tsetup::read(Xml_element root, Reading_context* context) {
             c.unused = outer_unused;
         }
         if (c.failed) return;
-        if (!known && c.listening()) {
-            Reading_note n;
-            n.kind = Note_kind::ELEMENT_IGNORED;
-            n.parent = xml_element_name(root);
-            n.element = xml_element_name(child);
-            n.count = -1;
-            c.note(std::move(n));
-        }
+        if (!known) note_ignored(c, xml_element_name(root), child);
     }
     if (!c.listening()) return;
     for (const Counted& k : counted) {

@@ -61,13 +61,8 @@ void Tstation::read(Xml_element element, Reading_context* context) {
             read_configuration(configuration, child, defaults, &c);
             c.unused = outer_unused;
             ++configurations;
-        } else if (c.listening()) {
-            Reading_note n;
-            n.kind = Note_kind::ELEMENT_IGNORED;
-            n.parent = "STATION";
-            n.element = xml_element_name(child);
-            n.count = -1;
-            c.note(std::move(n));
+        } else {
+            note_ignored(c, "STATION", child);
         }
     }
     if (configurations > 1 && c.listening()) {
@@ -169,15 +164,7 @@ void Tstations::read(Xml_element element, Reading_context* context) {
     for (Xml_element child = xml_first_child_element(element); child;
          child = xml_next_sibling_element(child)) {
         if (!xml_element_is(child, "STATION")) {
-            if (c.listening()) {
-                Reading_note n;
-                n.kind = Note_kind::ELEMENT_IGNORED;
-                n.parent = "STATIONS";
-                n.element = xml_element_name(child);
-                n.count = position;
-                n.other_id = previous_id;
-                c.note(std::move(n));
-            }
+            note_ignored(c, "STATIONS", child, position, previous_id);
             continue;
         }
         // A station that cannot be kept fails the whole read: a file saved without it would lose it.
