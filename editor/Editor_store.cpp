@@ -33,9 +33,14 @@ int sms_record_bytes(const std::string& sms) {
 void Station_editor::emit_vbat(Sequence_buffer& out, int check_box, int eol_box, int threshold_edit) const {
     if (!form.checked(check_box)) return;
     uint8_t threshold = 0;
-    // Multiplied by 10 in double precision: "11.9" gives 119, "3.65" gives 36.
+    uint32_t loaded_byte = 0;
+    // Multiplied by 10 in double precision: "11.9" gives 119, "3.65" gives 36. A threshold left as loaded
+    // keeps its byte: "2.3" would give 22.999... and so 22.
     if (eol_box >= 0 && threshold_edit >= 0 && form.checked(eol_box))
-        threshold = static_cast<uint8_t>(truncated_low_bits(edit_real(form.text(threshold_edit)) * 10.0, 8));
+        threshold =
+            loaded_value(threshold_edit, &loaded_byte)
+                ? static_cast<uint8_t>(loaded_byte)
+                : static_cast<uint8_t>(truncated_low_bits(edit_real(form.text(threshold_edit)) * 10.0, 8));
     encode_acq_vbat_byte(out, 0, threshold);
 }
 
@@ -47,14 +52,22 @@ struct Threshold_choice {
     double value = 0;
 };
 
-Threshold_choice threshold_choice(const Form_model& form, const Channel& channel, int compare_list,
+// A threshold left as loaded gives the loaded value itself: a float's own single, which converts back to
+// the same 32 bits, or the counter's integer.
+Threshold_choice threshold_choice(const Station_editor& editor, const Channel& channel, int compare_list,
                                   int threshold_edit) {
+    const Form_model& form = editor.form;
     Threshold_choice t;
     if (compare_list < 0 || threshold_edit < 0) return t;
     const int index = form.index(compare_list);
     t.has_threshold = index == COMPARE_GE || index == COMPARE_LT;
     t.lt = index == COMPARE_LT;
-    if (t.has_threshold)
+    if (!t.has_threshold) return t;
+    uint32_t bits = 0;
+    if (editor.loaded_value(threshold_edit, &bits))
+        t.value = channel.integer_threshold ? static_cast<double>(static_cast<int32_t>(bits))
+                                            : static_cast<double>(single_from_bits(bits));
+    else
         t.value = channel.integer_threshold ? static_cast<double>(edit_integer(form.text(threshold_edit)))
                                             : edit_real(form.text(threshold_edit));
     return t;
@@ -63,14 +76,14 @@ Threshold_choice threshold_choice(const Form_model& form, const Channel& channel
 void Station_editor::emit_fluo(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list,
                                int threshold_edit) const {
     if (!form.checked(check_box)) return;
-    const Threshold_choice t = threshold_choice(form, channel, compare_list, threshold_edit);
+    const Threshold_choice t = threshold_choice(*this, channel, compare_list, threshold_edit);
     encode_acq_fluo(out, FLUO_PORT, 0, channel.number, t.has_threshold, t.value, t.lt);
 }
 
 void Station_editor::emit_acq(Sequence_buffer& out, const Channel& channel, int check_box, int compare_list,
                               int threshold_edit) const {
     if (!form.checked(check_box)) return;
-    const Threshold_choice t = threshold_choice(form, channel, compare_list, threshold_edit);
+    const Threshold_choice t = threshold_choice(*this, channel, compare_list, threshold_edit);
     const int port = channel.integer_threshold ? COUNTER_PORT : PROBE_PORT;
     encode_acq(out, channel.number, port, channel.number & 0x0F, ACQ_TIMEOUT, t.has_threshold, t.value, t.lt);
 }
@@ -126,6 +139,11 @@ void Station_editor::store_sequence_record(Teeprom_configurer& image, uint8_t ta
 
 void Station_editor::store_interval(Teeprom_configurer& image, int edit, uint8_t tag_byte,
                                     double factor) const {
+    uint32_t loaded_seconds = 0;
+    if (loaded_value(edit, &loaded_seconds)) {
+        image.add_tag_long(tag_byte, static_cast<int32_t>(loaded_seconds));
+        return;
+    }
     image.add_tag_long(tag_byte,
                        static_cast<int32_t>(truncated_low_bits(edit_real(form.text(edit)) * factor, 32)));
 }
@@ -140,6 +158,8 @@ int Station_editor::bytes_needed() const {
             build_remote_sequence(sequence);
         bytes += 2 + sequence.length;
     }
+    for (const Kept_record& r : kept)
+        bytes += static_cast<int>(r.bytes.size());
     return bytes + sms_record_bytes(form.text(form.general().sms)) + FIXED_RECORDS_BYTES;
 }
 
@@ -185,6 +205,10 @@ Store_result Station_editor::store() {
     store_interval(image, g.gsm_duration, tag::GSM_DURATION, 60);
     store_interval(image, g.gsm_interval, tag::GSM_INTERVAL, 3600);
     image.add_tag_long(tag::PIN_CODE, 0);
+    // The records no control shows, byte for byte and in the order the image held them.
+    for (const Kept_record& r : kept)
+        for (char b : r.bytes)
+            image.add_byte(static_cast<uint8_t>(b));
     copy_text(station->phone_nbr, form.text(g.phone_nbr).c_str(), sizeof station->phone_nbr);
     copy_text(station->pin, form.text(g.pin).c_str(), sizeof station->pin);
     copy_text(station->description, form.text(g.description).c_str(), sizeof station->description);

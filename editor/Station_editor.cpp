@@ -1,6 +1,7 @@
 // Opening the editor on a station: values before loading, then the record and its image over them.
 #include "Station_editor.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "Lib_text.h"
@@ -38,11 +39,137 @@ std::string unsigned_text(uint32_t value) {
 
 } // namespace
 
-void Station_editor::open(Tstation* record) {
+void Station_editor::open(Tstation* record, bool add) {
     station = record;
+    adding = add;
+    loaded.clear();
+    kept.clear();
+    dropped.clear();
     reset_controls();
     load_station();
     setup_display_conditions();
+    opened_form_ = form.controls();
+}
+
+bool Station_editor::unchanged() const {
+    const std::vector<Control>& now = form.controls();
+    if (now.size() != opened_form_.size()) return false;
+    for (size_t i = 0; i < now.size(); ++i)
+        if (now[i].checked != opened_form_[i].checked || now[i].index != opened_form_[i].index ||
+            now[i].text != opened_form_[i].text)
+            return false;
+    return true;
+}
+
+Store_result Station_editor::ok() {
+    if (!adding && station != nullptr && unchanged()) return {true, bytes_needed()};
+    return store();
+}
+
+void Station_editor::remember_loaded(int control, uint32_t bits) {
+    for (Loaded_value& v : loaded)
+        if (v.control == control) {
+            v.text = form.text(control);
+            v.bits = bits;
+            return;
+        }
+    loaded.push_back({control, form.text(control), bits});
+}
+
+bool Station_editor::loaded_value(int control, uint32_t* bits) const {
+    for (const Loaded_value& v : loaded)
+        if (v.control == control && form.text(control) == v.text) {
+            *bits = v.bits;
+            return true;
+        }
+    return false;
+}
+
+namespace {
+
+// The records that no control shows, by tag, with what the General page calls them.
+struct Kept_kind {
+    uint8_t tag;
+    const char* caption;
+    bool text; // a text record: its characters are counted, and short ones shown
+};
+
+const Kept_kind kept_kinds[] = {
+    {tag::PHONE_NUMBER, "Phone number record", true},
+    {tag::SMS_TEXT_ACQ, "SMS text on acquisition", true},
+    {tag::SMS_TEXT_EOL, "SMS text at end of life", true},
+    {tag::SYSTEM_CONFIG, "System configuration", false},
+    {tag::LOCATION, "LOCATION", false},
+    {tag::GSM_SMS_DURATION, "GSM SMS duration", false},
+};
+
+const Kept_kind* kept_kind(uint8_t t) {
+    for (const Kept_kind& k : kept_kinds)
+        if (k.tag == t) return &k;
+    return nullptr;
+}
+
+} // namespace
+
+void Station_editor::keep_records() {
+    const Teeprom_configurer& image = station->configuration;
+    const uint8_t* data = image.data();
+    uint8_t position = 0;
+    for (;;) {
+        const uint8_t t = data[position];
+        uint8_t next = 0;
+        const bool more = next_record_position(data, position, &next);
+        // Where the record ends, whether or not the walk goes on after it: a record cut at byte 223 is
+        // not whole, and is not kept.
+        const int end = is_variable_tag(t) ? position + 2 + data[static_cast<uint8_t>(position + 1)]
+                        : is_fixed_tag(t)  ? position + 5
+                                           : IMAGE_USABLE + 1;
+        if (kept_kind(t) != nullptr && end <= IMAGE_USABLE && end <= image.cursor())
+            kept.push_back({t, std::string(reinterpret_cast<const char*>(data) + position,
+                                           static_cast<size_t>(end - position))});
+        if (!more) break;
+        position = next;
+    }
+}
+
+std::vector<std::string> Station_editor::kept_lines() const {
+    std::vector<std::string> lines;
+    for (const Kept_record& r : kept) {
+        const Kept_kind* k = kept_kind(r.tag);
+        if (k == nullptr) continue;
+        if (k->text) {
+            const size_t length = r.bytes.size() - 2;
+            lines.push_back(std::string(k->caption) + " (" + std::to_string(length) +
+                            (length == 1 ? " character)" : " characters)"));
+        } else if (is_fixed_tag(r.tag)) {
+            uint32_t v = 0;
+            for (int i = 1; i < 5; ++i)
+                v = (v << 8) | static_cast<uint8_t>(r.bytes[static_cast<size_t>(i)]);
+            lines.push_back(std::string(k->caption) + " " + std::to_string(static_cast<int32_t>(v)));
+        } else {
+            const size_t length = r.bytes.size() - 2;
+            lines.push_back(std::string(k->caption) + " (" + std::to_string(length) +
+                            (length == 1 ? " byte)" : " bytes)"));
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> Station_editor::dropped_notices() const {
+    static const char* const page_names[PAGE_COUNT] = {"Slow Sequence", "Fast Sequence", "Remote sequence"};
+    std::vector<std::string> notices;
+    for (int p = 0; p < PAGE_COUNT; ++p) {
+        std::string names;
+        int count = 0;
+        for (const Dropped_command& d : dropped) {
+            if (d.page != p) continue;
+            names += (count++ == 0 ? "" : ", ") + d.name;
+        }
+        if (count == 0) continue;
+        notices.push_back("OK will drop " + std::to_string(count) + (count == 1 ? " command" : " commands") +
+                          " of the " + page_names[p] + " that this editor does not show: " + names);
+    }
+    return notices;
 }
 
 void Station_editor::reset_controls() {
@@ -77,9 +204,10 @@ void Station_editor::load_station() {
         int32_t value;
         if (!image.get_tag_long(row.tag, &value)) continue;
         const uint32_t v = static_cast<uint32_t>(value);
-        // 0 seconds would show as 0.00; it shows as 1 instead.
+        // 0 seconds would show as 0.00; it shows as 1 instead, and is stored as shown.
         form.at(g.*row.edit).text =
             formatted(row.format, v == 0 ? 1.0 : static_cast<double>(v) / row.divisor);
+        if (v != 0) remember_loaded(g.*row.edit, v);
     }
     form.at(g.sms).text = image.get_sms_number();
     for (const Sequence_page& page : sequence_pages)
@@ -88,7 +216,51 @@ void Station_editor::load_station() {
     form.at(g.phone_nbr).text = station->phone_nbr;
     form.at(g.pin).text = station->pin;
     form.at(g.description).text = station->description;
+    keep_records();
 }
+
+namespace {
+
+// The threshold as the edit shows it: a pulse counter's integer, or a real with two decimals. A single
+// beyond its range shows as the 1e39 that a save writes for it, never as "inf".
+std::string threshold_text(const Channel& channel, const Sequence_command& command) {
+    if (channel.integer_threshold) return std::to_string(command.threshold_bits);
+    const float value = command.threshold_real();
+    if (std::isinf(value)) return value > 0 ? "1e39" : "-1e39";
+    return formatted("%.2f", static_cast<double>(value));
+}
+
+// Whether the store writes this command back as it stands, given the page it is on: the editor's own
+// ports, types, timeouts and states only.
+bool written_back(const Sequence_command& c, bool full) {
+    switch (c.kind) {
+    case Command_kind::PROBES_POWER:
+        return c.state == 3 || c.state == 0;
+    case Command_kind::WAIT:
+        return c.timeout == 3;
+    case Command_kind::ACQ_VBAT:
+        return c.channel == 0;
+    case Command_kind::ACQ_FLUO:
+        return c.port == 4 && c.type == 0;
+    case Command_kind::ACQ: {
+        const Channel* channel = find_channel(Channel_command::ACQ, c.header);
+        return channel != nullptr && c.port == (channel->integer_threshold ? 5 : 2) && c.timeout == 7 &&
+               c.channel == (c.header & 0x0F);
+    }
+    case Command_kind::CONDITIONAL_ACTION:
+        return full && c.port == 5;
+    case Command_kind::CONDITIONAL_SMS:
+        return full;
+    default:
+        return false; // SIMPLE_SENSOR, NOP, ACQ_INSTRUMENT: no control shows them
+    }
+}
+
+const char* command_name(Command_kind kind) {
+    return command_info(kind).name;
+}
+
+} // namespace
 
 void Station_editor::load_sequence(uint8_t tag_byte) {
     if (station == nullptr) return;
@@ -103,27 +275,29 @@ void Station_editor::load_sequence(uint8_t tag_byte) {
     const bool full = sequence_pages[p].full;
     uint8_t position = static_cast<uint8_t>(tag_position + 2);
     action_count = 0;
+    bool showing = true;            // a sensor command ends what the page shows; the rest is only counted
+    bool shown[CHANNEL_COUNT] = {}; // a channel given twice is written back once
+    const auto drop = [&](const std::string& name) { dropped.push_back({p, name}); };
     for (;;) {
         Sequence_command command;
-        // The editor shows only what it builds itself; a sensor command, or a byte that is no command,
-        // ends the walk. Instrument commands are stepped over by their own length.
-        if (!decode_command(image, position, &command)) return;
-        switch (command.kind) {
-        case Command_kind::END:
-            return;
-        case Command_kind::SIMPLE_SENSOR_1:
-        case Command_kind::SIMPLE_SENSOR_2:
-            return;
+        // A byte that is no command ends the walk. Instrument commands are stepped over by their own length.
+        if (!decode_command(image, position, &command) || command.kind == Command_kind::END) return;
+        // What the page shows is as the load has always shown it; what the store would not write back as
+        // it stands is counted, so that OK can say what it drops.
+        if (!showing || !written_back(command, full)) drop(command_name(command.kind));
+        switch (showing ? command.kind : Command_kind::NOP) {
         case Command_kind::CONDITIONAL_ACTION:
-            if (full) {
-                show_action(p, command.and_mask, command.or_mask);
-                ++action_count;
-            }
+            if (!full) break;
+            if (action_count > 1) drop(command_name(command.kind)); // a third action shows nowhere
+            show_action(p, command.and_mask, command.or_mask);
+            ++action_count;
             break;
         case Command_kind::CONDITIONAL_SMS:
             if (full) form.set_checked(c.sms, true);
             break;
         case Command_kind::ACQ_VBAT:
+            // The remote page has no threshold edit: the battery is measured, its threshold not kept.
+            if (!full && command.vbat_threshold != 0) drop("ACQ_VBAT threshold");
             show_vbat(p, command.vbat_threshold);
             break;
         case Command_kind::ACQ_FLUO:
@@ -131,19 +305,28 @@ void Station_editor::load_sequence(uint8_t tag_byte) {
             const bool fluo = command.kind == Command_kind::ACQ_FLUO;
             const Channel* channel = find_channel(fluo ? Channel_command::FLUO : Channel_command::ACQ,
                                                   fluo ? command.channel : command.header);
-            if (channel == nullptr) break;
-            std::string text;
-            if (command.has_threshold)
-                text = channel->integer_threshold
-                           ? unsigned_text(command.threshold_bits)
-                           : formatted("%.2f", static_cast<double>(command.threshold_real()));
+            if (channel == nullptr) {
+                drop(command_name(command.kind));
+                break;
+            }
             const int n = static_cast<int>(channel - channel_table);
+            if (shown[n]) drop(command_name(command.kind));
+            shown[n] = true;
+            // A threshold on a channel without threshold edit cannot be written back.
+            if (command.has_threshold && c.threshold[n] < 0)
+                drop(std::string(command_name(command.kind)) + " threshold");
+            const std::string text =
+                command.has_threshold ? threshold_text(*channel, command) : std::string();
             show_channel(command.has_threshold, command.lt, text, c.check[n], c.compare[n], c.threshold[n]);
+            if (command.has_threshold && c.threshold[n] >= 0)
+                remember_loaded(c.threshold[n], command.threshold_bits);
             break;
         }
-        default: // NOP, PROBES_POWER, WAIT, ACQ_INSTRUMENT: nothing to show
+        default: // PROBES_POWER and WAIT the store writes itself; dropped ones are counted above
             break;
         }
+        if (command.kind == Command_kind::SIMPLE_SENSOR_1 || command.kind == Command_kind::SIMPLE_SENSOR_2)
+            showing = false;
         const uint8_t next = static_cast<uint8_t>(position + command.length);
         if (next >= 240 || next <= position) return;
         position = next;
@@ -167,7 +350,10 @@ void Station_editor::show_vbat(int page, uint8_t threshold_byte) {
     form.set_checked(c.vbat, true);
     if (!sequence_pages[page].full) return; // the remote page shows no threshold
     form.set_checked(c.vbat_eol, threshold_byte != 0);
-    if (threshold_byte != 0) form.at(c.vbat_threshold).text = formatted("%.1f", threshold_byte * 0.1);
+    if (threshold_byte != 0) {
+        form.at(c.vbat_threshold).text = formatted("%.1f", threshold_byte * 0.1);
+        remember_loaded(c.vbat_threshold, threshold_byte);
+    }
 }
 
 void Station_editor::show_action(int page, uint8_t and_mask, uint8_t or_mask) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Form_model.h"
 #include "Station.h"
@@ -22,6 +23,26 @@ struct Sequence_buffer {
         add_byte(static_cast<uint8_t>(u >> 8));
         add_byte(static_cast<uint8_t>(u));
     }
+};
+
+// What the load put into an edit and the value it came from. While the edit still shows that text, the
+// store writes the value itself, not what the shown text rounds to (20 s shows as 0.33 minutes).
+struct Loaded_value {
+    int control = -1;
+    std::string text;
+    uint32_t bits = 0; // the record's 32 bits, the threshold byte, or the threshold's 32 bits
+};
+
+// A record that no control shows, kept as the image held it and written back behind the editor's own.
+struct Kept_record {
+    uint8_t tag;
+    std::string bytes; // tag, length or value, payload: the record whole
+};
+
+// A sequence command that no control shows, which the store cannot write back.
+struct Dropped_command {
+    int page;         // 0 slow, 1 fast, 2 remote
+    std::string name; // its element name ("NOP", "ACQ_INSTRUMENT")
 };
 
 // Why a store was refused: the configuration needs more than the station's 223 bytes, or the SMS number
@@ -47,8 +68,28 @@ class Station_editor {
     int action_count = 0;
     Sequence_buffer buffer;
 
-    // Reset, load, display conditions: what opening the editor on a station shows.
-    void open(Tstation* record);
+    std::vector<Loaded_value> loaded;
+    std::vector<Kept_record> kept;
+    std::vector<Dropped_command> dropped;
+    bool adding = false; // a new station: OK stores the values shown even when none was changed
+
+    // Reset, load, display conditions: what opening the editor on a station shows. The form as it is then
+    // is what "unchanged" compares with.
+    void open(Tstation* record, bool add = false);
+
+    // Whether every control holds what it held after open.
+    bool unchanged() const;
+    // What OK does: for a station that was opened and left unchanged nothing at all (its record and image
+    // stay as they are, byte for byte); otherwise the store.
+    Store_result ok();
+
+    // The loaded value behind an edit that still shows the text the load put there.
+    bool loaded_value(int control, uint32_t* bits) const;
+    // The records kept as read, one line each ("SMS text on acquisition (12 characters)"), for the window.
+    std::vector<std::string> kept_lines() const;
+    // One sentence per page whose commands the store drops ("OK will drop 2 commands of the Slow Sequence
+    // that this editor does not show: ACQ_INSTRUMENT, NOP"); empty when nothing is dropped.
+    std::vector<std::string> dropped_notices() const;
 
     void reset_controls();
     void load_station();
@@ -87,6 +128,9 @@ class Station_editor {
     void store_interval(Teeprom_configurer& image, int edit, uint8_t tag, double factor) const;
 
   private:
+    void remember_loaded(int control, uint32_t bits);
+    void keep_records();
+    std::vector<Control> opened_form_;
     void show_vbat(int page, uint8_t threshold_byte);
     void show_action(int page, uint8_t and_mask, uint8_t or_mask);
 };

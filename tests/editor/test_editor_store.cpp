@@ -226,16 +226,24 @@ TEST(EditorStore, OkWithoutChangesOnALoadedStation) {
     EXPECT_EQ(image_hex(f.station.configuration), image_hex(before));
 }
 
-TEST(EditorStore, IntervalsThatDriftOnPurpose) {
-    // 20 seconds shows as 0.33 minutes and comes back as 19; 0 shows as 1.00 and comes back as 60.
+TEST(EditorStore, ALoadedIntervalComesBackAsItWasExceptZero) {
+    // 20 seconds shows as 0.33 minutes; left as shown it stores 20 again, not the 19 that 0.33 gives. 0 shows
+    // as 1.00 on purpose and comes back as the 60 seconds shown.
     Editor_fixture f;
     f.open_image("85 00 00 00 14 88 00 00 00 00");
+    EXPECT_EQ(f.text("ed_acq_interval0"), "0.33");
     ASSERT_TRUE(f.editor.store().stored);
     int32_t v = 0;
     EXPECT_TRUE(f.station.configuration.get_tag_long(tag::ACQ_INTERVAL0, &v));
-    EXPECT_EQ(v, 19);
+    EXPECT_EQ(v, 20);
     EXPECT_TRUE(f.station.configuration.get_tag_long(tag::ACQ_INTERVAL1, &v));
     EXPECT_EQ(v, 60);
+    // Typed by the user, the text is converted as always, also when it is the same figure again.
+    f.open_image("85 00 00 00 14");
+    f.type("ed_acq_interval0", "0.330");
+    ASSERT_TRUE(f.editor.store().stored);
+    EXPECT_TRUE(f.station.configuration.get_tag_long(tag::ACQ_INTERVAL0, &v));
+    EXPECT_EQ(v, 19);
 }
 
 TEST(EditorStore, StoresExactly223BytesAndRefuses224) {
