@@ -71,7 +71,7 @@ int open_station(const char* in, const char* n_text, Opened& opened, std::ostrea
         opened.new_station = std::make_unique<Tstation>();
         opened.station = opened.new_station.get();
     }
-    opened.editor.open(opened.station);
+    opened.editor.open(opened.station, opened.new_station != nullptr);
     return EXIT_OK;
 }
 
@@ -160,7 +160,17 @@ int edit_command(const char* in, const char* n, const char* out_path, int assign
     if (const int code = open_station(in, n, opened, err)) return code;
     for (int i = 0; i < assignments; ++i)
         if (!apply(opened.editor, assignment[i], err)) return EXIT_USAGE;
-    const Store_result result = opened.editor.store();
+    // What the store cannot write back is said, one line per command, before it is dropped; a station
+    // left unchanged is not stored at all.
+    const Station_editor& editor = opened.editor;
+    if (editor.adding || !editor.unchanged()) {
+        static const char* const page_names[PAGE_COUNT] = {"Slow Sequence", "Fast Sequence",
+                                                           "Remote sequence"};
+        for (const Dropped_command& d : editor.dropped)
+            err << "WARNING : station " << n << ": OK drops " << d.name << " of the " << page_names[d.page]
+                << ", which the editor does not show\n";
+    }
+    const Store_result result = opened.editor.ok();
     if (result.refusal == Store_refusal::TOO_LARGE) {
         err << "vemora-cli: the configuration needs " << result.bytes_needed << " bytes; the station holds "
             << IMAGE_USABLE << ". " << out_path << " was not written\n";

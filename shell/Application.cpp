@@ -49,8 +49,9 @@ int run_application(int argc, char** argv) {
     try {
         TFmain Fmain;
         TFedit_zevo4k Fedit_zevo4k(&Fmain);
-        Fmain.set_station_editor(
-            [&Fedit_zevo4k](Tstation* station) { return Fedit_zevo4k.edit_station(station); });
+        Fmain.set_station_editor([&Fedit_zevo4k](Tstation* station, bool adding) {
+            return Fedit_zevo4k.edit_station(station, adding);
+        });
         TFabout Fabout(&Fmain);
         Fmain.set_about_box(&Fabout);
         Fmain.show();

@@ -470,14 +470,14 @@ void TFmain::Button7Click() {
     bool has_row;
     Tstation* station = selected_station(&has_row);
     if (!has_row) return;
-    if (station != nullptr && edit_station_) edit_station_(station);
+    if (station != nullptr && edit_station_) edit_station_(station, false);
     refresh(true);
     document_changed();
 }
 
 void TFmain::Button5Click() {
     auto* station = new Tstation;
-    if (edit_station_ && edit_station_(station))
+    if (edit_station_ && edit_station_(station, true))
         setup_.stations.append(station);
     else
         delete station;

@@ -38,8 +38,9 @@ class TFmain : public QMainWindow {
     // Opens a setup file as File > Open does after its dialog; false (with a message) when it cannot be read.
     bool open_file(const std::string& path);
 
-    // The station editor, once it exists: true when the user confirmed with OK.
-    void set_station_editor(std::function<bool(Tstation*)> edit_station) {
+    // The station editor, once it exists: true when the user confirmed with OK. adding is true for a new
+    // station, which OK stores even when nothing was changed.
+    void set_station_editor(std::function<bool(Tstation*, bool adding)> edit_station) {
         edit_station_ = std::move(edit_station);
     }
     void set_about_box(TFabout* about) { about_ = about; }
@@ -91,7 +92,7 @@ class TFmain : public QMainWindow {
 
     Tsetup setup_;
     std::string file_name_ = "setup.xml"; // proposed by the dialogs; lb_filename shows "-----" until set
-    std::function<bool(Tstation*)> edit_station_;
+    std::function<bool(Tstation*, bool)> edit_station_;
     TFabout* about_ = nullptr;
     QStringList problems_;
     std::map<const Tstation*, int> station_problems_;

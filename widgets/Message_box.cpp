@@ -2,6 +2,7 @@
 #include "Message_box.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 Message_box::Responder responder;
@@ -31,6 +32,15 @@ Answer Message_box::show(QWidget* parent, const Message& message) {
         box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Save);
         break;
+    case Message::CONFIRM: {
+        box.setIcon(QMessageBox::Question);
+        QPushButton* accept = box.addButton(message.accept, QMessageBox::AcceptRole);
+        QPushButton* decline = box.addButton(message.decline, QMessageBox::RejectRole);
+        box.setDefaultButton(decline); // going on loses data: Enter alone must not do it
+        box.setEscapeButton(decline);
+        box.exec();
+        return box.clickedButton() == accept ? Answer::OK : Answer::CANCEL;
+    }
     }
     switch (box.exec()) {
     case QMessageBox::Save:
@@ -45,13 +55,18 @@ Answer Message_box::show(QWidget* parent, const Message& message) {
 }
 
 void Message_box::inform(QWidget* parent, const QString& title, const QString& text, const QString& details) {
-    show(parent, {Message::INFORMATION, title, text, details});
+    show(parent, {Message::INFORMATION, title, text, details, QString(), QString()});
 }
 
 void Message_box::warn(QWidget* parent, const QString& title, const QString& text) {
-    show(parent, {Message::WARNING, title, text, QString()});
+    show(parent, {Message::WARNING, title, text, QString(), QString(), QString()});
+}
+
+Answer Message_box::confirm(QWidget* parent, const QString& title, const QString& text, const QString& accept,
+                            const QString& decline) {
+    return show(parent, {Message::CONFIRM, title, text, QString(), accept, decline});
 }
 
 Answer Message_box::ask_save(QWidget* parent, const QString& title, const QString& text) {
-    return show(parent, {Message::SAVE_DISCARD_CANCEL, title, text, QString()});
+    return show(parent, {Message::SAVE_DISCARD_CANCEL, title, text, QString(), QString(), QString()});
 }

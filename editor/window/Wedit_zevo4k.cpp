@@ -102,6 +102,13 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
     pages_->addTab(build_remote_page(), "Remote sequence");
     layout->addWidget(pages_);
 
+    dropped_ = new QLabel(this);
+    dropped_->setObjectName("lb_dropped");
+    dropped_->setWordWrap(true);
+    dropped_->setAccessibleName("Commands OK will drop");
+    dropped_->setFocusPolicy(Qt::TabFocus); // a screen reader can reach the notice
+    dropped_->setVisible(false);
+    layout->addWidget(dropped_);
     auto* bottom = new QHBoxLayout;
     hint_ = new QLabel(this);
     hint_->setObjectName("lb_hint");
@@ -217,6 +224,14 @@ QWidget* TFedit_zevo4k::build_general_page() {
         field_row(grid, row, r.label, r.control);
         grid->addWidget(label(r.explanation, grid->parentWidget()), row++, 2);
     }
+    // Records of the configuration that no field shows, listed read-only so that the user knows they exist.
+    kept_ = new QLabel(grid->parentWidget());
+    kept_->setObjectName("lb_kept");
+    kept_->setAccessibleName("Records kept as read");
+    kept_->setFocusPolicy(Qt::TabFocus);
+    kept_->setWordWrap(true);
+    kept_->setVisible(false);
+    grid->addWidget(kept_, row++, 0, 1, 3);
     grid->setRowStretch(row, 1);
     return page;
 }
@@ -394,22 +409,46 @@ void TFedit_zevo4k::update_meter() {
     }
 }
 
-void TFedit_zevo4k::load(Tstation* station) {
+void TFedit_zevo4k::load(Tstation* station, bool adding) {
     hint_->clear();
-    editor_.open(station);
+    editor_.open(station, adding);
+    const std::vector<std::string> kept = editor_.kept_lines();
+    QStringList kept_lines;
+    for (const std::string& line : kept)
+        kept_lines << to_qstring(line);
+    kept_->setText(kept_lines.isEmpty() ? QString()
+                                        : "Kept as read (no field shows them; OK writes them back):\n" +
+                                              kept_lines.join('\n'));
+    kept_->setVisible(!kept_lines.isEmpty());
+    QStringList notices;
+    for (const std::string& notice : editor_.dropped_notices())
+        notices << to_qstring(notice) + ".";
+    dropped_->setText(notices.join('\n'));
+    dropped_->setVisible(!notices.isEmpty());
     show_values();
     show_enabled_states();
     pages_->setCurrentIndex(0); // always the "General" page
 }
 
-bool TFedit_zevo4k::edit_station(Tstation* station) {
+bool TFedit_zevo4k::edit_station(Tstation* station, bool adding) {
     if (station == nullptr) return false;
-    load(station);
+    load(station, adding);
     return exec() == 1;
 }
 
 void TFedit_zevo4k::Button1Click() {
-    const Store_result result = editor_.store();
+    // What the store cannot write back is asked for once, before it is lost; an unchanged station is not
+    // stored at all, so nothing is lost.
+    const std::vector<std::string> notices = editor_.dropped_notices();
+    if (!notices.empty() && !(editor_.unchanged() && !editor_.adding)) {
+        QStringList lines;
+        for (const std::string& notice : notices)
+            lines << to_qstring(notice) + ".";
+        if (Message_box::confirm(this, "Station configuration Editor", lines.join('\n'),
+                                 "Store and drop them", "Back to the editor") != Answer::OK)
+            return;
+    }
+    const Store_result result = editor_.ok();
     if (!result.stored) {
         // Nothing was stored: the editor stays open with every choice as it was.
         const QString advice =

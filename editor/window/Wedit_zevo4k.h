@@ -20,9 +20,11 @@ class TFedit_zevo4k : public QDialog {
 
     // Opens the editor modally on the station: reset, load, display conditions, the "General" page.
     // True only when the user confirmed with OK, after the controls were stored into the record.
-    bool edit_station(Tstation* station);
+    // adding: a new station, stored as shown even when nothing was changed; an existing one that OK
+    // confirms unchanged stays as it was, byte for byte.
+    bool edit_station(Tstation* station, bool adding = false);
     // The part of edit_station before the window is shown: reset, load, display conditions, "General".
-    void load(Tstation* station);
+    void load(Tstation* station, bool adding = false);
 
     // The logic behind the window (the form model, load and store), for tests and the command line.
     Station_editor& logic() { return editor_; }
@@ -63,6 +65,8 @@ class TFedit_zevo4k : public QDialog {
     std::vector<QWidget*> widgets_;
     QTabWidget* pages_ = nullptr;
     QLabel* meter_ = nullptr;
-    QLabel* hint_ = nullptr; // says why a typed or pasted character was refused
-    bool showing_ = false;   // while the model's values are put into the widgets, nothing goes back
+    QLabel* hint_ = nullptr;    // says why a typed or pasted character was refused
+    QLabel* kept_ = nullptr;    // the records kept as read, on the General page
+    QLabel* dropped_ = nullptr; // what OK will drop, above the buttons
+    bool showing_ = false;      // while the model's values are put into the widgets, nothing goes back
 };

@@ -242,7 +242,7 @@ TEST(CliCheckTexts, PinCodeAndSmsNumberLongerThanTheStationKeeps) {
     EXPECT_EQ(image_of(in, 2).substr(0, 10), "8300000000");
     EXPECT_EQ(image_of(in, 3).substr(0, 10), "833c3e2678");
     // What the warning promises: the station editor refuses to store station 2 until the number is shorter.
-    EXPECT_EQ(cli({"edit", in, "2", dir.file("out.xml")}).code, 3);
+    EXPECT_EQ(cli({"edit", in, "2", dir.file("out.xml"), "ed_description=moved"}).code, 3);
     EXPECT_EQ(cli({"edit", in, "2", dir.file("out.xml"), "ed_sms=+41791234567"}).code, 0);
 }
 

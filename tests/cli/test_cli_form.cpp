@@ -77,10 +77,14 @@ TEST(CliForm, ANewStationAndNumbersOutOfRange) {
     EXPECT_EQ(cli({"form", dir.file("absent.xml"), "1"}).code, 1);
 }
 
-TEST(CliEdit, WithoutChangesIsOkOnTheStation) {
+TEST(CliEdit, WithoutChangesStoresNothingAndWithOneStoresTheStation) {
     Temp_dir dir;
     const std::string in = dir.write("in.xml", two_stations), out = dir.file("out.xml");
-    const Cli_result r = cli({"edit", in, "1", out});
+    // Open and OK without a change: the station stays as read, so the file is what normalize writes.
+    ASSERT_EQ(cli({"edit", in, "1", out}).code, 0);
+    ASSERT_EQ(cli({"normalize", in, dir.file("normalized.xml")}).code, 0);
+    EXPECT_EQ(read_bytes(out), read_bytes(dir.file("normalized.xml")));
+    const Cli_result r = cli({"edit", in, "1", out, "ed_description=changed"});
     ASSERT_EQ(r.code, 0) << r.err;
     const Cli_result dump = cli({"dump", out});
     // Read back from the file, so the end marker counts: 59 bytes stored, cursor 60. The stored slow
@@ -184,7 +188,7 @@ TEST(CliEdit, AnSmsNumberLongerThanTheStationKeepsIsRefusedUntilShortened) {
                                                "</STATION></STATIONS></SETUP>");
     const std::string out = dir.file("out.xml");
     EXPECT_EQ(line_for(cli({"form", in, "1"}).out, "ed_sms"), "ed_sms=+41791234567890123");
-    const Cli_result refused = cli({"edit", in, "1", out});
+    const Cli_result refused = cli({"edit", in, "1", out, "ed_description=moved"});
     EXPECT_EQ(refused.code, 3);
     EXPECT_EQ(refused.err,
               "vemora-cli: The SMS number has 18 characters, but the station keeps at most 15. " + out +
@@ -194,4 +198,26 @@ TEST(CliEdit, AnSmsNumberLongerThanTheStationKeepsIsRefusedUntilShortened) {
               2); // longer still: refused as typed
     ASSERT_EQ(cli({"edit", in, "1", out, "ed_sms=+41791234567890"}).code, 0);
     EXPECT_EQ(line_for(cli({"form", out, "1"}).out, "ed_sms"), "ed_sms=+41791234567890");
+}
+
+TEST(CliEdit, SaysEachCommandTheStoreDropsAndStores) {
+    Temp_dir dir;
+    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='7'><CONFIGURATION>"
+                                               "<ACQUISITION_SEQUENCE><NOP/><ACQ_INSTRUMENT port='1'/>"
+                                               "</ACQUISITION_SEQUENCE><SMS_TEXT_ACQ value='flood'/>"
+                                               "</CONFIGURATION></STATION></STATIONS></SETUP>");
+    const std::string out = dir.file("out.xml");
+    const Cli_result r = cli({"edit", in, "1", out, "cb_s_0=1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "WARNING : station 1: OK drops NOP of the Slow Sequence, which the editor does not show\n"
+              "WARNING : station 1: OK drops ACQ_INSTRUMENT of the Slow Sequence, which the editor does not "
+              "show\n");
+    const std::string saved = read_bytes(out);
+    EXPECT_EQ(saved.find("NOP"), std::string::npos);
+    EXPECT_NE(saved.find("SMS_TEXT_ACQ    value=\"flood\""), std::string::npos) << saved; // kept as read
+    // Without a change nothing is dropped and nothing said.
+    const Cli_result same = cli({"edit", in, "1", out});
+    EXPECT_EQ(same.err, "");
+    EXPECT_NE(read_bytes(out).find("<NOP/>"), std::string::npos);
 }

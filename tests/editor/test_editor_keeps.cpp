@@ -15,8 +15,9 @@ std::vector<std::pair<uint8_t, std::string>> records_of(const Teeprom_configurer
         uint8_t next = 0;
         const bool more = next_record_position(image.data(), position, &next);
         if (!more) break;
-        out.emplace_back(image.get_byte(position),
-                         std::string(reinterpret_cast<const char*>(image.data()) + position, next - position));
+        out.emplace_back(
+            image.get_byte(position),
+            std::string(reinterpret_cast<const char*>(image.data()) + position, next - position));
         position = next;
     }
     return out;
@@ -32,7 +33,8 @@ TEST(EditorKeeps, RecordsNoControlShowsAreKeptByteForByteBehindTheOthers) {
                  "07 02 01 02 8A 00 00 01 2C");
     EXPECT_EQ(f.editor.kept_lines(),
               (std::vector<std::string>{"SMS text on acquisition (5 characters)", "LOCATION 4711",
-                                        "SMS text at end of life (3 characters)", "Phone number record (2 characters)",
+                                        "SMS text at end of life (3 characters)",
+                                        "Phone number record (2 characters)",
                                         "System configuration (2 bytes)", "GSM SMS duration 300"}));
     const int with_kept = 53 + 7 + 5 + 5 + 4 + 4 + 5; // the editor's own 53 (no SMS number) and the kept
     EXPECT_EQ(f.editor.bytes_needed(), with_kept);
@@ -114,14 +116,15 @@ TEST(EditorKeeps, WhatTheStoreCannotWriteBackIsSaidPageByPage) {
     // Slow: an instrument command, a NOP, a WAIT of 9, a fluorometer on port 3; fast: a sensor command and
     // what follows it; remote: a battery threshold and a conditional SMS.
     f.open_image("08 0C 93 D9 00 84 A9 C3 01 90 00 00 00 00 09 06 93 01 05 C4 00 00 0A 05 93 82 24 81 00");
-    EXPECT_EQ(f.editor.dropped_notices(),
-              (std::vector<std::string>{
-                  "OK will drop 4 commands of the Slow Sequence that this editor does not show: ACQ_INSTRUMENT, "
-                  "NOP, WAIT, ACQ_FLUO",
-                  "OK will drop 2 commands of the Fast Sequence that this editor does not show: SIMPLE_SENSOR_1, "
-                  "ACQ_FLUO",
-                  "OK will drop 2 commands of the Remote sequence that this editor does not show: ACQ_VBAT "
-                  "threshold, CONDITIONAL_SMS"}));
+    EXPECT_EQ(
+        f.editor.dropped_notices(),
+        (std::vector<std::string>{
+            "OK will drop 4 commands of the Slow Sequence that this editor does not show: ACQ_INSTRUMENT, "
+            "NOP, WAIT, ACQ_FLUO",
+            "OK will drop 2 commands of the Fast Sequence that this editor does not show: SIMPLE_SENSOR_1, "
+            "ACQ_FLUO",
+            "OK will drop 2 commands of the Remote sequence that this editor does not show: ACQ_VBAT "
+            "threshold, CONDITIONAL_SMS"}));
     f.open_image("08 04 93 A3 90 00");
     EXPECT_TRUE(f.editor.dropped_notices().empty());
 }
@@ -140,7 +143,8 @@ Teeprom_configurer random_station(std::mt19937& rng) {
         for (const Channel& c : channel_table) {
             if (!(coin(rng) && coin(rng))) continue;
             f.tick("cb_" + page + "_" + std::to_string(c.number));
-            if (page != "r" && c.has_threshold) f.choose("cbb_" + page + "_" + std::to_string(c.number), pick(rng));
+            if (page != "r" && c.has_threshold)
+                f.choose("cbb_" + page + "_" + std::to_string(c.number), pick(rng));
         }
         if (page != "r" && coin(rng)) {
             f.tick("cb_" + page + "_vbat");
@@ -183,7 +187,8 @@ Teeprom_configurer random_station(std::mt19937& rng) {
     Teeprom_configurer out;
     out.assign(bytes.data(), image.cursor());
     // Records no control shows, where they fit.
-    const std::string kept[] = {"03 04 61 62 63 64", "89 00 01 E2 40", "07 01 09", "8A 00 00 00 1E", "02 02 2B 34"};
+    const std::string kept[] = {"03 04 61 62 63 64", "89 00 01 E2 40", "07 01 09", "8A 00 00 00 1E",
+                                "02 02 2B 34"};
     for (const std::string& k : kept) {
         const std::vector<uint8_t> r = hex_bytes(k);
         if (!coin(rng) || out.cursor() + r.size() > IMAGE_USABLE) continue;
@@ -215,7 +220,8 @@ TEST(EditorKeeps, OpenAndStoreKeepsEveryValueAndASecondStoreChangesNoByte) {
         after.erase(std::remove_if(after.begin(), after.end(), fixed), after.end());
         std::sort(before.begin(), before.end());
         std::sort(after.begin(), after.end());
-        ASSERT_EQ(after, before) << "seed " << seed << "\n" << image_hex(image) << "\n"
+        ASSERT_EQ(after, before) << "seed " << seed << "\n"
+                                 << image_hex(image) << "\n"
                                  << image_hex(f.station.configuration);
         const std::string first = image_hex(f.station.configuration);
         f.open();

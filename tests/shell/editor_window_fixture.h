@@ -14,7 +14,8 @@ class Editor_window_test : public Gui_test {
     void SetUp() override {
         Gui_test::SetUp();
         editor = new TFedit_zevo4k(window);
-        window->set_station_editor([this](Tstation* s) { return editor->edit_station(s); });
+        window->set_station_editor(
+            [this](Tstation* s, bool adding) { return editor->edit_station(s, adding); });
     }
 
     // Runs `actions` inside the editor's modal run; a watchdog closes it if the actions did not, so a

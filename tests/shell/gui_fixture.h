@@ -64,7 +64,7 @@ class Gui_test : public ::testing::Test {
     // A stand-in for the station editor: records every record it is given and answers `ok`, so a test
     // sees whether a command opened the editor at all.
     void install_fake_editor(bool ok) {
-        window->set_station_editor([this, ok](Tstation* s) {
+        window->set_station_editor([this, ok](Tstation* s, bool) {
             edited.push_back(s);
             return ok;
         });

@@ -86,6 +86,8 @@ TEST_F(Editor_window_test, AnSmsNumberLongerThanTheStationKeepsIsShownWholeAndRe
     const Tstation before = station;
     while_open([this] {
         EXPECT_EQ(field("ed_sms")->text(), "+4179123456789012");
+        // Any change makes OK store, and the store refuses the number the station would not keep.
+        type("ed_description", "changed");
         press("Button1");
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_NE(
@@ -101,6 +103,11 @@ TEST_F(Editor_window_test, AnSmsNumberLongerThanTheStationKeepsIsShownWholeAndRe
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_EQ(station.configuration.get_sms_number(), "+41791234567890");
     EXPECT_FALSE(before.configuration == station.configuration);
+    // Opened and confirmed without a change, the station stays as it was, long number and all.
+    Tstation untouched = station_with_sms("+4179123456789012");
+    while_open([this] { press("Button1"); });
+    EXPECT_TRUE(editor->edit_station(&untouched));
+    EXPECT_EQ(untouched.configuration.get_sms_number(), "+4179123456789012");
 }
 
 TEST_F(Editor_window_test, ARefusedCharacterIsSaidBesideTheButtons) {
