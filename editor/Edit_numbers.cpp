@@ -28,9 +28,11 @@ size_t skip_space(const std::string& text) {
 
 } // namespace
 
-double edit_real(const std::string& text) {
-    // Only the decimal form atof is known for: strtod alone would also take "0x10", "inf" and "nan",
-    // which no user means as a threshold or an interval.
+namespace {
+
+// Where the number that starts the text ends: after white space, sign, digits, a point with digits and an
+// exponent; `start` when there is no number.
+size_t real_end(const std::string& text) {
     size_t i = skip_space(text);
     const size_t start = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
@@ -40,7 +42,7 @@ double edit_real(const std::string& text) {
     if (i < text.size() && text[i] == '.')
         for (++i; i < text.size() && is_digit(text[i]); ++i)
             ++digits;
-    if (digits == 0) return 0.0;
+    if (digits == 0) return start;
     size_t end = i;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         size_t j = i + 1;
@@ -51,6 +53,42 @@ double edit_real(const std::string& text) {
             end = j;
         }
     }
+    return end;
+}
+
+size_t integer_end(const std::string& text) {
+    size_t i = skip_space(text);
+    const size_t start = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const size_t digits = i;
+    while (i < text.size() && is_digit(text[i]))
+        ++i;
+    return i == digits ? start : i;
+}
+
+bool rest_is_space(const std::string& text, size_t from) {
+    for (size_t i = from; i < text.size(); ++i)
+        if (!is_space(text[i])) return false;
+    return true;
+}
+
+} // namespace
+
+bool edit_real_whole(const std::string& text) {
+    const size_t start = skip_space(text), end = real_end(text);
+    return start == text.size() || (end != start && rest_is_space(text, end));
+}
+
+bool edit_integer_whole(const std::string& text) {
+    const size_t start = skip_space(text), end = integer_end(text);
+    return start == text.size() || (end != start && rest_is_space(text, end));
+}
+
+double edit_real(const std::string& text) {
+    // Only the decimal form atof is known for: strtod alone would also take "0x10", "inf" and "nan",
+    // which no user means as a threshold or an interval.
+    const size_t start = skip_space(text), end = real_end(text);
+    if (end == start) return 0.0;
     // strtod under the C locale reads the point as "." whatever locale the windows set.
     const std::string number = text.substr(start, end - start);
     return strtod_l(number.c_str(), nullptr, c_locale());

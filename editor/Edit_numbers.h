@@ -14,3 +14,8 @@ int32_t edit_integer(const std::string& text);
 
 // A double cut toward zero, of which the low `bits` bits are kept (8 or 32); NaN and infinities give 0.
 uint32_t truncated_low_bits(double value, int bits);
+
+// Whether the whole text (white space around it aside) is read: false for "7,25" or "12abc", which are read
+// only up to their bad character. An empty text is read whole (as 0).
+bool edit_real_whole(const std::string& text);
+bool edit_integer_whole(const std::string& text);

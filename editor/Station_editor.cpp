@@ -3,7 +3,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
+#include "Edit_numbers.h"
 #include "Lib_text.h"
 #include "Sequence_command.h"
 
@@ -132,6 +134,33 @@ void Station_editor::keep_records() {
     }
 }
 
+std::string Station_editor::number_hint(int control) const {
+    const General_controls& g = form.general();
+    bool integer = control == g.id, number = integer;
+    for (const Timing_row& row : timing_rows)
+        number = number || control == g.*row.edit;
+    for (int p = 0; p < PAGE_COUNT && !number; ++p) {
+        const Page_controls& c = form.page(p);
+        if (control == c.vbat_threshold) number = true;
+        for (int n = 0; n < CHANNEL_COUNT; ++n)
+            if (control == c.threshold[n]) {
+                number = true;
+                integer = channel_table[n].integer_threshold;
+            }
+    }
+    if (!number || control < 0) return std::string();
+    const std::string& text = form.text(control);
+    if (integer ? edit_integer_whole(text) : edit_real_whole(text)) return std::string();
+    const std::string value =
+        integer ? std::to_string(edit_integer(text)) : formatted("%.10g", edit_real(text));
+    std::string hint = text + " is read as " + value;
+    if (!integer && text.find(',') != std::string::npos)
+        hint += ": the decimal point is a point";
+    else if (integer && text.find_first_of(".,") != std::string::npos)
+        hint += ": this field takes whole numbers";
+    return hint;
+}
+
 std::vector<std::string> Station_editor::kept_lines() const {
     std::vector<std::string> lines;
     for (const Kept_record& r : kept) {
@@ -209,7 +238,9 @@ void Station_editor::load_station() {
             formatted(row.format, v == 0 ? 1.0 : static_cast<double>(v) / row.divisor);
         if (v != 0) remember_loaded(g.*row.edit, v);
     }
-    form.at(g.sms).text = image.get_sms_number();
+    // The SMS number is a zero-terminated text: what follows a zero byte is no part of it.
+    const std::string sms = image.get_sms_number();
+    form.at(g.sms).text = sms.substr(0, std::strlen(sms.c_str()));
     for (const Sequence_page& page : sequence_pages)
         load_sequence(page.tag);
     form.at(g.id).text = unsigned_text(static_cast<uint32_t>(station->id));

@@ -85,6 +85,10 @@ class Station_editor {
 
     // The loaded value behind an edit that still shows the text the load put there.
     bool loaded_value(int control, uint32_t* bits) const;
+    // For a number edit whose text is read only up to a bad character: what will be stored, in words
+    // ("7,25 is read as 7: the decimal point is a point"); empty when the text reads whole or the edit
+    // holds no number.
+    std::string number_hint(int control) const;
     // The records kept as read, one line each ("SMS text on acquisition (12 characters)"), for the window.
     std::vector<std::string> kept_lines() const;
     // One sentence per page whose commands the store drops ("OK will drop 2 commands of the Slow Sequence

@@ -2,6 +2,8 @@
 // one named value of the form model, and every user change goes back into the model.
 #include "Wedit_zevo4k.h"
 
+#include <QAccessible>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -185,6 +187,7 @@ QWidget* TFedit_zevo4k::edit(int control, const QString& accessible_name, QWidge
         editor_.set_text(control, to_latin1(text));
         // A text loaded longer than the edit's maximum may be shortened, never lengthened again.
         e->setMaxLength(editor_.form.longest_text(control));
+        show_number_hint(control, e);
         update_meter();
     });
     connect(e, &Latin1_edit::refused_character, this, [this] {
@@ -192,6 +195,30 @@ QWidget* TFedit_zevo4k::edit(int control, const QString& accessible_name, QWidge
         QTimer::singleShot(6000, hint_, [this] { hint_->clear(); });
     });
     return e;
+}
+
+void TFedit_zevo4k::show_number_hint(int control, QWidget* edit) {
+    // A number read only up to a bad character is stored as read: the user sees what before OK, the edit
+    // is marked and a screen reader hears the hint.
+    const QString hint = to_qstring(editor_.number_hint(control));
+    const bool partly_read = !hint.isEmpty();
+    if (edit->property("partly_read").toBool() != partly_read) {
+        edit->setProperty("partly_read", partly_read);
+        edit->setStyleSheet(partly_read ? "QLineEdit { background: #fff3c4; border: 1px solid #c08000; }"
+                                        : "");
+    }
+    edit->setAccessibleDescription(hint);
+    if (partly_read) {
+        hint_->setText(hint);
+    } else if (hint_->property("from_control").toInt() == control + 1) {
+        hint_->clear();
+    } else {
+        return;
+    }
+    hint_->setProperty("from_control", partly_read ? control + 1 : 0);
+    hint_->setAccessibleName(hint_->text());
+    QAccessibleEvent event(hint_, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TFedit_zevo4k::field_row(QGridLayout* grid, int row, const char* text, int control, const char* unit,
@@ -426,6 +453,11 @@ void TFedit_zevo4k::load(Tstation* station, bool adding) {
     dropped_->setText(notices.join('\n'));
     dropped_->setVisible(!notices.isEmpty());
     show_values();
+    hint_->setProperty("from_control", 0);
+    for (size_t i = 0; i < widgets_.size(); ++i)
+        if (editor_.form.at(static_cast<int>(i)).kind == Control_kind::EDIT && widgets_[i] != nullptr)
+            show_number_hint(static_cast<int>(i), widgets_[i]);
+    hint_->clear();
     show_enabled_states();
     pages_->setCurrentIndex(0); // always the "General" page
 }

@@ -57,6 +57,7 @@ class TFedit_zevo4k : public QDialog {
     void field_row(QGridLayout* grid, int row, const char* label, int control, const char* unit = nullptr,
                    const char* name_label = nullptr);
 
+    void show_number_hint(int control, QWidget* edit);
     void show_values();         // model -> widgets, after a load
     void show_enabled_states(); // after every change: the display conditions and the memory meter
     void update_meter();

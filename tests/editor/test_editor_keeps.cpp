@@ -231,3 +231,28 @@ TEST(EditorKeeps, OpenAndStoreKeepsEveryValueAndASecondStoreChangesNoByte) {
     }
     EXPECT_GT(compared, 300);
 }
+
+TEST(EditorKeeps, ANumberReadOnlyUpToABadCharacterIsSaid) {
+    Editor_fixture f;
+    f.open();
+    EXPECT_EQ(f.editor.number_hint(f.control("ed_s_vbat_threshold")), "");
+    f.type("ed_s_vbat_threshold", "7,25");
+    EXPECT_EQ(f.editor.number_hint(f.control("ed_s_vbat_threshold")),
+              "7,25 is read as 7: the decimal point is a point");
+    f.type("ed_s_172", "12abc");
+    EXPECT_EQ(f.editor.number_hint(f.control("ed_s_172")), "12abc is read as 12");
+    f.type("ed_s_172", "1.5");
+    EXPECT_EQ(f.editor.number_hint(f.control("ed_s_172")),
+              "1.5 is read as 1: this field takes whole numbers");
+    f.type("ed_ID", " 42x");
+    EXPECT_EQ(f.editor.number_hint(f.control("ed_ID")), " 42x is read as 42");
+    f.type("ed_acq_interval0", "abc");
+    EXPECT_EQ(f.editor.number_hint(f.control("ed_acq_interval0")), "abc is read as 0");
+    // Whole numbers, blanks around them, an exponent, an empty text: nothing to say; texts are no numbers.
+    for (const char* whole : {" 15 ", "1e3", "-0.5", "", "+7"}) {
+        f.type("ed_acq_interval0", whole);
+        EXPECT_EQ(f.editor.number_hint(f.control("ed_acq_interval0")), "") << whole;
+    }
+    f.type("ed_description", "7,25");
+    EXPECT_EQ(f.editor.number_hint(f.control("ed_description")), "");
+}

@@ -22,7 +22,8 @@ TEST_F(Editor_window_test, TheGeneralPageListsTheRecordsKeptAsRead) {
     while_open([this] {
         QLabel* kept = control<QLabel>("lb_kept");
         EXPECT_TRUE(kept->isVisible());
-        EXPECT_NE(kept->text().indexOf("SMS text on acquisition (5 characters)"), -1) << kept->text().toStdString();
+        EXPECT_NE(kept->text().indexOf("SMS text on acquisition (5 characters)"), -1)
+            << kept->text().toStdString();
         EXPECT_NE(kept->text().indexOf("LOCATION 4711"), -1);
         EXPECT_FALSE(kept->accessibleName().isEmpty());
         EXPECT_FALSE(control<QLabel>("lb_dropped")->isVisible());
@@ -44,8 +45,9 @@ TEST_F(Editor_window_test, OkAsksOnceBeforeDroppingWhatNoControlShows) {
     while_open([this] {
         QLabel* dropped = control<QLabel>("lb_dropped");
         EXPECT_TRUE(dropped->isVisible());
-        EXPECT_EQ(dropped->text(), "OK will drop 2 commands of the Slow Sequence that this editor does not show: "
-                                   "NOP, ACQ_INSTRUMENT.");
+        EXPECT_EQ(dropped->text(),
+                  "OK will drop 2 commands of the Slow Sequence that this editor does not show: "
+                  "NOP, ACQ_INSTRUMENT.");
         tick("cb_s_0");
         press("Button1");
         ASSERT_EQ(messages.size(), 1u);
@@ -100,4 +102,26 @@ TEST_F(Editor_window_test, EditSelectedAndOkWithoutAChangeLeavesTheDocumentUnmod
     click("Button7");
     EXPECT_EQ(messages.size(), 1u);
     EXPECT_TRUE(window->is_modified());
+}
+
+TEST_F(Editor_window_test, ANumberReadOnlyInPartIsMarkedAndSaidBeforeOk) {
+    Tstation station;
+    while_open([this] {
+        pages()->setCurrentIndex(3);
+        tick("cb_s_vbat");
+        tick("cb_s_vbat_eol");
+        type("ed_s_vbat_threshold", "7,25");
+        QLabel* hint = control<QLabel>("lb_hint");
+        EXPECT_EQ(hint->text(), "7,25 is read as 7: the decimal point is a point");
+        EXPECT_EQ(hint->accessibleName(), hint->text());
+        EXPECT_TRUE(field("ed_s_vbat_threshold")->property("partly_read").toBool());
+        EXPECT_EQ(field("ed_s_vbat_threshold")->accessibleDescription(), hint->text());
+        type("ed_s_vbat_threshold", "7.25");
+        EXPECT_EQ(hint->text(), "");
+        EXPECT_FALSE(field("ed_s_vbat_threshold")->property("partly_read").toBool());
+        type("ed_s_vbat_threshold", "7,25");
+        press("Button1");
+    });
+    ASSERT_TRUE(editor->edit_station(&station, true));
+    EXPECT_EQ(image_hex(station.configuration, 0, 5), "08 05 93 82 46"); // stored as read: 7 V
 }
