@@ -166,9 +166,14 @@ int edit_command(const char* in, const char* n, const char* out_path, int assign
     if (editor.adding || !editor.unchanged()) {
         static const char* const page_names[PAGE_COUNT] = {"Slow Sequence", "Fast Sequence",
                                                            "Remote sequence"};
-        for (const Dropped_command& d : editor.dropped)
-            err << "WARNING : station " << n << ": OK drops " << d.name << " of the " << page_names[d.page]
-                << ", which the editor does not show\n";
+        for (const Dropped_command& d : editor.dropped) {
+            if (d.page < 0)
+                err << "WARNING : station " << n << ": OK drops " << d.name
+                    << ", which the editor shows once\n";
+            else
+                err << "WARNING : station " << n << ": OK drops " << d.name << " of the "
+                    << page_names[d.page] << ", which the editor does not show\n";
+        }
     }
     const Store_result result = opened.editor.ok();
     if (result.refusal == Store_refusal::TOO_LARGE) {

@@ -113,7 +113,40 @@ const Kept_kind* kept_kind(uint8_t t) {
 
 } // namespace
 
+namespace {
+
+// The records the editor shows and writes itself, by their element names.
+const char* shown_record_name(uint8_t t) {
+    switch (t) {
+    case tag::SMS_NUMBER:
+        return "SMS_NUMBER";
+    case tag::SEQUENCE_SLOW:
+    case tag::SEQUENCE_FAST:
+    case tag::SEQUENCE_REMOTE:
+        return "ACQUISITION_SEQUENCE";
+    case tag::STATION_ID:
+        return "STATION_ID";
+    case tag::PIN_CODE:
+        return "PIN_CODE";
+    case tag::SYSCTRL:
+        return "SYSCTRL";
+    case tag::ACQ_INTERVAL0:
+        return "ACQ_INTERVAL0";
+    case tag::ACQ_INTERVAL1:
+        return "ACQ_INTERVAL1";
+    case tag::GSM_INTERVAL:
+        return "GSM_INTERVAL";
+    case tag::GSM_DURATION:
+        return "GSM_DURATION";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
 void Station_editor::keep_records() {
+    int seen[256] = {};
     const Teeprom_configurer& image = station->configuration;
     const uint8_t* data = image.data();
     uint8_t position = 0;
@@ -129,6 +162,9 @@ void Station_editor::keep_records() {
         if (kept_kind(t) != nullptr && end <= IMAGE_USABLE && end <= image.cursor())
             kept.push_back({t, std::string(reinterpret_cast<const char*>(data) + position,
                                            static_cast<size_t>(end - position))});
+        // A record the editor shows is shown once, from its first occurrence: a second one is dropped.
+        const char* shown = shown_record_name(t);
+        if (shown != nullptr && ++seen[t] == 2) dropped.push_back({-1, std::string("a second ") + shown});
         if (!more) break;
         position = next;
     }
@@ -187,6 +223,16 @@ std::vector<std::string> Station_editor::kept_lines() const {
 std::vector<std::string> Station_editor::dropped_notices() const {
     static const char* const page_names[PAGE_COUNT] = {"Slow Sequence", "Fast Sequence", "Remote sequence"};
     std::vector<std::string> notices;
+    std::string records;
+    int record_count = 0;
+    for (const Dropped_command& d : dropped) {
+        if (d.page >= 0) continue;
+        records += (record_count++ == 0 ? "" : ", ") + d.name;
+    }
+    if (record_count > 0)
+        notices.push_back("OK will drop " + std::to_string(record_count) +
+                          (record_count == 1 ? " record" : " records") +
+                          " that this editor shows only once: " + records);
     for (int p = 0; p < PAGE_COUNT; ++p) {
         std::string names;
         int count = 0;

@@ -41,7 +41,7 @@ struct Kept_record {
 
 // A sequence command that no control shows, which the store cannot write back.
 struct Dropped_command {
-    int page;         // 0 slow, 1 fast, 2 remote
+    int page;         // 0 slow, 1 fast, 2 remote; -1 for a second record of a kind the editor shows once
     std::string name; // its element name ("NOP", "ACQ_INSTRUMENT")
 };
 

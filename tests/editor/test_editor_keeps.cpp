@@ -3,6 +3,7 @@
 #include <random>
 
 #include "Sequence_command.h"
+#include "Setup.h"
 #include "editor_fixture.h"
 
 namespace {
@@ -255,4 +256,42 @@ TEST(EditorKeeps, ANumberReadOnlyUpToABadCharacterIsSaid) {
     }
     f.type("ed_description", "7,25");
     EXPECT_EQ(f.editor.number_hint(f.control("ed_description")), "");
+}
+
+TEST(EditorKeeps, ASecondRecordOfAKindTheEditorShowsOnceIsSaid) {
+    Editor_fixture f;
+    f.open_image("85 00 00 00 3C 85 00 00 00 78 01 02 2B 34 01 02 2B 35");
+    EXPECT_EQ(f.text("ed_acq_interval0"), "1.00"); // the first one
+    EXPECT_EQ(f.editor.dropped_notices(),
+              (std::vector<std::string>{"OK will drop 2 records that this editor shows only once: a second "
+                                        "ACQ_INTERVAL0, a second SMS_NUMBER"}));
+}
+
+// The example's stations were written by the editor: stored again, each gives the very same bytes but
+// for the editor's fixed STATION_ID and PIN_CODE of 0 (the example's own come from its STATION elements).
+TEST(EditorKeeps, TheExampleStationsStoreToTheSameBytes) {
+    Tsetup setup;
+    ASSERT_EQ(setup.read_file(VEMORA_EXAMPLES "/setup.xml"), 0);
+    int stations = 0;
+    for_each_item<Tstation>(setup.stations.list, [&](Tstation& s) {
+        if (s.configuration.cursor() <= 1) return; // the unconfigured spare holds no image to store
+        const Teeprom_configurer before = s.configuration;
+        Station_editor editor;
+        editor.open(&s);
+        EXPECT_TRUE(editor.dropped_notices().empty()) << s.id;
+        ASSERT_TRUE(editor.store().stored) << s.id;
+        std::vector<uint8_t> bytes(before.data(), before.data() + IMAGE_SIZE);
+        for (uint8_t t : {tag::STATION_ID, tag::PIN_CODE}) {
+            const uint8_t at = before.find_tag(t);
+            ASSERT_NE(at, 0xFF);
+            for (int i = 1; i < 5; ++i)
+                bytes[static_cast<size_t>(at + i)] = 0;
+        }
+        Teeprom_configurer expected;
+        expected.assign(bytes.data(), before.cursor());
+        // The reader's end marker is not written by the store: the image's own 0xFF ends it.
+        EXPECT_EQ(image_hex(s.configuration), image_hex(expected, 0, expected.cursor() - 1)) << s.id;
+        ++stations;
+    });
+    EXPECT_EQ(stations, 4);
 }
