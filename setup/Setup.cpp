@@ -3,26 +3,15 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <fcntl.h>
 #include <new>
-#include <pthread.h>
-#include <sched.h>
-#include <signal.h>
-#include <sys/mman.h>
-#include <sys/random.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <strings.h>
 #include <utility>
-#include <vector>
 
 #include "Lib_text.h"
 #include "Lib_trace.h"
+#include "Safe_save.h"
 
 Tsetup::Tsetup() {
     path_data_bin[0] = 0;
@@ -209,213 +198,16 @@ void Tsetup::write(Text_out* out) {
     out->put("</SETUP>\r\n");
 }
 
-namespace {
-
-// The file that is really replaced: a link is followed, so the link itself stays a link.
-std::string target_of(const char* path) {
-    char* resolved = realpath(path, nullptr);
-    if (resolved == nullptr) return path; // no file yet (or a dangling name): write it where it is named
-    std::string target(resolved);
-    std::free(resolved);
-    return target;
-}
-
-std::string system_reason(int error) {
-    return std::strerror(error);
-}
-
-// Six characters for a temporary name, as mkstemp would choose them.
-std::string random_suffix() {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    unsigned char bytes[6];
-    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
-        const unsigned long long seed = static_cast<unsigned long long>(getpid()) * 2654435761u ^
-                                        static_cast<unsigned long long>(clock());
-        for (size_t i = 0; i < sizeof bytes; ++i)
-            bytes[i] = static_cast<unsigned char>(seed >> (i * 8));
-    }
-    std::string suffix(6, 'x');
-    for (size_t i = 0; i < sizeof bytes; ++i)
-        suffix[i] = letters[bytes[i] % (sizeof letters - 1)];
-    return suffix;
-}
-
-// What the helper below needs and what it answers: the unnamed file as /proc/self/fd/N, candidate
-// names beside the target, the target; 0 or the error number, and whether naming already failed.
-struct Placing {
-    const char* self = nullptr;
-    const char* const* names = nullptr; // null-terminated
-    const char* target = nullptr;
-    int error = EIO;
-    int naming_failed = 0;
-};
-
-// Gives the unnamed file a free name beside the target and renames it over the target. Only system
-// calls, no allocation and no sanitizer instrumentation: it may run on the helper's own small stack.
-#if defined(__clang__)
-__attribute__((no_sanitize("address", "undefined", "coverage")))
-#else
-__attribute__((no_sanitize("address", "undefined")))
-#endif
-__attribute__((noinline)) int
-name_and_rename(void* argument) {
-    Placing* p = static_cast<Placing*>(argument);
-    p->naming_failed = 1;
-    p->error = EEXIST;
-    for (const char* const* name = p->names; *name != nullptr; ++name) {
-        if (linkat(AT_FDCWD, p->self, AT_FDCWD, *name, AT_SYMLINK_FOLLOW) == 0) {
-            p->naming_failed = 0;
-            p->error = rename(*name, p->target) == 0 ? 0 : errno;
-            if (p->error != 0) unlink(*name);
-            return 0;
-        }
-        p->error = errno;
-        if (p->error != EEXIST) break;
-    }
-    return 0;
-}
-
-// Names the unnamed file and renames it over the target in a helper process that shares this one's
-// memory and runs while this thread waits (as vfork does). Between the two steps the file has a name; a
-// SIGKILL of the saving process there would leave it behind, but the helper is another process and
-// finishes both steps. Where no helper can be started, the steps are taken here.
-void put_in_place(int fd, const std::string& target, Placing* p) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    std::vector<std::string> names;
-    for (int i = 0; i < 16; ++i)
-        names.push_back(target + "." + random_suffix());
-    std::vector<const char*> name_texts;
-    for (const std::string& n : names)
-        name_texts.push_back(n.c_str());
-    name_texts.push_back(nullptr);
-    p->self = self.c_str();
-    p->names = name_texts.data();
-    p->target = target.c_str();
-
-    constexpr size_t stack_size = 64 * 1024;
-    void* stack =
-        mmap(nullptr, stack_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
-    // The helper starts with every signal blocked, so that no handler of this process runs on its stack;
-    // only SIGKILL and SIGSTOP reach it. This thread gets its signals once the helper is done.
-    sigset_t all, before;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &before);
-    const pid_t helper = stack == MAP_FAILED ? -1
-                                             : clone(&name_and_rename, static_cast<char*>(stack) + stack_size,
-                                                     CLONE_VM | CLONE_VFORK | SIGCHLD, p);
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    if (helper < 0) {
-        name_and_rename(p);
-    } else {
-        while (waitpid(helper, nullptr, 0) < 0 && errno == EINTR) {
-        }
-    }
-    if (stack != MAP_FAILED) munmap(stack, stack_size);
-}
-
-// How a save puts its file in place: an unnamed file named at the end, or a named temporary file.
-enum class Save_way { UNNAMED, NAMED, NAMING_FAILED };
-
-// One attempt to write the document and put it in place of target; 0 or the system's error number.
-int save_to(Tsetup& setup, const std::string& target, mode_t mode, Save_way* way) {
-    std::string temp;
-    int fd = -1;
-    if (*way == Save_way::UNNAMED) {
-        fd = open(folder_of(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
-        if (fd < 0) *way = Save_way::NAMED;
-    }
-    if (fd < 0) {
-        temp = target + ".XXXXXX";
-        fd = mkstemp(&temp[0]);
-        if (fd < 0) return errno;
-    }
-    const bool unnamed = *way == Save_way::UNNAMED;
-    fchmod(fd, mode); // the mode given at creation is cut by the umask
-
-    // A second descriptor keeps an unnamed file alive after the stream is closed, so that every error the
-    // close reports comes before the file is given a name.
-    const int kept = unnamed ? dup(fd) : -1;
-    const auto fail = [&](int error) {
-        if (kept >= 0) close(kept);
-        if (!temp.empty()) unlink(temp.c_str());
-        return error != 0 ? error : EIO;
-    };
-    if (unnamed && kept < 0) {
-        const int error = errno;
-        close(fd);
-        return fail(error);
-    }
-    FILE* f = fdopen(fd, "wb");
-    if (f == nullptr) {
-        const int error = errno;
-        close(fd);
-        return fail(error);
-    }
-    bool ok;
-    int error = 0;
-    {
-        Text_out out(f);
-        setup.write(&out);
-        ok = out.flush();
-        if (!ok) error = errno;
-    }
-    if (ok && std::fflush(f) != 0) ok = false, error = errno;
-    if (ok && fsync(fileno(f)) != 0) ok = false, error = errno;
-    if (std::fclose(f) != 0 && ok) ok = false, error = errno;
-    if (!ok) return fail(error);
-    if (unnamed) {
-        Placing placed;
-        put_in_place(kept, target, &placed);
-        close(kept);
-        if (placed.naming_failed) *way = Save_way::NAMING_FAILED;
-        return placed.error;
-    }
-    if (rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
-    return 0;
-}
-
-} // namespace
-
-// The new content goes into a file that has no name while it is written: opened with O_TMPFILE in the
-// target's folder, it vanishes with the process if the save is killed, so nothing is left behind. Only
-// once it is complete and flushed is it given a name beside the target and renamed over it, both by a
-// helper process that a kill of this one does not stop. Where the file system has no unnamed files, a
-// named temporary file takes its place as before (and a kill during the save leaves that one behind).
+// The document goes through the safe save: the new file is written beside the old one and renamed over it
+// only when complete, with the old file's owner, group, mode and extended attributes.
 int Tsetup::write_file(const char* path, std::string* reason) {
-    if (path == nullptr || path[0] == 0) {
-        if (reason != nullptr) *reason = "no file name";
-        return 1;
-    }
-    const std::string target = target_of(path);
-
-    // The saved file keeps the permissions of the one it replaces, or gets the usual ones for a new file.
-    mode_t mode;
-    struct stat info {};
-    if (stat(target.c_str(), &info) == 0) {
-        mode = info.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-
-    Save_way way = Save_way::UNNAMED;
-    int error = save_to(*this, target, mode, &way);
-    // Without /proc an unnamed file cannot be given a name: the named way writes it again.
-    if (error == ENOENT && way == Save_way::NAMING_FAILED) {
-        way = Save_way::NAMED;
-        error = save_to(*this, target, mode, &way);
-    }
-    if (error != 0) {
-        if (reason != nullptr) *reason = system_reason(error);
-        return 1;
-    }
-    // Make the rename itself durable.
-    const int dir = open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
-    return 0;
+    return save_file(
+        path,
+        [this](FILE* f) {
+            Text_out out(f);
+            write(&out);
+            if (out.flush()) return 0;
+            return errno != 0 ? errno : EIO;
+        },
+        reason);
 }

@@ -31,8 +31,10 @@ class Tsetup {
     int read_file(const char* path, std::string* reason = nullptr, Note_sink* notes = nullptr);
 
     // Saves atomically: a temporary file in the same folder is written, flushed to disk and renamed over
-    // the target only when everything was written. 0 on success; 1 on failure, with the file that was
-    // there before unchanged, no temporary file left and, when asked, the system's reason.
+    // the target only when everything was written, with the old file's owner, group, mode and extended
+    // attributes. 0 on success; 1 on failure or refusal (a file with other hard links, one the user may not
+    // write, no regular file, a link not to be followed, an owner or attribute that cannot be kept), with
+    // the file that was there before unchanged, no temporary file left and, when asked, a one-line reason.
     int write_file(const char* path, std::string* reason = nullptr);
 
     char path_data_bin[512];
