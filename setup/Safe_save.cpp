@@ -116,7 +116,8 @@ int read_link(const std::string& path, std::string* text) {
     }
 }
 
-const char LINK_LOOP[] = "it is a symbolic link in a loop of links; use Save As to save to a file of its own";
+const char SAVE_AS_ITS_OWN[] = "; use Save As to save to a file of its own";
+const std::string LINK_LOOP = std::string("it is a symbolic link in a loop of links") + SAVE_AS_ITS_OWN;
 
 // Follows the links that name the file one at a time, with the rule the kernel applies when
 // protected_symlinks is on: in a sticky, world-writable folder (as /tmp) a link is followed only when this
@@ -129,9 +130,7 @@ std::string find_target(const std::string& path, Target* t) {
         if (lstat(current.c_str(), &info) != 0) {
             const int error = errno;
             if (t->through_link && (error == ENOENT || error == ENOTDIR))
-                return "it is a symbolic link to a file that does not exist; use Save As to save to a file "
-                       "of "
-                       "its own";
+                return std::string("it is a symbolic link to a file that does not exist") + SAVE_AS_ITS_OWN;
             if (t->through_link && error == ELOOP) return LINK_LOOP;
             if (error != ENOENT) return system_reason(error);
             break; // a new file
@@ -148,8 +147,8 @@ std::string find_target(const std::string& path, Target* t) {
         const bool shared = (where.st_mode & S_ISVTX) != 0 && (where.st_mode & S_IWOTH) != 0;
         if (shared && info.st_uid != geteuid() && info.st_uid != 0 && info.st_uid != where.st_uid)
             return "it is a symbolic link owned by another user (uid " + std::to_string(info.st_uid) +
-                   ") in a shared folder (sticky and world-writable), which a save does not follow; use Save "
-                   "As to save to a file of its own";
+                   ") in a shared folder (sticky and world-writable), which a save does not follow" +
+                   SAVE_AS_ITS_OWN;
         std::string text;
         if (const int error = read_link(current, &text)) return system_reason(error);
         current = text[0] == '/' ? text : in_folder(folder, text);
@@ -158,7 +157,10 @@ std::string find_target(const std::string& path, Target* t) {
     const size_t slash = current.find_last_of('/');
     t->folder = folder_of(current);
     t->name = slash == std::string::npos ? current : current.substr(slash + 1);
-    if (t->name.empty()) return system_reason(ENOENT); // "folder/" of a folder that does not exist
+    // "folder/": only a folder (or a link to one) exists under such a name.
+    if (t->name.empty())
+        return t->exists ? std::string("it is a folder, not a regular file") + SAVE_AS_ITS_OWN
+                         : system_reason(ENOENT);
     return "";
 }
 
@@ -172,8 +174,7 @@ std::string check_target(int dir, Target* t) {
         const mode_t mode = now.st_mode;
         if (!S_ISREG(mode))
             return std::string(t->through_link ? "it is a symbolic link to " : "it is ") + kind_of(mode) +
-                   (t->through_link ? ", not to a regular file" : ", not a regular file") +
-                   "; use Save As to save to a file of its own";
+                   (t->through_link ? ", not to a regular file" : ", not a regular file") + SAVE_AS_ITS_OWN;
         if (now.st_nlink > 1)
             return "it has " + std::to_string(now.st_nlink) +
                    " hard links; saving would break the link: use Save As to save a copy";
