@@ -1,9 +1,17 @@
 // Shared by the save fault tests: documents large enough to fill a small file system, the files of a
-// folder, and the command-line tool run as a program.
+// folder, the command-line tool run as a program, and a process without unnamed files.
 #pragma once
 
+#include <fcntl.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstddef>
 
 #include <algorithm>
 #include <filesystem>
@@ -60,4 +68,30 @@ inline Child_result run_cli_binary(const std::vector<std::string>& arguments, ui
             return 126;
         },
         60);
+}
+
+// In this process from now on, openat with O_TMPFILE fails with EOPNOTSUPP, as on a file system without
+// unnamed files. Needs no privilege; for children only, as it cannot be undone.
+inline bool refuse_unnamed_files() {
+#if defined(__x86_64__)
+    constexpr unsigned arch = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+    constexpr unsigned arch = AUDIT_ARCH_AARCH64;
+#else
+    return false;
+#endif
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, arch, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])), // the flags' low 32 bits
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_TMPFILE & ~O_DIRECTORY, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }

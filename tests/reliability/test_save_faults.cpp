@@ -5,17 +5,11 @@
 
 #include <fcntl.h>
 #include <grp.h>
-#include <linux/audit.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
 #include <sys/mount.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
-#include <sys/syscall.h>
 
 #include <csignal>
-#include <cstddef>
 
 #include "save_fixture.h"
 
@@ -72,32 +66,6 @@ class Small_file_system {
     std::string at_;
     bool mounted_ = false;
 };
-
-// In this process from now on, openat with O_TMPFILE fails with EOPNOTSUPP, as on a file system without
-// unnamed files. Needs no privilege; for children only, as it cannot be undone.
-bool refuse_unnamed_files() {
-#if defined(__x86_64__)
-    constexpr unsigned arch = AUDIT_ARCH_X86_64;
-#elif defined(__aarch64__)
-    constexpr unsigned arch = AUDIT_ARCH_AARCH64;
-#else
-    return false;
-#endif
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, arch, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])), // the flags' low 32 bits
-        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_TMPFILE & ~O_DIRECTORY, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
-    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
-           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
-}
 
 // write_file's result and reason, for a child to report.
 std::string save_result(Tsetup& setup, const std::string& path) {
