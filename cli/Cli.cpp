@@ -140,7 +140,8 @@ int run_command(int argc, const char* const* argv, std::ostream& out, std::ostre
         if (arguments < 3) return usage(err, "usage: vemora-cli edit IN N OUT [NAME=VALUE ...]");
         return edit_command(argv[2], argv[3], argv[4], arguments - 3, argv + 5, err);
     }
-    return usage(err, "unknown command \"" + command + "\" (vemora-cli --help lists the commands)");
+    return usage(err,
+                 "unknown command \"" + shown_text(command) + "\" (vemora-cli --help lists the commands)");
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Lib_trace.h"
+#include "Reading_report.h"
 #include "Setup.h"
 #include "Station_editor.h"
 
@@ -52,19 +53,19 @@ struct Opened {
 int open_station(const char* in, const char* n_text, Opened& opened, std::ostream& err) {
     long n = 0;
     if (!strict_int(n_text, &n)) {
-        err << "vemora-cli: \"" << n_text << "\" is no station number\n";
+        err << "vemora-cli: \"" << shown_text(n_text) << "\" is no station number\n";
         return EXIT_USAGE;
     }
     {
         Trace_capture discard; // the reader's lines are check's business
         std::string reason;
         if (opened.setup.read_file(in, &reason) != 0) {
-            err << "vemora-cli: cannot read \"" << in << "\": " << reason << "\n";
+            err << "vemora-cli: cannot read \"" << shown_text(in) << "\": " << reason << "\n";
             return EXIT_FILE;
         }
     }
     if (!station_at(opened.setup, n, &opened.station)) {
-        err << "vemora-cli: there is no station " << n << " in \"" << in << "\"\n";
+        err << "vemora-cli: there is no station " << n << " in \"" << shown_text(in) << "\"\n";
         return EXIT_USAGE;
     }
     if (opened.station == nullptr) {
@@ -109,13 +110,13 @@ std::string value_of(const Control& c) {
 bool apply(Station_editor& editor, const std::string& assignment, std::ostream& err) {
     const size_t equals = assignment.find('=');
     if (equals == std::string::npos) {
-        err << "vemora-cli: \"" << assignment << "\" is not NAME=VALUE\n";
+        err << "vemora-cli: \"" << shown_text(assignment) << "\" is not NAME=VALUE\n";
         return false;
     }
     const std::string name = assignment.substr(0, equals), value = assignment.substr(equals + 1);
     const int control = editor.form.find(name);
     if (control < 0) {
-        err << "vemora-cli: the editor has no control \"" << name << "\"\n";
+        err << "vemora-cli: the editor has no control \"" << shown_text(name) << "\"\n";
         return false;
     }
     const Control& c = editor.form.at(control);
@@ -123,18 +124,18 @@ bool apply(Station_editor& editor, const std::string& assignment, std::ostream& 
     switch (c.kind) {
     case Control_kind::CHECK_BOX:
         if (value == "0" || value == "1") return editor.set_checked(control, value == "1");
-        err << "vemora-cli: " << name << " is a check box: 0 or 1, not \"" << value << "\"\n";
+        err << "vemora-cli: " << name << " is a check box: 0 or 1, not \"" << shown_text(value) << "\"\n";
         return false;
     case Control_kind::CHOICE_LIST:
         if (strict_int(value, &number) && number >= -1 && number <= 2)
             return editor.set_index(control, static_cast<int>(number));
-        err << "vemora-cli: " << name << " is a choice list: an index from -1 to 2, not \"" << value
-            << "\"\n";
+        err << "vemora-cli: " << name << " is a choice list: an index from -1 to 2, not \""
+            << shown_text(value) << "\"\n";
         return false;
     default:
         if (editor.set_text(control, value)) return true;
         err << "vemora-cli: " << name << " holds at most " << editor.form.longest_text(control)
-            << " characters; \"" << value << "\" has " << value.size() << "\n";
+            << " characters; \"" << shown_text(value) << "\" has " << value.size() << "\n";
         return false;
     }
 }
@@ -178,19 +179,19 @@ int edit_command(const char* in, const char* n, const char* out_path, int assign
     const Store_result result = opened.editor.ok();
     if (result.refusal == Store_refusal::TOO_LARGE) {
         err << "vemora-cli: the configuration needs " << result.bytes_needed << " bytes; the station holds "
-            << IMAGE_USABLE << ". " << out_path << " was not written\n";
+            << IMAGE_USABLE << ". " << shown_text(out_path) << " was not written\n";
         return EXIT_REFUSED;
     }
     if (!result.stored) {
         err << "vemora-cli: "
             << refusal_text(result, opened.editor.form.text(opened.editor.form.general().sms)) << " "
-            << out_path << " was not written\n";
+            << shown_text(out_path) << " was not written\n";
         return EXIT_REFUSED;
     }
     if (opened.new_station) opened.setup.stations.append(opened.new_station.release());
     std::string reason;
     if (opened.setup.write_file(out_path, &reason) != 0) {
-        err << "vemora-cli: cannot write \"" << out_path << "\": " << reason << "\n";
+        err << "vemora-cli: cannot write \"" << shown_text(out_path) << "\": " << reason << "\n";
         return EXIT_FILE;
     }
     return EXIT_OK;

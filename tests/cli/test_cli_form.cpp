@@ -1,6 +1,8 @@
 // vemora-cli form and edit: the editor logic driven from a script, with exact output and exit codes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "cli_fixture.h"
@@ -220,4 +222,47 @@ TEST(CliEdit, SaysEachCommandTheStoreDropsAndStores) {
     const Cli_result same = cli({"edit", in, "1", out});
     EXPECT_EQ(same.err, "");
     EXPECT_NE(read_bytes(out).find("<NOP/>"), std::string::npos);
+}
+
+TEST(CliEdit, ALineBreakInANameOrValueCannotSplitOrForgeAMessage) {
+    // Every name and value a message quotes is written with its control characters as \xHH: each message
+    // stays one line, whatever the file names hold.
+    Temp_dir dir;
+    const std::string in = dir.write("in.xml", two_stations);
+    const std::string forged = "\nvemora-cli: all saved\n";
+    const std::string absent = dir.file("absent" + forged + ".xml");
+    const std::string shown_forged = "\\x0avemora-cli: all saved\\x0a";
+    const std::string out = dir.file("out" + forged + ".xml");
+    const std::string shown_out = dir.file("out" + shown_forged + ".xml");
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string message;
+    } cases[] = {
+        {{"edit", absent, "1", out},
+         1,
+         "cannot read \"" + dir.file("absent" + shown_forged + ".xml") + "\": No such file or directory"},
+        {{"form", in, "9"}, 2, "there is no station 9 in \"" + in + "\""},
+        {{"edit", in, "1\n2", out}, 2, "\"1\\x0a2\" is no station number"},
+        {{"edit", in, "1", out, "cb_s_0=1\r"}, 2, "cb_s_0 is a check box: 0 or 1, not \"1\\x0d\""},
+        {{"edit", in, "1", out, "cb_\n=1"}, 2, "the editor has no control \"cb_\\x0a\""},
+        {{"edit", in, "1", dir.file("no/folder" + forged + ".xml")},
+         1,
+         "cannot write \"" + dir.file("no/folder" + shown_forged + ".xml") + "\": No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        const Cli_result r = cli(c.args);
+        EXPECT_EQ(r.code, c.code) << c.message;
+        EXPECT_EQ(r.err, "vemora-cli: " + c.message + "\n");
+    }
+    // A refused save names the output escaped too; the named pipe under that name stays one.
+    ASSERT_EQ(mkfifo(out.c_str(), 0644), 0);
+    const Cli_result r = cli({"edit", in, "1", out, "ed_ID=5"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err,
+              "vemora-cli: cannot write \"" + shown_out +
+                  "\": it is a named pipe, not a regular file; use Save As to save to a file of its own\n");
+    EXPECT_TRUE(std::filesystem::is_fifo(out));
+    EXPECT_EQ(cli({"nor\nmalize"}).err,
+              "vemora-cli: unknown command \"nor\\x0amalize\" (vemora-cli --help lists the commands)\n");
 }
