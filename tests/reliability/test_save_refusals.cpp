@@ -227,3 +227,36 @@ TEST(SaveRefusals, ADanglingLinkOrALoopOfLinksIsRefusedNotReplaced) {
         expect_refused(s, dir.file("chain-41.xml"), loop, {dir.path()});
     }
 }
+
+TEST(SaveRefusals, TheCommandLineToolGivesTheSameReasonsAndExitsOne) {
+    for (const Saver& s : savers()) {
+        SCOPED_TRACE("saved by " + s.who);
+        Saver_dir dir(s);
+        Tsetup input;
+        fill_document(input, 5, "input");
+        const std::string in = dir.write("input.xml", written(input));
+        const std::string linked = dir.write("linked.xml", "linked");
+        ASSERT_EQ(link(linked.c_str(), dir.file("other-name.xml").c_str()), 0);
+        std::vector<std::pair<std::string, std::string>> refused = {
+            {linked, "it has 2 hard links; saving would break the link: use Save As to save a copy"}};
+        if (s.uid != 0 && is_root()) {
+            const std::string roots = dir.write("roots.xml", "root's", 0, 0);
+            chmod(roots.c_str(), 0666);
+            refused.push_back(
+                {roots,
+                 "it belongs to another user (uid 0), and a file you save would belong to you; use Save "
+                 "As to save a copy"});
+        }
+        for (const auto& [path, reason] : refused) {
+            const auto before = snapshot(dir.path());
+            for (const std::vector<std::string>& command :
+                 {std::vector<std::string>{"normalize", in, path}, {"edit", in, "2", path, "ed_ID=5"}}) {
+                const Child_result r = run_cli_binary(command, s.in_child ? s.uid : 0);
+                EXPECT_EQ(r.exit_code, 1) << command[0] << ": " << r.output;
+                EXPECT_EQ(r.output, "vemora-cli: cannot write \"" + path + "\": " + reason + "\n")
+                    << command[0];
+            }
+            EXPECT_EQ(snapshot(dir.path()), before) << path;
+        }
+    }
+}
