@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 #include "Station.h"
 #include "Wabout.h"
@@ -494,4 +495,33 @@ TEST_F(Gui_test, AboutIsCentredOnTheScreenNotOnTheMainWindow) {
     action("AboutKorvandel1")->trigger(); // centred again each time it is shown
     EXPECT_LE((about.frameGeometry().center() - screen_centre).manhattanLength(), 2);
     about.hide();
+}
+
+TEST_F(Gui_test, ARefusedSaveSaysWhyAndWhatToDoAndSaveAsWritesACopy) {
+    // The file has a second name: Save refuses, names the reason in the sentence the window uses for any
+    // failed save, and leaves both names on the old content; Save As to a new name writes the document.
+    const std::string path = write_setup("linked.xml", three_stations);
+    const std::string other = dir.file("other-name.xml");
+    ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+    ASSERT_TRUE(window->open_file(path));
+    select_rows(0, 0);
+    click("Button6");
+    action("Save1")->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, Message::WARNING);
+    EXPECT_EQ(messages[0].text.toStdString(),
+              "The setup file \"" + path +
+                  "\" could not be saved: it has 2 hard links; saving would break the link: use Save As to "
+                  "save a copy.\nNothing was written.");
+    EXPECT_EQ(read_bytes(path), three_stations);
+    EXPECT_EQ(read_bytes(other), three_stations);
+    EXPECT_TRUE(window->is_modified());
+    const std::string copy = dir.file("copy.xml");
+    chosen.push_back(QString::fromStdString(copy));
+    action("SaveAs1")->trigger();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(window->file_name(), copy);
+    EXPECT_FALSE(window->is_modified());
+    EXPECT_EQ(read_bytes(path), three_stations);
+    EXPECT_NE(read_bytes(copy), three_stations);
 }
