@@ -68,6 +68,13 @@ int main(int argc, char** argv) {
         problems->resize(900, 260);
         ok = save(&window, folder + "/main-opened-with-problems.png") && ok;
         ok = save(problems, folder + "/main-reading-problems.png") && ok;
+        problems->hide();
+        // Its first station in the editor: a command that OK would drop, said above the buttons.
+        Tlist::Tnode* first = window.document().stations.list.node_at(0);
+        if (first == nullptr) return 1;
+        editor.load(static_cast<Tstation*>(first->item));
+        editor.show();
+        ok = save(&editor, folder + "/editor-what-ok-drops.png") && ok;
     }
     return ok ? 0 : 1;
 }
