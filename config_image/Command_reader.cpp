@@ -287,4 +287,3 @@ void read_command(Teeprom_configurer& image, Xml_element child, uint8_t sequence
         break;
     }
 }
-

@@ -5,7 +5,9 @@
 
 namespace reader {
 
-std::string number_text(long long value) { return std::to_string(value); }
+std::string number_text(long long value) {
+    return std::to_string(value);
+}
 
 std::string real_text(double value) {
     char text[64];

@@ -14,7 +14,9 @@ std::string number_text(long long value);
 std::string real_text(double value);
 
 // The attribute's raw text as a lookup by name finds it (the first of that name), or null.
-inline const char* raw_of(Xml_element element, const char* name) { return xml_raw_attribute(element, name); }
+inline const char* raw_of(Xml_element element, const char* name) {
+    return xml_raw_attribute(element, name);
+}
 
 Reading_note note_of(Note_kind kind, const char* element, const char* attribute = "");
 
