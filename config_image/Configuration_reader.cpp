@@ -369,13 +369,8 @@ int read_configuration_file(Teeprom_configurer& image, const char* path, const S
 }
 
 void read_sequence(Teeprom_configurer& image, Xml_element element, Reading_context* context) {
-    // A read without a context of its own gets one here; the common case pays for none.
-    if (context == nullptr) {
-        Reading_context alone;
-        read_sequence(image, element, &alone);
-        return;
-    }
-    Reading_context& c = *context;
+    std::optional<Reading_context> alone;
+    Reading_context& c = own_context(context, alone);
     int32_t number = 0; // the number the conversion yields is used even after an error
     if (!xml_read_attribute(element, "value", VALUE_INT, &number, 0) && c.listening()) {
         const char* raw = raw_of(element, "value");

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -63,6 +64,12 @@ class Reading_context {
     unsigned long long include_bytes_ = 0;
     unsigned long long include_elements_ = 0;
 };
+
+// The caller's context, or one made in `alone` when the caller gave none: a reader called without a
+// context reads all the same, and one called with a context pays nothing for the other case.
+inline Reading_context& own_context(Reading_context* context, std::optional<Reading_context>& alone) {
+    return context != nullptr ? *context : alone.emplace();
+}
 
 // The folder part of a path ("." when it has none).
 std::string folder_of(const std::string& path);

@@ -66,13 +66,8 @@ void note_ignored(Reading_context& context, const char* parent, Xml_element elem
 }
 
 void Tcomport::read(Xml_element element, bool verbose, Reading_context* context) {
-    // A read without a context of its own gets one here; the common case pays for none.
-    if (context == nullptr) {
-        Reading_context alone;
-        read(element, verbose, &alone);
-        return;
-    }
-    Reading_context& c = *context;
+    std::optional<Reading_context> alone;
+    Reading_context& c = own_context(context, alone);
     clear();
     char type_text[256];
     const bool have_type = xml_read_attribute(element, "type", VALUE_TEXT, type_text, sizeof type_text);
@@ -132,13 +127,8 @@ bool Tcomports::append(Tcomport* comport) {
 }
 
 void Tcomports::read(Xml_element element, Reading_context* context) {
-    // A read without a context of its own gets one here; the common case pays for none.
-    if (context == nullptr) {
-        Reading_context alone;
-        read(element, &alone);
-        return;
-    }
-    Reading_context& c = *context;
+    std::optional<Reading_context> alone;
+    Reading_context& c = own_context(context, alone);
     clear();
     int position = 0;
     for (Xml_element child = xml_first_child_element(element); child;

@@ -33,13 +33,8 @@ void Tsetup::set_defaults() {
 }
 
 void Tsetup::read(Xml_element root, Reading_context* context) {
-    // A read without a context of its own gets one here; the common case pays for none.
-    if (context == nullptr) {
-        Reading_context alone;
-        read(root, &alone);
-        return;
-    }
-    Reading_context& c = *context;
+    std::optional<Reading_context> alone;
+    Reading_context& c = own_context(context, alone);
     clear();
     // The elements that count once: the last of each decides.
     struct Counted {

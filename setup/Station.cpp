@@ -26,13 +26,8 @@ Tstation::Tstation() : id(0) {
 }
 
 void Tstation::read(Xml_element element, Reading_context* context) {
-    // A read without a context of its own gets one here; the common case pays for none.
-    if (context == nullptr) {
-        Reading_context alone;
-        read(element, &alone);
-        return;
-    }
-    Reading_context& c = *context;
+    std::optional<Reading_context> alone;
+    Reading_context& c = own_context(context, alone);
     const bool clean_id = xml_read_attribute(element, "id", VALUE_INT, &id, 0);
     c.station_id = id;
     if (!clean_id) note_if_unclean(element, "id", id, c);
@@ -150,13 +145,8 @@ void note_duplicate_ids(std::vector<std::pair<int32_t, int>>& ids, Reading_conte
 } // namespace
 
 void Tstations::read(Xml_element element, Reading_context* context) {
-    // A read without a context of its own gets one here; the common case pays for none.
-    if (context == nullptr) {
-        Reading_context alone;
-        read(element, &alone);
-        return;
-    }
-    Reading_context& c = *context;
+    std::optional<Reading_context> alone;
+    Reading_context& c = own_context(context, alone);
     clear();
     int position = 0;
     int32_t previous_id = 0;
