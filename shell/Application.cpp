@@ -45,6 +45,7 @@ int run_application(int argc, char** argv) {
         }
     }
     QApplication application(argc, argv);
+    QApplication::setOrganizationName("Vemora");
     QApplication::setApplicationName("Vemora Editor");
     try {
         TFmain Fmain;
@@ -54,6 +55,7 @@ int run_application(int argc, char** argv) {
         });
         TFabout Fabout(&Fmain);
         Fmain.set_about_box(&Fabout);
+        Fmain.restore_place();
         Fmain.show();
         const QStringList arguments = QApplication::arguments(); // Qt's own options already taken out
         if (arguments.size() > 1) Fmain.open_file(file_bytes(arguments[1]));

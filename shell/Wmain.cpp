@@ -1,20 +1,29 @@
 // The main window: File menu, COM ports, station grid, data directories.
 #include "Wmain.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
 
 #include "File_dialogs.h"
 #include "Latin1_edit.h"
@@ -22,6 +31,7 @@
 #include "Lib_text.h"
 #include "Lib_trace.h"
 #include "Message_box.h"
+#include "Preferences.h"
 #include "Reading_report.h"
 #include "Setup_fingerprint.h"
 #include "Station_grid.h"
@@ -33,15 +43,17 @@ void trace_sink(const char*, void*) {}
 
 namespace {
 
-const char caption[] = "Vemora Editor V1.0[*]";
-constexpr int PATH_MAX_LENGTH = 511; // the document's paths hold 512 bytes with their terminator
+const char caption[] = "Vemora Editor V1.0";
+const char proposed_name[] = "setup.xml"; // what the Open dialog proposes while the document has no file
+constexpr int PATH_MAX_LENGTH = 511;      // the document's paths hold 512 bytes with their terminator
 constexpr int PORT_MAX_LENGTH = 31;
 
+// A label whose text carries a mnemonic ("&"): Alt and the letter move the focus to its field.
 QLabel* field_label(const QString& text, QWidget* buddy, QWidget* parent, const char* name) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setBuddy(buddy);
-    buddy->setAccessibleName(text); // a screen reader announces the field by its label
+    buddy->setAccessibleName(QString(text).remove('&')); // a screen reader announces the field by its label
     return label;
 }
 
@@ -57,6 +69,7 @@ QLabel* example_label(const QString& text, QWidget* parent, const char* name) {
 QPushButton* button(const QString& text, QWidget* parent, const char* name) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
+    b->setAutoDefault(true); // Return presses the focused button, as Space does
     return b;
 }
 
@@ -64,10 +77,11 @@ QPushButton* button(const QString& text, QWidget* parent, const char* name) {
 
 TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Fmain");
-    setWindowTitle(caption);
     setGeometry(133, 81, 523, 485);
+    setAcceptDrops(true); // a setup file dropped on the window is opened
     set_trace_sink(&trace_sink, nullptr);
 
+    build_station_actions();
     build_menu();
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -75,17 +89,21 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
     pages_ = new QTabWidget(central);
     pages_->setObjectName("PageControl1");
     com_ports_page_ = build_com_ports_page();
-    pages_->addTab(com_ports_page_, "COM ports");
-    pages_->addTab(build_stations_page(), "Stations");
-    pages_->addTab(build_directories_page(), "Directories");
+    pages_->setAccessibleName("Setup pages");
+    pages_->addTab(com_ports_page_, "&COM ports");
+    pages_->addTab(build_stations_page(), "S&tations");
+    pages_->addTab(build_directories_page(), "Di&rectories");
     pages_->setCurrentIndex(1); // "Stations" at start
     layout->addWidget(pages_);
     setCentralWidget(central);
     build_bottom_panel();
     layout->addWidget(findChild<QWidget*>("Panel1"));
 
-    saved_edits_ = edit_texts();
-    current_fingerprint_ = saved_fingerprint_ = setup_fingerprint(setup_);
+    // The program starts on a new, untitled document.
+    setup_.set_defaults();
+    set_file_name("");
+    refresh(false);
+    mark_unchanged();
     for (Latin1_edit* edit : {ed_COM_direct_, ed_COM_modem_, ed_path_bin_, ed_path_xml_}) {
         connect(edit, &QLineEdit::textChanged, this, &TFmain::update_modified);
         connect(edit, &Latin1_edit::refused_character, this, [this] {
@@ -97,25 +115,85 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
 
 TFmain::~TFmain() = default;
 
+void TFmain::build_station_actions() {
+    // One action per station command, shared by the Station menu, the buttons' handlers and the grid's
+    // context menu; Return and Delete act on the grid only, where they mean the selected station.
+    edit_selected_ = new QAction("&Edit Selected", this);
+    edit_selected_->setObjectName("EditSelected1");
+    connect(edit_selected_, &QAction::triggered, this, &TFmain::Button7Click);
+    add_station_ = new QAction("&Add a new station", this);
+    add_station_->setObjectName("AddStation1");
+    connect(add_station_, &QAction::triggered, this, &TFmain::Button5Click);
+    delete_station_ = new QAction("&Delete selected station", this);
+    delete_station_->setObjectName("DeleteStation1");
+    connect(delete_station_, &QAction::triggered, this, &TFmain::Button6Click);
+}
+
 void TFmain::build_menu() {
     menuBar()->setObjectName("MainMenu1");
-    QMenu* file = menuBar()->addMenu("File");
+    QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("File1");
-    QAction* new_item = file->addAction("New", this, &TFmain::New1Click);
+    QAction* new_item = file->addAction("&New", this, &TFmain::New1Click);
     new_item->setObjectName("New1");
-    QAction* open = file->addAction("Open", this, &TFmain::Open1Click);
+    new_item->setShortcut(QKeySequence::New);
+    QAction* open = file->addAction("&Open", this, &TFmain::Open1Click);
     open->setObjectName("Open1");
-    open->setShortcut(QKeySequence("Ctrl+O"));
-    save_ = file->addAction("Save", this, &TFmain::Save1Click);
+    open->setShortcut(QKeySequence::Open);
+    recent_menu_ = file->addMenu("Open &Recent");
+    recent_menu_->setObjectName("OpenRecent1");
+    connect(recent_menu_, &QMenu::aboutToShow, this, &TFmain::fill_recent_menu);
+    fill_recent_menu();
+    file->addSeparator();
+    save_ = file->addAction("&Save", this, &TFmain::Save1Click);
     save_->setObjectName("Save1");
-    save_->setShortcut(QKeySequence("Ctrl+S"));
+    save_->setShortcut(QKeySequence::Save);
     save_->setEnabled(false);
-    QAction* save_as = file->addAction("Save As ...", this, &TFmain::SaveAs1Click);
+    QAction* save_as = file->addAction("Save &As ...", this, &TFmain::SaveAs1Click);
     save_as->setObjectName("SaveAs1");
-    QMenu* help = menuBar()->addMenu("Help");
+    save_as->setShortcut(QKeySequence::SaveAs);
+    file->addSeparator();
+    QAction* quit = file->addAction("&Quit", this, &TFmain::Quit1Click);
+    quit->setObjectName("Quit1");
+    // Some desktops bind no key to Quit; Ctrl+Q is what people expect there.
+    const QList<QKeySequence> quit_keys = QKeySequence::keyBindings(QKeySequence::Quit);
+    quit->setShortcuts(quit_keys.isEmpty() ? QList<QKeySequence>{QKeySequence("Ctrl+Q")} : quit_keys);
+    quit->setMenuRole(QAction::QuitRole);
+    QMenu* station = menuBar()->addMenu("&Station");
+    station->setObjectName("Station1");
+    station->addAction(edit_selected_);
+    station->addAction(add_station_);
+    station->addAction(delete_station_);
+    QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("About1");
-    QAction* about = help->addAction("About Korvandel", this, &TFmain::AboutKorvandel1Click);
+    QAction* about = help->addAction("&About Korvandel", this, &TFmain::AboutKorvandel1Click);
     about->setObjectName("AboutKorvandel1");
+}
+
+void TFmain::fill_recent_menu() {
+    recent_menu_->clear();
+    const QStringList files = Preferences::recent_files();
+    int number = 0;
+    for (const QString& path : files) {
+        // "&1 setup.xml", the whole path in the status tip; a file that is gone is shown, not offered.
+        const QString shown = QString("&%1 %2").arg(++number).arg(QFileInfo(path).fileName());
+        QAction* item = recent_menu_->addAction(shown, this, [this, path] { open_recent(path); });
+        item->setStatusTip(path);
+        item->setToolTip(path);
+        item->setEnabled(QFileInfo(path).isFile());
+    }
+    if (!files.isEmpty()) recent_menu_->addSeparator();
+    QAction* clear = recent_menu_->addAction("&Clear Menu", this, [this] {
+        Preferences::clear_recent_files();
+        fill_recent_menu();
+    });
+    clear->setObjectName("ClearRecent1");
+    clear->setEnabled(!files.isEmpty());
+    recent_menu_->setEnabled(true);
+}
+
+void TFmain::open_recent(const QString& path) {
+    if (!maybe_save()) return;
+    open_file(file_bytes(path));
 }
 
 QWidget* TFmain::build_com_ports_page() {
@@ -124,11 +202,11 @@ QWidget* TFmain::build_com_ports_page() {
     auto* grid = new QGridLayout(page);
     ed_COM_direct_ = new Latin1_edit("ed_COM_direct", PORT_MAX_LENGTH, page);
     ed_COM_modem_ = new Latin1_edit("ed_COM_modem", PORT_MAX_LENGTH, page);
-    grid->addWidget(field_label("COM port for direct (cable) connection", ed_COM_direct_, page, "Label3"), 0,
+    grid->addWidget(field_label("COM port for &direct (cable) connection", ed_COM_direct_, page, "Label3"), 0,
                     0);
     grid->addWidget(ed_COM_direct_, 1, 0);
     grid->addWidget(example_label("for example \"COM1\"", page, "Label4"), 1, 1);
-    grid->addWidget(field_label("COM port for modem connection", ed_COM_modem_, page, "Label5"), 2, 0);
+    grid->addWidget(field_label("COM port for &modem connection", ed_COM_modem_, page, "Label5"), 2, 0);
     grid->addWidget(ed_COM_modem_, 3, 0);
     grid->addWidget(example_label("for example \"COM2\"", page, "Label6"), 3, 1);
     grid->setRowStretch(4, 1);
@@ -145,24 +223,41 @@ QWidget* TFmain::build_stations_page() {
     grid_ = new QTableView(group);
     grid_->setObjectName("StringGrid_stations");
     grid_->setAccessibleName("Stations list");
+    grid_->setAccessibleDescription("Return opens the selected station, Delete deletes it, the menu key "
+                                    "offers the station commands");
     grid_model_ = new Station_grid_model(grid_);
     grid_->setModel(grid_model_);
     grid_->verticalHeader()->setVisible(false); // no fixed column
     grid_->verticalHeader()->setDefaultSectionSize(18);
-    grid_->horizontalHeader()->setVisible(false); // no header texts until the first refresh
-    grid_->horizontalHeader()->setStretchLastSection(false);
+    grid_->horizontalHeader()->setVisible(false);           // no header texts until the first refresh
+    grid_->horizontalHeader()->setStretchLastSection(true); // the description takes what is left
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setWordWrap(false);
+    grid_->setTabKeyNavigation(false); // Tab leaves the grid for the buttons; arrows move between rows
     for (int c = 0; c < Station_grid_model::COLUMNS; ++c)
         grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
+    fit_phone_column();
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+        if (!sizing_columns_) widths_set_by_user_ = true;
+    });
     connect(grid_, &QTableView::doubleClicked, this, [this] { Button7Click(); });
+    // Return and Delete mean the selected station while the grid has the focus, and nowhere else.
+    edit_selected_->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter),
+                                  QKeySequence(Qt::KeypadModifier | Qt::Key_Enter)});
+    delete_station_->setShortcut(QKeySequence::Delete);
+    for (QAction* a : {edit_selected_, delete_station_}) {
+        a->setShortcutContext(Qt::WidgetShortcut);
+        grid_->addAction(a);
+    }
+    grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid_, &QWidget::customContextMenuRequested, this, &TFmain::show_grid_menu);
     layout->addWidget(grid_);
     auto* buttons = new QHBoxLayout;
-    QPushButton* edit = button("Edit Selected", group, "Button7");
-    QPushButton* add = button("Add a new station", group, "Button5");
-    QPushButton* remove = button("Delete selected station", group, "Button6");
+    QPushButton* edit = button("&Edit Selected", group, "Button7");
+    QPushButton* add = button("&Add a new station", group, "Button5");
+    QPushButton* remove = button("&Delete selected station", group, "Button6");
     connect(edit, &QPushButton::clicked, this, &TFmain::Button7Click);
     connect(add, &QPushButton::clicked, this, &TFmain::Button5Click);
     connect(remove, &QPushButton::clicked, this, &TFmain::Button6Click);
@@ -184,18 +279,18 @@ QWidget* TFmain::build_directories_page() {
     auto* grid = new QGridLayout(page);
     ed_path_bin_ = new Latin1_edit("ed_path_bin", PATH_MAX_LENGTH, page);
     ed_path_xml_ = new Latin1_edit("ed_path_xml", PATH_MAX_LENGTH, page);
-    QPushButton* browse_bin = button("Browse...", page, "Button3");
-    QPushButton* browse_xml = button("Browse...", page, "Button4");
+    QPushButton* browse_bin = button("&Browse...", page, "Button3");
+    QPushButton* browse_xml = button("Br&owse...", page, "Button4");
     browse_bin->setAccessibleName("Browse for the BIN directory");
     browse_xml->setAccessibleName("Browse for the XML directory");
     connect(browse_bin, &QPushButton::clicked, this, &TFmain::Button3Click);
     connect(browse_xml, &QPushButton::clicked, this, &TFmain::Button4Click);
-    grid->addWidget(field_label("Path to BIN directory (flash downloaded file, binary format)", ed_path_bin_,
+    grid->addWidget(field_label("Path to B&IN directory (flash downloaded file, binary format)", ed_path_bin_,
                                 page, "Label1"),
                     0, 0, 1, 2);
     grid->addWidget(ed_path_bin_, 1, 0);
     grid->addWidget(browse_bin, 1, 1);
-    grid->addWidget(field_label("Path to XML directory (flash downloaded file, XML format)", ed_path_xml_,
+    grid->addWidget(field_label("Path to &XML directory (flash downloaded file, XML format)", ed_path_xml_,
                                 page, "Label2"),
                     2, 0, 1, 2);
     grid->addWidget(ed_path_xml_, 3, 0);
@@ -214,7 +309,8 @@ void TFmain::build_bottom_panel() {
     auto* layout = new QHBoxLayout(panel);
     lb_filename_ = new QLabel("-----", panel);
     lb_filename_->setObjectName("lb_filename");
-    lb_filename_->setAccessibleName("Setup file");
+    lb_filename_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lb_filename_->setFocusPolicy(Qt::TabFocus); // a screen reader can reach the file's name
     lb_hint_ = new QLabel(panel);
     lb_hint_->setObjectName("lb_hint");
     lb_hint_->setWordWrap(true);
@@ -235,7 +331,21 @@ bool TFmain::is_modified() const {
 }
 
 void TFmain::update_modified() {
-    setWindowModified(is_modified());
+    const bool modified = is_modified();
+    setWindowModified(modified);
+    // Save also acts on a new document with changes: it asks for a name as Save As does.
+    save_->setEnabled(has_file() || modified);
+}
+
+void TFmain::update_title() {
+    const QString name =
+        file_name_.empty() ? QString("Untitled") : QFileInfo(file_text(file_name_)).fileName();
+    // "[*]" shows the modified mark; a literal "[*]" in a file name is doubled so that it stays text.
+    setWindowTitle(QString("%1[*] - %2").arg(QString(name).replace("[*]", "[*][*]"), caption));
+}
+
+void TFmain::restore_place() {
+    Preferences::restore_geometry(this, "main/geometry");
 }
 
 void TFmain::document_changed() {
@@ -258,16 +368,57 @@ void TFmain::refresh(bool grid_only) {
         ed_path_bin_->setText(to_qstring(setup_.path_data_bin));
         ed_path_xml_->setText(to_qstring(setup_.path_data_xml));
     }
-    for (int c = 0; c < Station_grid_model::COLUMNS; ++c)
-        grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
+    // The stations selected before stay selected, and the current one current, as long as they exist.
+    std::unordered_set<const Tstation*> selected;
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
+        if (const Tstation* s = grid_model_->station_at(index.row())) selected.insert(s);
+    const Tstation* current = grid_model_->station_at(grid_->currentIndex().row());
+    const int current_column = std::max(0, grid_->currentIndex().column());
     grid_model_->fill(setup_.stations);
+    QItemSelection selection;
+    int current_row = -1;
+    for (int row = 0, first = -1; row <= grid_model_->station_count(); ++row) {
+        const Tstation* s = grid_model_->station_at(row);
+        if (s != nullptr && s == current) current_row = row;
+        const bool in = s != nullptr && selected.count(s) > 0;
+        if (in && first < 0) first = row;
+        if (!in && first >= 0) { // one range per run of selected rows
+            selection.select(grid_model_->index(first, 0),
+                             grid_model_->index(row - 1, Station_grid_model::COLUMNS - 1));
+            first = -1;
+        }
+    }
+    if (current_row >= 0)
+        grid_->selectionModel()->setCurrentIndex(grid_model_->index(current_row, current_column),
+                                                 QItemSelectionModel::NoUpdate);
+    grid_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    fit_phone_column();
     // A fixed header once there is a station row; until then the header texts are an ordinary row.
     grid_->horizontalHeader()->setVisible(grid_model_->station_count() > 0);
+}
+
+void TFmain::fit_phone_column() {
+    // Phone numbers are never cut: the column is as wide as the longest one (by its length in characters,
+    // so a large list costs one pass), until the user sizes a column.
+    if (widths_set_by_user_) return;
+    std::string longest = "+41 79 000 00 00";
+    for_each_item<Tstation>(setup_.stations.list, [&longest](const Tstation& s) {
+        if (std::strlen(s.phone_nbr) > longest.size()) longest = s.phone_nbr;
+    });
+    const int width = grid_->fontMetrics().horizontalAdvance(to_qstring(longest) + "00");
+    sizing_columns_ = true;
+    grid_->setColumnWidth(1, std::max(Station_grid_model::column_widths[1], width));
+    sizing_columns_ = false;
 }
 
 void TFmain::set_file_name(const std::string& name) {
     file_name_ = name;
     lb_filename_->setText(file_text(name));
+    const QString spoken = name.empty() ? QString("Setup file: untitled") : "Setup file: " + file_text(name);
+    lb_filename_->setAccessibleName(spoken);
+    QAccessibleEvent event(lb_filename_, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+    update_title();
 }
 
 bool TFmain::save_to(const std::string& name) {
@@ -304,8 +455,8 @@ bool TFmain::open_file(const std::string& path) {
                               .arg(file_text(path), to_qstring(reason)));
         return false;
     }
-    save_->setEnabled(true);
     set_file_name(path);
+    Preferences::add_recent_file(file_text(path));
     refresh(false);
     pages_->setCurrentWidget(com_ports_page_);
     set_problems(notes);
@@ -356,7 +507,7 @@ void TFmain::show_problems() {
 }
 
 bool TFmain::has_file() const {
-    return save_->isEnabled() && !file_name_.empty();
+    return !file_name_.empty();
 }
 
 bool TFmain::maybe_save() {
@@ -390,7 +541,7 @@ void TFmain::New1Click() {
 
 void TFmain::Open1Click() {
     if (!maybe_save()) return;
-    const QString chosen = File_dialogs::open_file(this, file_text(file_name_));
+    const QString chosen = File_dialogs::open_file(this, has_file() ? file_text(file_name_) : proposed_name);
     if (chosen.isEmpty()) return;
     open_file(file_bytes(chosen));
 }
@@ -408,8 +559,12 @@ void TFmain::SaveAs1Click() {
     if (chosen.isEmpty()) return;
     if (!save_to(file_bytes(chosen))) return; // the document was not saved under the new name
     set_file_name(file_bytes(chosen));
-    save_->setEnabled(true);
+    Preferences::add_recent_file(chosen);
     mark_unchanged();
+}
+
+void TFmain::Quit1Click() {
+    close(); // the unsaved-changes question comes first, as for the window's close button
 }
 
 void TFmain::AboutKorvandel1Click() {
@@ -461,8 +616,17 @@ void TFmain::Button6Click() {
     bool has_row;
     Tstation* station = selected_station(&has_row);
     if (station == nullptr) return;
+    int row = grid_model_->station_count();
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
+        row = std::min(row, index.row());
     setup_.stations.remove(station);
     refresh(true);
+    // The row that takes the deleted one's place is selected, so that the keyboard can go on from there.
+    if (grid_->selectionModel()->selectedRows().isEmpty() && grid_model_->station_count() > 0) {
+        const int next = std::min(row, grid_model_->station_count() - 1);
+        grid_->selectionModel()->setCurrentIndex(
+            grid_model_->index(next, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
     document_changed();
 }
 
@@ -485,9 +649,55 @@ void TFmain::Button5Click() {
     document_changed();
 }
 
+void TFmain::show_grid_menu(const QPoint& at) {
+    // A click outside the selection selects the row under it first; from the keyboard the menu opens at the
+    // current row.
+    QPoint place = at;
+    const QModelIndex under = grid_->indexAt(at);
+    if (under.isValid()) {
+        if (!grid_->selectionModel()->isRowSelected(under.row(), QModelIndex()))
+            grid_->selectRow(under.row());
+    } else if (grid_->currentIndex().isValid()) {
+        place = grid_->visualRect(grid_->currentIndex()).center();
+    }
+    QMenu menu(this);
+    menu.setObjectName("StationMenu");
+    menu.addAction(edit_selected_);
+    menu.addAction(add_station_);
+    menu.addAction(delete_station_);
+    menu.exec(grid_->viewport()->mapToGlobal(place));
+}
+
+namespace {
+
+// The one local file a drop carries, or an empty text.
+QString dropped_file(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return QString();
+    const QUrl& url = data->urls().first();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+} // namespace
+
+void TFmain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!dropped_file(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TFmain::dropEvent(QDropEvent* event) {
+    const QString path = dropped_file(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    // The question about unsaved changes waits until the drag has ended.
+    QTimer::singleShot(0, this, [this, path] {
+        if (maybe_save()) open_file(file_bytes(path));
+    });
+}
+
 void TFmain::closeEvent(QCloseEvent* event) {
-    if (maybe_save())
+    if (maybe_save()) {
+        Preferences::save_geometry(this, "main/geometry");
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }

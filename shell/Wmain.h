@@ -11,7 +11,11 @@
 #include "Setup.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
+class QPoint;
 class QLabel;
+class QMenu;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -45,6 +49,9 @@ class TFmain : public QMainWindow {
     }
     void set_about_box(TFabout* about) { about_ = about; }
 
+    // The window's size and place of the last run, when one is stored and fits a screen of this run.
+    void restore_place();
+
     void refresh(bool grid_only);
     // Whether the document or the edits differ from what was last opened, created or saved.
     bool is_modified() const;
@@ -58,6 +65,7 @@ class TFmain : public QMainWindow {
     void Open1Click();
     void Save1Click();
     void SaveAs1Click();
+    void Quit1Click();
     void AboutKorvandel1Click();
     void Button3Click();
     void Button4Click();
@@ -67,9 +75,17 @@ class TFmain : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void build_menu();
+    void build_station_actions();
+    void fill_recent_menu();
+    void open_recent(const QString& path);
+    void show_grid_menu(const QPoint& at);
+    void fit_phone_column();
+    void update_title();
     QWidget* build_com_ports_page();
     QWidget* build_stations_page();
     QWidget* build_directories_page();
@@ -79,8 +95,7 @@ class TFmain : public QMainWindow {
     bool save_to(const std::string& name);
     void browse(Latin1_edit* edit, char* path, int size);
     Tstation* selected_station(bool* has_row) const;
-    // Whether Save has a file to write: one given by Open or Save As (the Save item is enabled) and not
-    // taken away by New.
+    // Whether Save has a file to write: one given by Open or Save As and not taken away by New.
     bool has_file() const;
     bool maybe_save();
     void document_changed();
@@ -91,7 +106,7 @@ class TFmain : public QMainWindow {
     QStringList edit_texts() const;
 
     Tsetup setup_;
-    std::string file_name_ = "setup.xml"; // proposed by the dialogs; lb_filename shows "-----" until set
+    std::string file_name_; // empty for an untitled document
     std::function<bool(Tstation*, bool)> edit_station_;
     TFabout* about_ = nullptr;
     QStringList problems_;
@@ -115,4 +130,10 @@ class TFmain : public QMainWindow {
     QLabel* lb_hint_ = nullptr;
     QPushButton* bt_problems_ = nullptr;
     QAction* save_ = nullptr;
+    QAction* edit_selected_ = nullptr;
+    QAction* add_station_ = nullptr;
+    QAction* delete_station_ = nullptr;
+    QMenu* recent_menu_ = nullptr;
+    bool widths_set_by_user_ = false; // once the user sized a column, the program sizes none
+    bool sizing_columns_ = false;
 };

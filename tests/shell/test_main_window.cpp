@@ -36,32 +36,42 @@ size_t occurrences(const std::string& text, const std::string& part) {
 
 } // namespace
 
-TEST_F(Gui_test, AtStartSaveIsDisabledAndTheGridHasNoHeaderNorStations) {
+TEST_F(Gui_test, AtStartTheProgramShowsAnUntitledNewDocument) {
     install_fake_editor(true);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_EQ(window->menuBar()->objectName(), "MainMenu1");
-    EXPECT_FALSE(action("Save1")->isEnabled());
+    EXPECT_FALSE(action("Save1")->isEnabled()); // nothing to save yet
     EXPECT_TRUE(action("New1")->isEnabled());
+    EXPECT_EQ(action("New1")->shortcut(), QKeySequence(QKeySequence::New));
     EXPECT_EQ(action("Open1")->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(action("Save1")->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(action("SaveAs1")->shortcut(), QKeySequence(QKeySequence::SaveAs));
+    EXPECT_EQ(action("Quit1")->shortcut(), QKeySequence("Ctrl+Q"));
+    // The document of New: its defaults in the edits, the header texts in an ordinary row.
+    EXPECT_EQ(edit("ed_COM_direct")->text(), "COM1");
+    EXPECT_EQ(edit("ed_COM_modem")->text(), "COM2");
+    EXPECT_EQ(edit("ed_path_bin")->text(), "c:\\korvandel\\data_bin");
     ASSERT_TRUE(grid()->isVisible());
     EXPECT_FALSE(grid()->horizontalHeader()->isVisible());
-    EXPECT_GT(model()->rowCount(), 1);
+    ASSERT_EQ(model()->rowCount(), 1);
+    EXPECT_EQ(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), "ID");
     EXPECT_EQ(model()->station_at(0), nullptr);
-    EXPECT_EQ(find<QLabel>("lb_filename")->text(), "-----");
+    EXPECT_EQ(find<QLabel>("lb_filename")->text(), "");
     EXPECT_EQ(find<QTabWidget>("PageControl1")->currentIndex(), 1);
-    EXPECT_EQ(window->windowTitle(), "Vemora Editor V1.0[*]");
-    // No row is bound to a station yet: Delete and Edit Selected find nothing to work on.
+    EXPECT_EQ(window->windowTitle(), "Untitled[*] - Vemora Editor V1.0");
+    EXPECT_FALSE(window->isWindowModified());
+    // No row is bound to a station: Delete and Edit Selected find nothing to work on.
     select_rows(0, 0);
     click("Button6");
-    click("Button7");
-    select_rows(1, 2);
     click("Button7");
     EXPECT_TRUE(edited.empty());
     EXPECT_EQ(window->document().stations.list.head(), nullptr);
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(window->is_modified());
+    // Closing an untouched new document asks nothing.
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(Gui_test, OpenShowsTheFileOnTheComPortsPage) {
@@ -213,6 +223,7 @@ TEST_F(Gui_test, EditsHoldOnlyWhatTheDocumentKeeps) {
     EXPECT_EQ(edit("ed_COM_direct")->maxLength(), 31);
     EXPECT_EQ(edit("ed_COM_modem")->maxLength(), 31);
     QLineEdit* port = edit("ed_COM_direct");
+    port->clear();
     port->setFocus();
     QTest::keyClicks(port, "COM");
     port->insert(QString::fromUtf8("\xc3\xa9")); // typed or pasted, é is Latin-1: taken
@@ -365,7 +376,11 @@ TEST_F(Gui_test, SaveInTheQuestionBeforeTheDocumentHasAFileAsksForAName) {
     install_fake_editor(true);
     click("Button5");
     ASSERT_TRUE(window->is_modified());
-    ASSERT_FALSE(action("Save1")->isEnabled());
+    ASSERT_TRUE(action("Save1")->isEnabled()); // Save asks for a name, as Save As does
+    action("Save1")->trigger();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].kind, File_request::SAVE);
+    requests.clear();
     // Save, then Cancel in the Save dialog: the close, New and Open are all cancelled.
     answers.push_back(Answer::SAVE);
     EXPECT_FALSE(window->close());
@@ -416,13 +431,13 @@ TEST_F(Gui_test, ARefusedFolderIsNamedAsTheUserChoseIt) {
     click("Button3");
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].text.contains("\"" + greek + "\"")) << messages[0].text.toStdString();
-    EXPECT_TRUE(edit("ed_path_bin")->text().isEmpty());
+    EXPECT_EQ(edit("ed_path_bin")->text(), "c:\\korvandel\\data_bin"); // as it was
     const QString too_long = "/" + QString(300, QChar(0xe9)) + "/" + QString(300, 'p');
     chosen.push_back(too_long);
     click("Button4");
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_TRUE(messages[1].text.contains("\"" + too_long + "\""));
-    EXPECT_STREQ(window->document().path_data_xml, "");
+    EXPECT_STREQ(window->document().path_data_xml, "c:\\korvandel\\data_xml");
 }
 
 TEST_F(Gui_test, APlainSaveThatFailsSaysWhyAndKeepsTheDocumentsFile) {
