@@ -481,9 +481,9 @@ void TFmain::set_problems(const Reading_collector& notes) {
     });
     bt_problems_->setVisible(!problems_.isEmpty());
     const qulonglong count = notes.size();
-    bt_problems_->setText(count == 1 ? QString("Opened with 1 problem")
-                                     : QString("Opened with %1 problems").arg(count));
-    bt_problems_->setAccessibleName(bt_problems_->text() + ": show them");
+    bt_problems_->setText(count == 1 ? QString("Opened with 1 &problem")
+                                     : QString("Opened with %1 &problems").arg(count));
+    bt_problems_->setAccessibleName(QString(bt_problems_->text()).remove('&') + ": show them");
     if (problems_window_ != nullptr) {
         if (problems_.isEmpty())
             problems_window_->close();
