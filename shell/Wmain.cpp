@@ -236,11 +236,10 @@ QWidget* TFmain::build_stations_page() {
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setWordWrap(false);
     grid_->setTabKeyNavigation(false); // Tab leaves the grid for the buttons; arrows move between rows
-    for (int c = 0; c < Station_grid_model::COLUMNS; ++c)
-        grid_->setColumnWidth(c, Station_grid_model::column_widths[c]);
-    fit_phone_column();
-    connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
-        if (!sizing_columns_) widths_set_by_user_ = true;
+    fit_columns();
+    // The description's width follows the window; any other width that changes, the user set.
+    connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (!sizing_columns_ && column + 1 < Station_grid_model::COLUMNS) widths_set_by_user_ = true;
     });
     connect(grid_, &QTableView::doubleClicked, this, [this] { Button7Click(); });
     // Return and Delete mean the selected station while the grid has the focus, and nowhere else.
@@ -392,22 +391,32 @@ void TFmain::refresh(bool grid_only) {
         grid_->selectionModel()->setCurrentIndex(grid_model_->index(current_row, current_column),
                                                  QItemSelectionModel::NoUpdate);
     grid_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    fit_phone_column();
+    fit_columns();
     // A fixed header once there is a station row; until then the header texts are an ordinary row.
     grid_->horizontalHeader()->setVisible(grid_model_->station_count() > 0);
 }
 
-void TFmain::fit_phone_column() {
-    // Phone numbers are never cut: the column is as wide as the longest one (by its length in characters,
-    // so a large list costs one pass), until the user sizes a column.
+void TFmain::fit_columns() {
+    // Header texts and phone numbers are never cut: each column is at least as wide as its header text, and
+    // the phone column as the longest number (by its length in characters, so a large list costs one pass),
+    // until the user sizes a column. The description takes what is left.
     if (widths_set_by_user_) return;
     std::string longest = "+41 79 000 00 00";
     for_each_item<Tstation>(setup_.stations.list, [&longest](const Tstation& s) {
         if (std::strlen(s.phone_nbr) > longest.size()) longest = s.phone_nbr;
     });
-    const int width = grid_->fontMetrics().horizontalAdvance(to_qstring(longest) + "00");
+    const QFontMetrics header = grid_->horizontalHeader()->fontMetrics();
+    constexpr int padding = 24; // the header's margins and a sort mark
     sizing_columns_ = true;
-    grid_->setColumnWidth(1, std::max(Station_grid_model::column_widths[1], width));
+    for (int c = 0; c + 1 < Station_grid_model::COLUMNS; ++c) {
+        int width = std::max(
+            Station_grid_model::column_widths[c],
+            header.horizontalAdvance(grid_model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
+                padding);
+        if (c == 1)
+            width = std::max(width, grid_->fontMetrics().horizontalAdvance(to_qstring(longest)) + padding);
+        grid_->setColumnWidth(c, width);
+    }
     sizing_columns_ = false;
 }
 

@@ -84,7 +84,7 @@ class TFmain : public QMainWindow {
     void fill_recent_menu();
     void open_recent(const QString& path);
     void show_grid_menu(const QPoint& at);
-    void fit_phone_column();
+    void fit_columns();
     void update_title();
     QWidget* build_com_ports_page();
     QWidget* build_stations_page();

@@ -30,7 +30,7 @@ TFproblems::TFproblems(QWidget* parent) : QDialog(parent) {
     auto* copy = new QPushButton("&Copy all", this);
     copy->setObjectName("bt_problems_copy");
     copy->setAccessibleName("Copy all problems");
-    auto* close = new QPushButton("Close", this);
+    auto* close = new QPushButton("C&lose", this);
     close->setObjectName("bt_problems_close");
     close->setAccessibleName("Close the reading problems");
     close->setDefault(true);
