@@ -68,6 +68,12 @@ TEST_F(Gui_test, TheGridIsNoKeyboardTrapAndItsKeysActOnTheSelectedStation) {
     QTest::keyClick(grid(), Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(edited.size(), 3u);
+    // Ctrl+Tab from the grid goes to the next page, Ctrl+Shift+Tab back.
+    grid()->setFocus();
+    QTest::keyClick(grid(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(find<QTabWidget>("PageControl1")->currentIndex(), 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(find<QTabWidget>("PageControl1")->currentIndex(), 1);
     find<QTabWidget>("PageControl1")->setCurrentIndex(0);
     edit("ed_COM_direct")->setFocus();
     QTest::keyClick(edit("ed_COM_direct"), Qt::Key_Return);
