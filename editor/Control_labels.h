@@ -18,8 +18,9 @@ inline int sequence_page_tab(int sequence_page) {
 struct Control_label {
     int page = -1;     // 0 to 5, as editor_page_captions
     std::string label; // the field label or caption shown beside the control ("Station ID", "Temperature")
-    std::string name;  // what the control is: "Temperature threshold", "Outputs S3 of the first conditional action"
-    std::string unit;  // 8-bit text as the window shows it: "[V]", "hours"; empty without one
+    std::string
+        name; // what the control is: "Temperature threshold", "Outputs S3 of the first conditional action"
+    std::string unit; // 8-bit text as the window shows it: "[V]", "hours"; empty without one
 };
 
 // One label per control of the form, in the form's order.

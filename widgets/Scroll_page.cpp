@@ -23,6 +23,23 @@ QSize Scroll_page::sizeHint() const {
     return size + QSize(bar, 0);
 }
 
+void Scroll_page::bring_into_view(QWidget* control) {
+    if (widget() == nullptr || !widget()->isAncestorOf(control)) return;
+    const QRect r(control->mapTo(widget(), QPoint(0, 0)), control->size());
+    const int margin = 8;
+    ensureVisible(r.center().x(), r.center().y(), qMin(r.width() / 2 + margin, viewport()->width() / 2),
+                  qMin(r.height() / 2 + margin, viewport()->height() / 2));
+    // Wider or taller than the view: its left or top edge first, where its text begins.
+    if (r.width() + 2 * margin > viewport()->width()) horizontalScrollBar()->setValue(r.left() - margin);
+    if (r.height() + 2 * margin > viewport()->height()) verticalScrollBar()->setValue(r.top() - margin);
+}
+
+bool Scroll_page::focusNextPrevChild(bool next) {
+    if (!QScrollArea::focusNextPrevChild(next)) return false;
+    if (QWidget* focus = focusWidget()) bring_into_view(focus);
+    return true;
+}
+
 void Scroll_page::show_focused(QWidget*, QWidget* focus) {
-    if (focus != nullptr && widget() != nullptr && widget()->isAncestorOf(focus)) ensureWidgetVisible(focus);
+    if (focus != nullptr) bring_into_view(focus);
 }

@@ -13,6 +13,13 @@ class Scroll_page : public QScrollArea {
     // opens as large as its pages where the screen allows it.
     QSize sizeHint() const override;
 
+    // Scrolls the whole control into view where it fits (QScrollArea::ensureWidgetVisible shows only
+    // an edit's text cursor, which may leave most of the edit outside).
+    void bring_into_view(QWidget* control);
+
+  protected:
+    bool focusNextPrevChild(bool next) override;
+
   private:
     void show_focused(QWidget* old_focus, QWidget* focus);
 };

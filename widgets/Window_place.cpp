@@ -34,8 +34,8 @@ QString organisation() {
 
 QRect window_place(const QRect& stored, QSize preferred, QSize minimum, const QList<QRect>& screens,
                    const QRect& around) {
-    if (screens.isEmpty()) return QRect(around.center() - QPoint(preferred.width(), preferred.height()) / 2,
-                                        preferred);
+    if (screens.isEmpty())
+        return QRect(around.center() - QPoint(preferred.width(), preferred.height()) / 2, preferred);
     if (stored.isValid()) {
         // At least 100 pixels (or the whole width) of the title band on one screen: the user can grab it.
         for (const QRect& screen : screens) {
@@ -58,8 +58,8 @@ void restore_window_place(QWidget* window, const char* key, QSize preferred) {
     const QRect around = beside ? parent->window()->frameGeometry() : QRect();
     // The size and place are the client area's and the frame's top left corner: the screens are taken
     // less the frame's width and height, as the main window's frame shows them.
-    const QSize frame = beside ? parent->window()->frameGeometry().size() - parent->window()->size()
-                               : QSize(0, 0);
+    const QSize frame =
+        beside ? parent->window()->frameGeometry().size() - parent->window()->size() : QSize(0, 0);
     QList<QRect> screens;
     for (const QScreen* s : QGuiApplication::screens())
         screens << s->availableGeometry().adjusted(0, 0, -frame.width(), -frame.height());
@@ -70,5 +70,6 @@ void restore_window_place(QWidget* window, const char* key, QSize preferred) {
 }
 
 void save_window_place(const QWidget* window, const char* key) {
-    QSettings(organisation(), QCoreApplication::applicationName()).setValue(key, QRect(window->pos(), window->size()));
+    QSettings(organisation(), QCoreApplication::applicationName())
+        .setValue(key, QRect(window->pos(), window->size()));
 }

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "Announce.h"
 #include "Choice_list.h"
 #include "Editor_texts.h"
 #include "Gsm_timing_diagram.h"
@@ -38,19 +39,6 @@ const int page_mnemonics[EDITOR_PAGE_COUNT] = {0, 2, 0, 0, 0, 0};
 
 QString page_tab_text(int page) {
     return QString(editor_page_captions[page]).insert(page_mnemonics[page], '&');
-}
-
-// Says a text that just appeared (a hint, the meter's new figure) to a screen reader: the label's
-// accessible name follows its text and the change is sent as an event.
-void announce(QLabel* label, const QString& text) {
-    label->setText(text);
-    if (label->accessibleName() == text) return;
-    label->setAccessibleName(text);
-    QAccessibleEvent changed(label, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
-    if (text.isEmpty()) return;
-    QAccessibleEvent alert(label, QAccessible::Alert);
-    QAccessible::updateAccessibility(&alert);
 }
 
 // The memo's text is a read-only text that Tab reaches, named after what it informs about.
@@ -129,7 +117,7 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
     pages_->setObjectName("PageControl1");
     pages_->setAccessibleName("Editor pages");
     pages_->tabBar()->setAccessibleName("Editor pages");
-    QWidget* const built[EDITOR_PAGE_COUNT] = {build_general_page(),    build_gsm_page(),
+    QWidget* const built[EDITOR_PAGE_COUNT] = {build_general_page(),     build_gsm_page(),
                                                build_acquisition_page(), build_sequence_page(0),
                                                build_sequence_page(1),   build_remote_page()};
     for (int page = 0; page < EDITOR_PAGE_COUNT; ++page)
@@ -146,6 +134,7 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
     hint_ = new QLabel(this);
     hint_->setObjectName("lb_hint");
     hint_->setWordWrap(true);
+    hint_->setVisible(false); // shown with a hint
     layout->addWidget(hint_);
     auto* bottom = new QHBoxLayout;
     meter_ = new QLabel(this);
@@ -337,8 +326,8 @@ QGroupBox* TFedit_zevo4k::build_vbat_group(int page, const char* group_name) {
     auto* grid = new QGridLayout(box);
     grid->addWidget(check_box(c.vbat, to_qstring(labels_[static_cast<size_t>(c.vbat)].label), box), 0, 0);
     if (c.vbat_eol >= 0) {
-        grid->addWidget(check_box(c.vbat_eol, to_qstring(labels_[static_cast<size_t>(c.vbat_eol)].label), box),
-                        1, 0);
+        grid->addWidget(
+            check_box(c.vbat_eol, to_qstring(labels_[static_cast<size_t>(c.vbat_eol)].label), box), 1, 0);
         grid->addWidget(edit(c.vbat_threshold, box), 1, 1);
         grid->addWidget(label(to_qstring(labels_[static_cast<size_t>(c.vbat_threshold)].unit), box), 1, 2);
     }
@@ -369,7 +358,9 @@ QGroupBox* TFedit_zevo4k::build_actions_group(int page, const char* group_name) 
     const Page_controls& c = editor_.form.page(page);
     QGroupBox* box = group(group_name, "Conditional actions", nullptr, true);
     auto* grid = new QGridLayout(box);
-    const auto caption = [this](int control) { return to_qstring(labels_[static_cast<size_t>(control)].label); };
+    const auto caption = [this](int control) {
+        return to_qstring(labels_[static_cast<size_t>(control)].label);
+    };
     grid->addWidget(check_box(c.sms, caption(c.sms), box), 0, 0, 1, 5);
     for (int k = 3; k >= 0; --k) // the column labels "S3" to "S0"
         grid->addWidget(label(caption(c.output[0][k]), box), 1, 1 + (3 - k), Qt::AlignHCenter);
@@ -459,18 +450,18 @@ void TFedit_zevo4k::show_enabled_states() {
 void TFedit_zevo4k::update_meter() {
     const int needed = editor_.bytes_needed();
     const bool fits = needed <= IMAGE_USABLE;
-    const QString text = fits ? QString("%1 of %2 bytes").arg(needed).arg(IMAGE_USABLE)
-                              : QString("%1 of %2 bytes: %3 too many, the station cannot hold this configuration")
-                                    .arg(needed)
-                                    .arg(IMAGE_USABLE)
-                                    .arg(needed - IMAGE_USABLE);
+    const QString text =
+        fits ? QString("%1 of %2 bytes").arg(needed).arg(IMAGE_USABLE)
+             : QString("%1 of %2 bytes: %3 too many, the station cannot hold this configuration")
+                   .arg(needed)
+                   .arg(IMAGE_USABLE)
+                   .arg(needed - IMAGE_USABLE);
     if (text == meter_->text()) return;
     meter_->setText(text);
     meter_->setStyleSheet(fits ? QString() : "color: #b00000; font-weight: bold");
     // The figure is the meter's name, so a screen reader says it on Tab and hears each change.
     meter_->setAccessibleName("Configuration memory: " + text);
-    QAccessibleEvent changed(meter_, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
+    send_accessible_event(meter_, QAccessible::NameChanged);
 }
 
 void TFedit_zevo4k::load(Tstation* station, bool adding) {
@@ -561,7 +552,8 @@ bool TFedit_zevo4k::eventFilter(QObject* watched, QEvent* event) {
     // Return on a focused OK or Cancel presses it, as on any other button of the desktop; with no default
     // button, Return anywhere else does nothing.
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && (watched == ok_ || watched == cancel_)) {
+        (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        (watched == ok_ || watched == cancel_)) {
         static_cast<QPushButton*>(watched)->click();
         return true;
     }

@@ -15,7 +15,8 @@ class Editor_window_test : public Gui_test {
     void SetUp() override {
         Gui_test::SetUp();
         // The editor keeps its size and place in the user's settings: each test has settings of its own.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(dir.file("config")));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(dir.file("config")));
         editor = new TFedit_zevo4k(window);
         window->set_station_editor(
             [this](Tstation* s, bool adding) { return editor->edit_station(s, adding); });
