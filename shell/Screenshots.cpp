@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     if (node == nullptr) return 1;
     TFedit_zevo4k editor(&window);
     editor.load(static_cast<Tstation*>(node->item));
+    editor.resize(editor.sizeHint()); // its pages whole, where the screen allows it
     editor.show();
     auto* editor_pages = editor.findChild<QTabWidget*>("PageControl1");
     const char* editor_names[] = {
@@ -58,6 +59,10 @@ int main(int argc, char** argv) {
         editor_pages->setCurrentIndex(page);
         ok = save(&editor, folder + "/" + editor_names[page]) && ok;
     }
+    // As it opens on a 1024x600 screen (less a title bar): the page scrolls, the meter and buttons stay.
+    editor.resize(editor.sizeHint().boundedTo(QSize(1024, 570)));
+    editor_pages->setCurrentIndex(3);
+    ok = save(&editor, folder + "/editor-small-screen.png") && ok;
     editor.hide();
     if (argc == 4) {
         // A file with problems, and the window that lists them.

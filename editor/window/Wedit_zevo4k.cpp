@@ -18,18 +18,31 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "Announce.h"
+#include "Choice_list.h"
 #include "Editor_texts.h"
 #include "Gsm_timing_diagram.h"
 #include "Latin1_edit.h"
 #include "Message_box.h"
+#include "Scroll_page.h"
 #include "Text_bridge.h"
+#include "Window_place.h"
 
 namespace {
 
 const QColor memo_colour(251, 254, 197);
 const QColor tint_colour(227, 223, 217);
+const char* const place_key = "editor/geometry";
 
-QWidget* memo(const Memo_text& text, QWidget* parent) {
+// The letter of each page's caption that Alt (with the letter) goes to: "&General", "GS&M timing", ...
+const int page_mnemonics[EDITOR_PAGE_COUNT] = {0, 2, 0, 0, 0, 0};
+
+QString page_tab_text(int page) {
+    return QString(editor_page_captions[page]).insert(page_mnemonics[page], '&');
+}
+
+// The memo's text is a read-only text that Tab reaches, named after what it informs about.
+QWidget* memo(const Memo_text& text, const QString& subject, QWidget* parent) {
     auto* frame = new QFrame(parent);
     frame->setObjectName(text.name);
     frame->setFrameShape(QFrame::StyledPanel);
@@ -45,12 +58,16 @@ QWidget* memo(const Memo_text& text, QWidget* parent) {
     heading->setAlignment(Qt::AlignHCenter);
     auto* body = new QLabel(text.lines.join('\n'), frame);
     body->setObjectName(QString(text.name) + "_text");
+    body->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    body->setFocusPolicy(Qt::StrongFocus);
+    body->setAccessibleName("Information about " + subject);
+    body->setAccessibleDescription(text.lines.join(' ').simplified());
     layout->addWidget(heading);
     layout->addWidget(body);
     layout->addStretch(1);
     frame->setAccessibleName("INFORMATION");
     frame->setMaximumWidth(340);
-    frame->setAccessibleDescription(text.lines.join(QString()));
+    frame->setAccessibleDescription(body->accessibleDescription());
     return frame;
 }
 
@@ -72,12 +89,12 @@ QLabel* label(const QString& text, QWidget* parent) {
 
 // A page of one group of fields with its information memo at the right; the fields go into the grid.
 QGridLayout* fields_page(QWidget* page, const char* page_name, const char* group_name, const QString& caption,
-                         const Memo_text& text) {
+                         const Memo_text& text, int tab) {
     page->setObjectName(page_name);
     auto* layout = new QHBoxLayout(page);
     QGroupBox* box = group(group_name, caption, page);
     layout->addWidget(box, 1);
-    layout->addWidget(memo(text, page));
+    layout->addWidget(memo(text, editor_page_captions[tab], page));
     return new QGridLayout(box);
 }
 
@@ -91,18 +108,21 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Station configuration Editor");
     setModal(true);
     widgets_.assign(editor_.form.controls().size(), nullptr);
+    labels_ = control_labels(editor_.form);
 
+    // Resizable: each page scrolls inside the tab widget when the window is smaller than the page, while
+    // the notices, the meter and the buttons below stay in sight.
     auto* layout = new QVBoxLayout(this);
-    layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed dialog: not resizable
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageControl1");
-    pages_->addTab(build_general_page(), "General");
-    pages_->addTab(build_gsm_page(), "GSM timing");
-    pages_->addTab(build_acquisition_page(), "Acquisition timing");
-    pages_->addTab(build_sequence_page(0), "Slow Sequence");
-    pages_->addTab(build_sequence_page(1), "Fast Sequence");
-    pages_->addTab(build_remote_page(), "Remote sequence");
-    layout->addWidget(pages_);
+    pages_->setAccessibleName("Editor pages");
+    pages_->tabBar()->setAccessibleName("Editor pages");
+    QWidget* const built[EDITOR_PAGE_COUNT] = {build_general_page(),     build_gsm_page(),
+                                               build_acquisition_page(), build_sequence_page(0),
+                                               build_sequence_page(1),   build_remote_page()};
+    for (int page = 0; page < EDITOR_PAGE_COUNT; ++page)
+        pages_->addTab(new Scroll_page(built[page]), page_tab_text(page));
+    layout->addWidget(pages_, 1);
 
     dropped_ = new QLabel(this);
     dropped_->setObjectName("lb_dropped");
@@ -111,28 +131,31 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
     dropped_->setFocusPolicy(Qt::TabFocus); // a screen reader can reach the notice
     dropped_->setVisible(false);
     layout->addWidget(dropped_);
-    auto* bottom = new QHBoxLayout;
     hint_ = new QLabel(this);
     hint_->setObjectName("lb_hint");
     hint_->setWordWrap(true);
+    hint_->setVisible(false); // shown with a hint
+    layout->addWidget(hint_);
+    auto* bottom = new QHBoxLayout;
     meter_ = new QLabel(this);
     meter_->setObjectName("lb_memory");
-    meter_->setAccessibleName("Configuration memory");
-    auto* ok = new QPushButton("OK", this);
-    ok->setObjectName("Button1");
-    auto* cancel = new QPushButton("Cancel", this);
-    cancel->setObjectName("Button2");
-    // Enter in a field is the field's own business: only a click on OK (or Space on it) stores.
-    for (QPushButton* b : {ok, cancel}) {
+    meter_->setWordWrap(true);
+    meter_->setFocusPolicy(Qt::TabFocus); // a screen reader user can go and read the figure
+    ok_ = new QPushButton("&OK", this);
+    ok_->setObjectName("Button1");
+    cancel_ = new QPushButton("&Cancel", this);
+    cancel_->setObjectName("Button2");
+    // Enter in a field is the field's own business: there is no default button, and only OK itself
+    // (clicked, or Space or Return while it has the focus) stores.
+    for (QPushButton* b : {ok_, cancel_}) {
         b->setAutoDefault(false);
         b->setDefault(false);
     }
-    connect(ok, &QPushButton::clicked, this, &TFedit_zevo4k::Button1Click);
-    connect(cancel, &QPushButton::clicked, this, &TFedit_zevo4k::Button2Click);
-    bottom->addWidget(hint_, 1);
-    bottom->addWidget(meter_);
-    bottom->addWidget(ok);
-    bottom->addWidget(cancel);
+    connect(ok_, &QPushButton::clicked, this, &TFedit_zevo4k::Button1Click);
+    connect(cancel_, &QPushButton::clicked, this, &TFedit_zevo4k::Button2Click);
+    bottom->addWidget(meter_, 1);
+    bottom->addWidget(ok_);
+    bottom->addWidget(cancel_);
     layout->addLayout(bottom);
 
     // The window sees every key before its controls: Escape cancels whatever has the focus.
@@ -147,6 +170,9 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
 QCheckBox* TFedit_zevo4k::check_box(int control, const QString& caption, QWidget* parent) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(to_qstring(editor_.form.at(control).name));
+    // A caption shared by two boxes of a page gets a name that tells them apart.
+    const QString name = to_qstring(labels_[static_cast<size_t>(control)].name);
+    if (name != caption.simplified()) box->setAccessibleName(name);
     widgets_[static_cast<size_t>(control)] = box;
     connect(box, &QCheckBox::toggled, this, [this, control](bool checked) {
         if (showing_) return;
@@ -156,14 +182,13 @@ QCheckBox* TFedit_zevo4k::check_box(int control, const QString& caption, QWidget
     return box;
 }
 
-QComboBox* TFedit_zevo4k::choice_list(int control, const QString& accessible_name, QWidget* parent) {
+QComboBox* TFedit_zevo4k::choice_list(int control, QWidget* parent) {
     const Control& c = editor_.form.at(control);
-    auto* list = new QComboBox(parent);
+    auto* list = new Choice_list(parent);
     list->setObjectName(to_qstring(c.name));
     for (int i = 0; i < ITEM_COUNT; ++i)
         list->addItem(to_qstring(c.items[i]));
-    list->setAccessibleName(accessible_name);
-    list->setAccessibleDescription(accessible_name); // Linux screen readers read a list's item as its name
+    list->setAccessibleName(to_qstring(labels_[static_cast<size_t>(control)].name));
     widgets_[static_cast<size_t>(control)] = list;
     connect(list, &QComboBox::currentIndexChanged, this, [this, control](int index) {
         if (showing_) return;
@@ -173,10 +198,11 @@ QComboBox* TFedit_zevo4k::choice_list(int control, const QString& accessible_nam
     return list;
 }
 
-QWidget* TFedit_zevo4k::edit(int control, const QString& accessible_name, QWidget* parent) {
+QWidget* TFedit_zevo4k::edit(int control, QWidget* parent) {
     const Control& c = editor_.form.at(control);
     auto* e = new Latin1_edit(to_qstring(c.name), c.max_length, parent);
-    e->setAccessibleName(accessible_name);
+    e->setAccessibleName(to_qstring(labels_[static_cast<size_t>(control)].name));
+    e->setAccessibleDescription(unit_description(control));
     if (c.name == "ed_sms")
         e->setFixedWidth(160);
     else if (c.max_length <= NUMBER_EDIT_MAX && c.name != "ed_phone_nbr" && c.name != "ed_pin")
@@ -191,8 +217,8 @@ QWidget* TFedit_zevo4k::edit(int control, const QString& accessible_name, QWidge
         update_meter();
     });
     connect(e, &Latin1_edit::refused_character, this, [this] {
-        hint_->setText(Latin1_edit::refused_hint());
-        QTimer::singleShot(6000, hint_, [this] { hint_->clear(); });
+        announce(hint_, Latin1_edit::refused_hint());
+        QTimer::singleShot(6000, hint_, [this] { announce(hint_, QString()); });
     });
     return e;
 }
@@ -207,48 +233,50 @@ void TFedit_zevo4k::show_number_hint(int control, QWidget* edit) {
         edit->setStyleSheet(partly_read ? "QLineEdit { background: #fff3c4; border: 1px solid #c08000; }"
                                         : "");
     }
-    edit->setAccessibleDescription(hint);
+    const QString unit = unit_description(control);
+    edit->setAccessibleDescription(unit.isEmpty() || hint.isEmpty() ? unit + hint : unit + ". " + hint);
     if (partly_read) {
-        hint_->setText(hint);
+        announce(hint_, hint);
     } else if (hint_->property("from_control").toInt() == control + 1) {
-        hint_->clear();
+        announce(hint_, QString());
     } else {
         return;
     }
     hint_->setProperty("from_control", partly_read ? control + 1 : 0);
-    hint_->setAccessibleName(hint_->text());
-    QAccessibleEvent event(hint_, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
 }
 
-void TFedit_zevo4k::field_row(QGridLayout* grid, int row, const char* text, int control, const char* unit,
-                              const char* name_label) {
+QString TFedit_zevo4k::unit_description(int control) const {
+    const std::string& unit = labels_[static_cast<size_t>(control)].unit;
+    return unit.empty() ? QString() : "Unit: " + to_qstring(unit);
+}
+
+void TFedit_zevo4k::field_row(QGridLayout* grid, int row, int control, const char* name_label) {
     QWidget* parent = grid->parentWidget();
-    QLabel* field = label(text, parent);
-    QWidget* e = edit(control, text, parent);
+    const Control_label& l = labels_[static_cast<size_t>(control)];
+    QLabel* field = label(to_qstring(l.label), parent);
+    QWidget* e = edit(control, parent);
     field->setBuddy(e);
     grid->addWidget(field, row, 0);
     grid->addWidget(e, row, 1);
-    if (unit != nullptr) grid->addWidget(label(unit, parent), row, 2);
+    if (!l.unit.empty()) grid->addWidget(label(to_qstring(l.unit), parent), row, 2);
     if (name_label != nullptr) grid->addWidget(label(name_label, parent), row, 3);
 }
 
 QWidget* TFedit_zevo4k::build_general_page() {
     auto* page = new QWidget;
     QGridLayout* grid =
-        fields_page(page, "TabSheet6", "GroupBox10", "Identification && Communication", memo_general());
+        fields_page(page, "TabSheet6", "GroupBox10", "Identification && Communication", memo_general(), 0);
     const General_controls& g = editor_.form.general();
     const struct {
-        const char* label;
         int control;
         const char* explanation;
-    } rows[] = {{"Station ID", g.id, "Unique number to identify the station. Chosen by the user"},
-                {"Phone Number", g.phone_nbr, "Phone number to call the station (SIM number)"},
-                {"PIN code", g.pin, "PIN code of the SIM card in the module"},
-                {"Description", g.description, "Free text that describes the station"}};
+    } rows[] = {{g.id, "Unique number to identify the station. Chosen by the user"},
+                {g.phone_nbr, "Phone number to call the station (SIM number)"},
+                {g.pin, "PIN code of the SIM card in the module"},
+                {g.description, "Free text that describes the station"}};
     int row = 0;
     for (const auto& r : rows) {
-        field_row(grid, row, r.label, r.control);
+        field_row(grid, row, r.control);
         grid->addWidget(label(r.explanation, grid->parentWidget()), row++, 2);
     }
     // Records of the configuration that no field shows, listed read-only so that the user knows they exist.
@@ -265,11 +293,11 @@ QWidget* TFedit_zevo4k::build_general_page() {
 
 QWidget* TFedit_zevo4k::build_gsm_page() {
     auto* page = new QWidget;
-    QGridLayout* grid = fields_page(page, "TabSheet5", "GroupBox9", "GSM", memo_gsm());
+    QGridLayout* grid = fields_page(page, "TabSheet5", "GroupBox9", "GSM", memo_gsm(), 1);
     const General_controls& g = editor_.form.general();
-    field_row(grid, 0, "Phone number where to send the SMS", g.sms);
-    field_row(grid, 1, "Interval between two GSM switch on", g.gsm_interval, "hours", "GSM_INTERVAL");
-    field_row(grid, 2, "GSM power On duration", g.gsm_duration, "minutes", "GSM_DURATION");
+    field_row(grid, 0, g.sms);
+    field_row(grid, 1, g.gsm_interval, "GSM_INTERVAL");
+    field_row(grid, 2, g.gsm_duration, "GSM_DURATION");
     auto* diagram = new QLabel(grid->parentWidget());
     diagram->setObjectName("Image1");
     diagram->setPixmap(gsm_timing_diagram());
@@ -284,12 +312,10 @@ QWidget* TFedit_zevo4k::build_gsm_page() {
 
 QWidget* TFedit_zevo4k::build_acquisition_page() {
     auto* page = new QWidget;
-    QGridLayout* grid = fields_page(page, "TabSheet7", "GroupBox8", "Acquisition", memo_acquisition());
+    QGridLayout* grid = fields_page(page, "TabSheet7", "GroupBox8", "Acquisition", memo_acquisition(), 2);
     const General_controls& g = editor_.form.general();
-    field_row(grid, 0, "Interval between two acquisition in slow mode", g.acq_interval0, "minutes",
-              "ACQ Interval #0");
-    field_row(grid, 1, "Interval between two acquisition in fast mode", g.acq_interval1, "minutes",
-              "ACQ Interval #1");
+    field_row(grid, 0, g.acq_interval0, "ACQ Interval #0");
+    field_row(grid, 1, g.acq_interval1, "ACQ Interval #1");
     grid->setRowStretch(2, 1);
     return page;
 }
@@ -298,11 +324,12 @@ QGroupBox* TFedit_zevo4k::build_vbat_group(int page, const char* group_name) {
     const Page_controls& c = editor_.form.page(page);
     QGroupBox* box = group(group_name, "VBat Measure", nullptr);
     auto* grid = new QGridLayout(box);
-    grid->addWidget(check_box(c.vbat, "Measure VBat", box), 0, 0);
+    grid->addWidget(check_box(c.vbat, to_qstring(labels_[static_cast<size_t>(c.vbat)].label), box), 0, 0);
     if (c.vbat_eol >= 0) {
-        grid->addWidget(check_box(c.vbat_eol, "End-Of-Life Threshold", box), 1, 0);
-        grid->addWidget(edit(c.vbat_threshold, "Battery end-of-life threshold", box), 1, 1);
-        grid->addWidget(label("[V]", box), 1, 2);
+        grid->addWidget(
+            check_box(c.vbat_eol, to_qstring(labels_[static_cast<size_t>(c.vbat_eol)].label), box), 1, 0);
+        grid->addWidget(edit(c.vbat_threshold, box), 1, 1);
+        grid->addWidget(label(to_qstring(labels_[static_cast<size_t>(c.vbat_threshold)].unit), box), 1, 2);
     }
     return box;
 }
@@ -318,9 +345,8 @@ QGroupBox* TFedit_zevo4k::build_channel_group(int page, const char* group_name, 
         if ((channel.command == Channel_command::FLUO) != fluorometer) continue;
         grid->addWidget(check_box(c.check[n], to_qstring(channel.caption), box), row, 0);
         if (c.compare[n] >= 0) {
-            const QString name = to_qstring(channel.caption).simplified();
-            grid->addWidget(choice_list(c.compare[n], name + " comparison", box), row, 1);
-            grid->addWidget(edit(c.threshold[n], name + " threshold", box), row, 2);
+            grid->addWidget(choice_list(c.compare[n], box), row, 1);
+            grid->addWidget(edit(c.threshold[n], box), row, 2);
             grid->addWidget(label(to_qstring(channel.unit), box), row, 3);
         }
         ++row;
@@ -332,19 +358,16 @@ QGroupBox* TFedit_zevo4k::build_actions_group(int page, const char* group_name) 
     const Page_controls& c = editor_.form.page(page);
     QGroupBox* box = group(group_name, "Conditional actions", nullptr, true);
     auto* grid = new QGridLayout(box);
-    grid->addWidget(check_box(c.sms, "Send SMS if threshold pass", box), 0, 0, 1, 5);
-    const char* outputs[] = {"S3", "S2", "S1", "S0"};
-    for (int k = 0; k < 4; ++k)
-        grid->addWidget(label(outputs[k], box), 1, 1 + k, Qt::AlignHCenter);
+    const auto caption = [this](int control) {
+        return to_qstring(labels_[static_cast<size_t>(control)].label);
+    };
+    grid->addWidget(check_box(c.sms, caption(c.sms), box), 0, 0, 1, 5);
+    for (int k = 3; k >= 0; --k) // the column labels "S3" to "S0"
+        grid->addWidget(label(caption(c.output[0][k]), box), 1, 1 + (3 - k), Qt::AlignHCenter);
     for (int a = 0; a < 2; ++a) {
-        grid->addWidget(check_box(c.action[a], "Change digital outputs if threshold pass", box), 2 + a, 0);
+        grid->addWidget(check_box(c.action[a], caption(c.action[a]), box), 2 + a, 0);
         for (int k = 3; k >= 0; --k)
-            grid->addWidget(
-                choice_list(
-                    c.output[a][k],
-                    QString("%1 of the %2 output action").arg(outputs[3 - k], a == 0 ? "first" : "second"),
-                    box),
-                2 + a, 1 + (3 - k));
+            grid->addWidget(choice_list(c.output[a][k], box), 2 + a, 1 + (3 - k));
     }
     return box;
 }
@@ -367,8 +390,9 @@ QWidget* TFedit_zevo4k::build_sequence_page(int page) {
     left->addWidget(actions);
     left->addStretch(1);
     right->addWidget(probes);
-    right->addWidget(memo(memo_sequence(page), widget));
-    right->addWidget(memo(memo_actions(page), widget));
+    const QString caption = editor_page_captions[sequence_page_tab(page)];
+    right->addWidget(memo(memo_sequence(page), caption, widget));
+    right->addWidget(memo(memo_actions(page), "Conditional actions of " + caption, widget));
     right->addStretch(1);
     layout->addLayout(left);
     layout->addLayout(right);
@@ -389,7 +413,8 @@ QWidget* TFedit_zevo4k::build_remote_page() {
     }
     left->addStretch(1);
     layout->addLayout(left);
-    layout->addWidget(memo(memo_sequence(2), widget), 0, Qt::AlignTop);
+    layout->addWidget(memo(memo_sequence(2), editor_page_captions[sequence_page_tab(2)], widget), 0,
+                      Qt::AlignTop);
     return widget;
 }
 
@@ -424,20 +449,23 @@ void TFedit_zevo4k::show_enabled_states() {
 
 void TFedit_zevo4k::update_meter() {
     const int needed = editor_.bytes_needed();
-    if (needed <= IMAGE_USABLE) {
-        meter_->setText(QString("%1 of %2 bytes").arg(needed).arg(IMAGE_USABLE));
-        meter_->setStyleSheet(QString());
-    } else {
-        meter_->setText(QString("%1 of %2 bytes: %3 too many, the station cannot hold this configuration")
-                            .arg(needed)
-                            .arg(IMAGE_USABLE)
-                            .arg(needed - IMAGE_USABLE));
-        meter_->setStyleSheet("color: #b00000; font-weight: bold");
-    }
+    const bool fits = needed <= IMAGE_USABLE;
+    const QString text =
+        fits ? QString("%1 of %2 bytes").arg(needed).arg(IMAGE_USABLE)
+             : QString("%1 of %2 bytes: %3 too many, the station cannot hold this configuration")
+                   .arg(needed)
+                   .arg(IMAGE_USABLE)
+                   .arg(needed - IMAGE_USABLE);
+    if (text == meter_->text()) return;
+    meter_->setText(text);
+    meter_->setStyleSheet(fits ? QString() : "color: #b00000; font-weight: bold");
+    // The figure is the meter's name, so a screen reader says it on Tab and hears each change.
+    meter_->setAccessibleName("Configuration memory: " + text);
+    send_accessible_event(meter_, QAccessible::NameChanged);
 }
 
 void TFedit_zevo4k::load(Tstation* station, bool adding) {
-    hint_->clear();
+    announce(hint_, QString());
     editor_.open(station, adding);
     const std::vector<std::string> kept = editor_.kept_lines();
     QStringList kept_lines;
@@ -457,7 +485,7 @@ void TFedit_zevo4k::load(Tstation* station, bool adding) {
     for (size_t i = 0; i < widgets_.size(); ++i)
         if (editor_.form.at(static_cast<int>(i)).kind == Control_kind::EDIT && widgets_[i] != nullptr)
             show_number_hint(static_cast<int>(i), widgets_[i]);
-    hint_->clear();
+    announce(hint_, QString());
     show_enabled_states();
     pages_->setCurrentIndex(0); // always the "General" page
 }
@@ -465,7 +493,13 @@ void TFedit_zevo4k::load(Tstation* station, bool adding) {
 bool TFedit_zevo4k::edit_station(Tstation* station, bool adding) {
     if (station == nullptr) return false;
     load(station, adding);
+    restore_window_place(this, place_key, sizeHint());
     return exec() == 1;
+}
+
+void TFedit_zevo4k::done(int result) {
+    if (isVisible()) save_window_place(this, place_key);
+    QDialog::done(result);
 }
 
 void TFedit_zevo4k::Button1Click() {
@@ -509,9 +543,18 @@ void TFedit_zevo4k::FormKeyDown(int key) {
 }
 
 bool TFedit_zevo4k::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        isVisible()) {
+    if (event->type() != QEvent::KeyPress || !isVisible()) return QDialog::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape) {
         FormKeyDown(27);
+        return true;
+    }
+    // Return on a focused OK or Cancel presses it, as on any other button of the desktop; with no default
+    // button, Return anywhere else does nothing.
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        (watched == ok_ || watched == cancel_)) {
+        static_cast<QPushButton*>(watched)->click();
         return true;
     }
     return QDialog::eventFilter(watched, event);

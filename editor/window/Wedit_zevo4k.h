@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <vector>
 
+#include "Control_labels.h"
 #include "Station_editor.h"
 
 class QCheckBox;
@@ -11,6 +12,7 @@ class QComboBox;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QTabWidget;
 
 class TFedit_zevo4k : public QDialog {
@@ -29,6 +31,8 @@ class TFedit_zevo4k : public QDialog {
     // The logic behind the window (the form model, load and store), for tests and the command line.
     Station_editor& logic() { return editor_; }
     QWidget* widget_of(int control) const { return widgets_[static_cast<size_t>(control)]; }
+
+    void done(int result) override; // also keeps the window's size and place for the next time
 
   public slots:
     void Button1Click();
@@ -52,10 +56,10 @@ class TFedit_zevo4k : public QDialog {
 
     // A widget for a form control, named after it and fed back into the model on every user change.
     QCheckBox* check_box(int control, const QString& caption, QWidget* parent);
-    QComboBox* choice_list(int control, const QString& accessible_name, QWidget* parent);
-    QWidget* edit(int control, const QString& accessible_name, QWidget* parent);
-    void field_row(QGridLayout* grid, int row, const char* label, int control, const char* unit = nullptr,
-                   const char* name_label = nullptr);
+    QComboBox* choice_list(int control, QWidget* parent);
+    QWidget* edit(int control, QWidget* parent);
+    void field_row(QGridLayout* grid, int row, int control, const char* name_label = nullptr);
+    QString unit_description(int control) const; // "Unit: [V]", or empty
 
     void show_number_hint(int control, QWidget* edit);
     void show_values();         // model -> widgets, after a load
@@ -64,8 +68,11 @@ class TFedit_zevo4k : public QDialog {
 
     Station_editor editor_;
     std::vector<QWidget*> widgets_;
+    std::vector<Control_label> labels_; // each control's label, accessible name and unit
     QTabWidget* pages_ = nullptr;
     QLabel* meter_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
     QLabel* hint_ = nullptr;    // says why a typed or pasted character was refused
     QLabel* kept_ = nullptr;    // the records kept as read, on the General page
     QLabel* dropped_ = nullptr; // what OK will drop, above the buttons

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSettings>
 #include <QTimer>
 #include <functional>
 
@@ -13,6 +14,9 @@ class Editor_window_test : public Gui_test {
   protected:
     void SetUp() override {
         Gui_test::SetUp();
+        // The editor keeps its size and place in the user's settings: each test has settings of its own.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(dir.file("config")));
         editor = new TFedit_zevo4k(window);
         window->set_station_editor(
             [this](Tstation* s, bool adding) { return editor->edit_station(s, adding); });

@@ -115,7 +115,7 @@ TEST_F(Editor_window_test, ANumberReadOnlyInPartIsMarkedAndSaidBeforeOk) {
         EXPECT_EQ(hint->text(), "7,25 is read as 7: the decimal point is a point");
         EXPECT_EQ(hint->accessibleName(), hint->text());
         EXPECT_TRUE(field("ed_s_vbat_threshold")->property("partly_read").toBool());
-        EXPECT_EQ(field("ed_s_vbat_threshold")->accessibleDescription(), hint->text());
+        EXPECT_EQ(field("ed_s_vbat_threshold")->accessibleDescription(), "Unit: [V]. " + hint->text());
         type("ed_s_vbat_threshold", "7.25");
         EXPECT_EQ(hint->text(), "");
         EXPECT_FALSE(field("ed_s_vbat_threshold")->property("partly_read").toBool());
