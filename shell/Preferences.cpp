@@ -1,12 +1,13 @@
 // Preferences live in QSettings under the application's organisation and name.
 #include "Preferences.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QSettings>
 #include <QWidget>
+
+#include "Window_place.h"
 #include <algorithm>
 
 namespace Preferences {
@@ -14,6 +15,10 @@ namespace Preferences {
 namespace {
 
 const char recent_key[] = "recent/files";
+
+QSettings settings() {
+    return QSettings(settings_organisation(), QCoreApplication::applicationName());
+}
 
 QString same_file_key(const QString& path) {
     const QFileInfo info(path);
@@ -24,7 +29,7 @@ QString same_file_key(const QString& path) {
 } // namespace
 
 QStringList recent_files() {
-    QStringList files = QSettings().value(recent_key).toStringList();
+    QStringList files = settings().value(recent_key).toStringList();
     files.removeAll(QString());
     while (files.size() > RECENT_FILES)
         files.removeLast();
@@ -41,28 +46,21 @@ void add_recent_file(const QString& path) {
     files.prepend(QFileInfo(path).absoluteFilePath());
     while (files.size() > RECENT_FILES)
         files.removeLast();
-    QSettings().setValue(recent_key, files);
+    settings().setValue(recent_key, files);
 }
 
 void clear_recent_files() {
-    QSettings().remove(recent_key);
+    settings().remove(recent_key);
 }
 
 void save_geometry(const QWidget* window, const char* key) {
-    QSettings().setValue(key, window->saveGeometry());
+    save_window_place(window, key);
 }
 
 bool restore_geometry(QWidget* window, const char* key) {
-    const QByteArray stored = QSettings().value(key).toByteArray();
-    if (stored.isEmpty()) return false;
-    const QRect before = window->geometry();
-    if (!window->restoreGeometry(stored)) return false;
-    // A place stored on a screen that is gone: back to where the window was, inside the screen it shows on.
-    const QScreen* screen = QGuiApplication::screenAt(window->geometry().center());
-    if (screen == nullptr) {
-        window->setGeometry(before);
-        return false;
-    }
+    // Nothing stored: the window keeps the place it was given.
+    if (!settings().contains(key)) return false;
+    restore_window_place(window, key, window->size());
     return true;
 }
 

@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -27,6 +29,9 @@ bool save(QWidget* window, const QString& path) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // Recent files and window places of these runs stay in a folder of their own, not the user's.
+    QTemporaryDir preferences;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, preferences.path());
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: vemora-screenshots OUTDIR FILE [PROBLEM_FILE]\n");
         return 2;

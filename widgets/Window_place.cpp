@@ -23,14 +23,14 @@ QRect fit_on(QRect r, const QRect& screen) {
     return r;
 }
 
+} // namespace
+
 // The application's names as the program sets them; an empty organisation would make QSettings refuse
 // to write, so the application name stands in for it.
-QString organisation() {
+QString settings_organisation() {
     return QCoreApplication::organizationName().isEmpty() ? QCoreApplication::applicationName()
                                                           : QCoreApplication::organizationName();
 }
-
-} // namespace
 
 QRect window_place(const QRect& stored, QSize preferred, QSize minimum, const QList<QRect>& screens,
                    const QRect& around) {
@@ -63,13 +63,14 @@ void restore_window_place(QWidget* window, const char* key, QSize preferred) {
     QList<QRect> screens;
     for (const QScreen* s : QGuiApplication::screens())
         screens << s->availableGeometry().adjusted(0, 0, -frame.width(), -frame.height());
-    const QRect stored = QSettings(organisation(), QCoreApplication::applicationName()).value(key).toRect();
+    const QRect stored =
+        QSettings(settings_organisation(), QCoreApplication::applicationName()).value(key).toRect();
     const QRect place = window_place(stored, preferred, window->minimumSizeHint(), screens, around);
     window->resize(place.size());
     window->move(place.topLeft());
 }
 
 void save_window_place(const QWidget* window, const char* key) {
-    QSettings(organisation(), QCoreApplication::applicationName())
+    QSettings(settings_organisation(), QCoreApplication::applicationName())
         .setValue(key, QRect(window->pos(), window->size()));
 }

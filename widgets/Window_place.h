@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QString>
 
 class QWidget;
 
@@ -12,6 +13,9 @@ class QWidget;
 // Never larger than the chosen screen, even when `minimum` is.
 QRect window_place(const QRect& stored, QSize preferred, QSize minimum, const QList<QRect>& screens,
                    const QRect& around);
+
+// The organisation the preferences are kept under: the program's, or its name when it sets none.
+QString settings_organisation();
 
 // Applies the stored place (QSettings key, e.g. "editor/geometry") or the fallback to a top-level window.
 void restore_window_place(QWidget* window, const char* key, QSize preferred);

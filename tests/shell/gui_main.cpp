@@ -13,8 +13,7 @@ int main(int argc, char** argv) {
     QTemporaryDir preferences;
     QCoreApplication::setOrganizationName("Vemora tests");
     QCoreApplication::setApplicationName("gui_tests");
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, preferences.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, preferences.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -93,7 +93,7 @@ TEST_F(Editor_window_test, OpensNoLargerThanTheScreenAndWhereTheUserLeftIt) {
     EXPECT_FALSE(editor->edit_station(&station));
     EXPECT_LE(first.width(), screen.width());
     EXPECT_LE(first.height(), screen.height());
-    EXPECT_EQ(QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName())
+    EXPECT_EQ(QSettings(settings_organisation(), QCoreApplication::applicationName())
                   .value("editor/geometry")
                   .toRect()
                   .size(),
@@ -106,7 +106,7 @@ TEST_F(Editor_window_test, OpensNoLargerThanTheScreenAndWhereTheUserLeftIt) {
     });
     EXPECT_FALSE(editor->edit_station(&station));
     // A place on a screen that is gone: it opens on this one, in full sight.
-    QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName())
+    QSettings(settings_organisation(), QCoreApplication::applicationName())
         .setValue("editor/geometry", QRect(5000, 4000, 700, 500));
     while_open([this, &screen] {
         EXPECT_TRUE(screen.contains(editor->frameGeometry().topLeft()));
