@@ -488,6 +488,8 @@ void TFedit_zevo4k::load(Tstation* station, bool adding) {
     announce(hint_, QString());
     show_enabled_states();
     pages_->setCurrentIndex(0); // always the "General" page
+    // The keyboard starts in the first field, whatever had the focus when the editor last closed.
+    widgets_[static_cast<size_t>(editor_.form.general().id)]->setFocus(Qt::OtherFocusReason);
 }
 
 bool TFedit_zevo4k::edit_station(Tstation* station, bool adding) {

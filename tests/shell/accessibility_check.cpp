@@ -89,7 +89,7 @@ void check_tab(QWidget* window, const QList<QWidget*>& controls, QStringList& pr
     for (int step = 0; step <= controls.size(); ++step) {
         QTest::keyClick(at, Qt::Key_Tab);
         QWidget* next = window->focusWidget();
-        if (next == at) {
+        if (next == at && controls.size() > 1) { // a lone control may keep the focus
             problems << "Tab does not leave " + who(at);
             break;
         }
