@@ -2,6 +2,7 @@
 #include "File_progress.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QLocale>
 #include <QProgressDialog>
 
@@ -14,6 +15,8 @@ int minimum_duration_ms = 500;
 constexpr int SCALE = 1000;
 // Updates closer together than this are dropped: the loops report far more often than anyone can see.
 constexpr qint64 UPDATE_GAP_MS = 40;
+// Before this the dialog would not show anyway (it first judges how long the work will take after 50 ms).
+constexpr qint64 MAKE_AFTER_MS = 50;
 
 struct Share {
     int from, to;
@@ -23,11 +26,11 @@ Share share_of(File_progress::Work work, Progress_phase phase) {
     if (work == File_progress::Work::OPEN) {
         switch (phase) {
         case Progress_phase::READING_FILE:
-            return {0, 50};
+            return {0, 100};
         case Progress_phase::PARSING:
-            return {50, 300};
+            return {100, 450};
         default:
-            return {300, SCALE};
+            return {450, SCALE};
         }
     }
     return phase == Progress_phase::WRITING_TO_DISK ? Share{950, SCALE} : Share{0, 950};
@@ -55,25 +58,36 @@ QString label_of(Progress_phase phase, uint64_t done, uint64_t total) {
 
 } // namespace
 
-File_progress::File_progress(QWidget* parent, Work work, const QString& file_shown) : work_(work) {
-    const QString title = QString(work == Work::OPEN ? "Opening %1" : "Saving %1").arg(file_shown);
-    dialog_ = new QProgressDialog(QString(), "Cancel", 0, SCALE, parent);
-    dialog_->setObjectName("dlg_progress");
-    dialog_->setWindowTitle(title);
-    dialog_->setAccessibleName(title);
-    dialog_->setWindowModality(Qt::WindowModal);
-    dialog_->setAutoReset(false);
-    dialog_->setAutoClose(false);
-    dialog_->setMinimumDuration(minimum_duration_ms);
-    dialog_->setMinimumWidth(360);
-    dialog_->setValue(0); // the dialog's clock starts with the work
+File_progress::File_progress(QWidget* parent, Work work, const QString& file_shown)
+    : parent_(parent), work_(work), file_shown_(file_shown) {
+    since_start_.start();
 }
 
 File_progress::~File_progress() {
     delete dialog_;
 }
 
+// The dialog is made only once the work has run for a while: a quick Open or Save costs no window.
+void File_progress::make_dialog() {
+    const QString title = QString(work_ == Work::OPEN ? "Opening %1" : "Saving %1").arg(file_shown_);
+    dialog_ = new QProgressDialog(QString(), "Cancel", 0, SCALE, parent_);
+    dialog_->setObjectName("dlg_progress");
+    dialog_->setWindowTitle(title);
+    dialog_->setAccessibleName(title);
+    dialog_->setWindowModality(Qt::WindowModal);
+    dialog_->setAutoReset(false);
+    dialog_->setAutoClose(false);
+    const qint64 left = minimum_duration_ms - since_start_.elapsed();
+    dialog_->setMinimumDuration(left > 0 ? static_cast<int>(left) : 0);
+    dialog_->setMinimumWidth(360);
+    dialog_->setValue(0); // the dialog's clock starts here, its minimum duration is what is left
+}
+
 bool File_progress::progress(Progress_phase phase, uint64_t done, uint64_t total) {
+    if (dialog_ == nullptr) {
+        if (since_start_.elapsed() < std::min(MAKE_AFTER_MS, qint64{minimum_duration_ms})) return false;
+        make_dialog();
+    }
     const bool new_phase = first_ || phase != phase_;
     if (!new_phase && done < total && since_update_.isValid() && since_update_.elapsed() < UPDATE_GAP_MS)
         return dialog_->wasCanceled();

@@ -31,8 +31,13 @@ class File_progress : public Progress_sink {
     static int minimum_duration();
 
   private:
-    QProgressDialog* dialog_;
+    void make_dialog();
+
+    QWidget* parent_;
+    QProgressDialog* dialog_ = nullptr;
     Work work_;
+    QString file_shown_;
+    QElapsedTimer since_start_;
     QElapsedTimer since_update_;
     Progress_phase phase_ = Progress_phase::READING_FILE;
     bool first_ = true;
