@@ -27,9 +27,9 @@ namespace {
 // Each turn of the event loop while the work runs, seen by a timer that fires at every turn.
 struct Turns {
     QElapsedTimer clock;
-    std::vector<qint64> at_ms;        // every turn
-    qint64 dialog_first_ms = -1;      // the first turn with the dialog on the screen
-    std::vector<QString> labels;      // the dialog's label at each turn
+    std::vector<qint64> at_ms;   // every turn
+    qint64 dialog_first_ms = -1; // the first turn with the dialog on the screen
+    std::vector<QString> labels; // the dialog's label at each turn
 };
 
 struct Figures {
@@ -66,7 +66,8 @@ Figures measure(TFmain& window, const std::function<void()>& work) {
             f.longest_gap_ms = gap;
             f.before_longest = label;
         }
-        if (f.dialog_ms >= 0 && previous >= f.dialog_ms) f.longest_gap_shown_ms = std::max(f.longest_gap_shown_ms, gap);
+        if (f.dialog_ms >= 0 && previous >= f.dialog_ms)
+            f.longest_gap_shown_ms = std::max(f.longest_gap_shown_ms, gap);
         previous = now;
         if (i < turns.labels.size()) label = turns.labels[i];
     }

@@ -37,8 +37,9 @@ void open_once_exposed(QPointer<TFmain> window, const std::string& path, int wai
     if (window == nullptr) return;
     const QWindow* handle = window->windowHandle();
     if ((handle == nullptr || !handle->isExposed()) && waited_ms < EXPOSE_WAIT_MS) {
-        QTimer::singleShot(EXPOSE_POLL_MS, window,
-                           [window, path, waited_ms] { open_once_exposed(window, path, waited_ms + EXPOSE_POLL_MS); });
+        QTimer::singleShot(EXPOSE_POLL_MS, window, [window, path, waited_ms] {
+            open_once_exposed(window, path, waited_ms + EXPOSE_POLL_MS);
+        });
         return;
     }
     window->repaint(); // on the screen now, before the read holds the event loop

@@ -2,9 +2,9 @@
 #include "File_progress.h"
 
 #include <QCoreApplication>
-#include <algorithm>
 #include <QLocale>
 #include <QProgressDialog>
+#include <algorithm>
 
 namespace {
 
@@ -95,9 +95,10 @@ bool File_progress::progress(Progress_phase phase, uint64_t done, uint64_t total
     phase_ = phase;
     since_update_.start();
     const Share share = share_of(work_, phase);
-    const int value = total == 0 ? share.to
-                                 : share.from + static_cast<int>((share.to - share.from) *
-                                                                 (static_cast<double>(done) / total));
+    const int value =
+        total == 0
+            ? share.to
+            : share.from + static_cast<int>((share.to - share.from) * (static_cast<double>(done) / total));
     dialog_->setLabelText(label_of(phase, done, total));
     if (dialog_->isVisible()) ++updates_shown_;
     // Past the minimum duration this shows the dialog; once shown, it lets the event loop turn, but only

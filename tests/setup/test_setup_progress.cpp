@@ -112,7 +112,8 @@ TEST(SetupProgress, SavingReportsTheStationsThenTheDiskAndEndsAtTheTotal) {
     const std::string path = dir.file("setup.xml");
     ASSERT_EQ(setup.write_file(path.c_str(), nullptr, &sink), 0);
     EXPECT_EQ(read_bytes(path), written(setup));
-    const std::vector<Progress_phase> order = {Progress_phase::WRITING_STATIONS, Progress_phase::WRITING_TO_DISK};
+    const std::vector<Progress_phase> order = {Progress_phase::WRITING_STATIONS,
+                                               Progress_phase::WRITING_TO_DISK};
     EXPECT_EQ(sink.phases(), order);
     expect_complete(sink.of(Progress_phase::WRITING_STATIONS), 700, "stations");
     expect_complete(sink.of(Progress_phase::WRITING_TO_DISK), 1, "disk");
@@ -159,7 +160,8 @@ TEST(SetupProgress, AStoppedReadLeavesTheDocumentAsItWas) {
         {"half way through the bytes",
          [](const Report& r) { return r.phase == Progress_phase::READING_FILE && r.done > 0; }},
         {"before the parse", [](const Report& r) { return r.phase == Progress_phase::PARSING; }},
-        {"after the parse", [](const Report& r) { return r.phase == Progress_phase::PARSING && r.done == 1; }},
+        {"after the parse",
+         [](const Report& r) { return r.phase == Progress_phase::PARSING && r.done == 1; }},
         {"at the first station", [](const Report& r) { return r.phase == Progress_phase::READING_STATIONS; }},
         {"half way through the stations",
          [](const Report& r) { return r.phase == Progress_phase::READING_STATIONS && r.done >= 300; }},

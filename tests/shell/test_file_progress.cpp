@@ -40,8 +40,8 @@ std::string write_stations(const Temp_dir& dir, const std::string& name, int sta
 }
 
 size_t files_in(const std::filesystem::path& folder) {
-    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder),
-                                             std::filesystem::directory_iterator()));
+    return static_cast<size_t>(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
 }
 
 // Watches, from the event loop, for the progress dialog while it is shown: each turn of the loop inside
@@ -54,9 +54,9 @@ class Dialog_watch {
         QObject::connect(&timer_, &QTimer::timeout, [this] { look(); });
         timer_.start();
     }
-    int turns = 0;         // loop turns while the dialog was visible
-    QString first_label;   // the label at its first sight
-    QStringList labels;    // every label seen
+    int turns = 0;       // loop turns while the dialog was visible
+    QString first_label; // the label at its first sight
+    QStringList labels;  // every label seen
     bool window_modal = false;
     QString accessible_name;
 
@@ -95,9 +95,12 @@ TEST_F(Gui_test, OpenOfALargeFileShowsItsProgressAndEndsWithTheDocumentOpen) {
     EXPECT_GT(watch.turns, 0) << "the event loop turned while the file was read";
     EXPECT_TRUE(watch.window_modal);
     EXPECT_EQ(watch.accessible_name, "Opening large.xml");
-    EXPECT_TRUE(watch.labels.filter(QRegularExpression("^Reading stations\\.\\.\\. [0-9,. ]+ of 6.?000$")).size() >= 1)
+    EXPECT_TRUE(
+        watch.labels.filter(QRegularExpression("^Reading stations\\.\\.\\. [0-9,. ]+ of 6.?000$")).size() >=
+        1)
         << watch.labels.join(" | ").toStdString();
-    EXPECT_EQ(window->findChild<QProgressDialog*>("dlg_progress"), nullptr) << "the dialog goes with the work";
+    EXPECT_EQ(window->findChild<QProgressDialog*>("dlg_progress"), nullptr)
+        << "the dialog goes with the work";
     EXPECT_EQ(model()->station_count(), 6000);
     EXPECT_EQ(window->file_name(), path);
     EXPECT_TRUE(action("Save1")->isEnabled());
@@ -175,7 +178,8 @@ TEST_F(Gui_test, CancelledSaveLeavesTheFileAndNoTemporaryAndTheDocumentUnsaved) 
     EXPECT_TRUE(window->is_modified());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].kind, Message::INFORMATION);
-    EXPECT_EQ(messages[0].text, QString("Saving was cancelled; \"%1\" was left as it was.").arg(QString::fromStdString(path)));
+    EXPECT_EQ(messages[0].text,
+              QString("Saving was cancelled; \"%1\" was left as it was.").arg(QString::fromStdString(path)));
 
     // Saved without a Cancel, the file holds one station less.
     window->Save1Click();
