@@ -20,6 +20,7 @@
 #include "Lib_text.h"
 #include "Setup.h"
 #include "Wmain.h"
+#include "example_stations.h"
 
 namespace {
 
@@ -27,22 +28,6 @@ using Clock = std::chrono::steady_clock;
 
 double ms_since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// A file of n stations copied from the example's configured stations.
-bool make_file(const std::string& example, const std::string& path, int n) {
-    Tsetup source;
-    if (source.read_file(example.c_str()) != 0) return false;
-    std::vector<Tstation*> models;
-    for_each_item<Tstation>(source.stations.list, [&](Tstation& s) { models.push_back(&s); });
-    Tsetup big;
-    big.set_defaults();
-    for (int i = 0; i < n; ++i) {
-        auto* s = new Tstation(*models[static_cast<size_t>(i) % models.size()]);
-        s->id = 1000 + i;
-        big.stations.append(s);
-    }
-    return big.write_file(path.c_str()) == 0;
 }
 
 // Program start to the main window shown, in a fresh process each time: best of five.
@@ -87,7 +72,7 @@ int main(int argc, char** argv) {
     const std::string folder = (std::filesystem::temp_directory_path() / "vemora-bench-window").string();
     std::filesystem::create_directories(folder);
     const std::string path = folder + "/stations.xml";
-    if (!make_file(example, path, n)) {
+    if (!make_example_stations_file(example, path, n)) {
         std::fprintf(stderr, "bench_main_window: cannot make %s\n", path.c_str());
         return 1;
     }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "Lib_notes.h"
+#include "Lib_progress.h"
 #include "Lib_xml.h"
 
 // What the included configuration files of one read may cost together. Each file is read and parsed
@@ -56,6 +57,12 @@ class Reading_context {
     // Set when a read cannot go on (not enough memory for a record): nothing of it may be kept.
     bool failed = false;
     std::string failure;
+
+    // The stations read so far, told to the meter when there is one; a stop asked through it fails the
+    // read and sets `cancelled`.
+    Progress_meter* progress = nullptr;
+    uint64_t stations_read = 0;
+    bool cancelled = false;
 
   private:
     struct Included;

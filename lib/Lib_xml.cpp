@@ -195,11 +195,12 @@ unsigned long long myXMLdocument::tree_bytes_in_use() {
     return tree_bytes;
 }
 
-Xml_element xml_load_file(const char* path, myXMLdocument* document) {
+Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_sink* progress) {
     if (path == nullptr || document == nullptr) return Xml_element();
     document->document_.reset();
     document->buffer_.reset();
     document->error_text_.clear();
+    document->cancelled_ = false;
     std::string& error = document->error_text_;
 
     // Opened without waiting: a named pipe would otherwise wait for a writer that may never come. Only a
@@ -242,21 +243,46 @@ Xml_element xml_load_file(const char* path, myXMLdocument* document) {
         return Xml_element();
     }
     document->buffer_.reset(bytes);
-    const size_t got = std::fread(bytes, 1, size, f);
+    // Read in pieces of a few megabytes, so that a listener hears how far it is; without one the
+    // pieces cost what one read of the whole would.
+    const auto stop = [&] {
+        document->cancelled_ = true;
+        error = "cancelled";
+        document->buffer_.reset();
+        return Xml_element();
+    };
+    constexpr size_t piece = size_t{4} << 20;
+    Progress_meter reading(progress, Progress_phase::READING_FILE, size, piece);
+    size_t got = 0;
+    while (got < size) {
+        const size_t want = std::min<unsigned long long>(piece, size - got);
+        const size_t n = std::fread(bytes + got, 1, want, f);
+        got += n;
+        if (n != want || reading.at(got)) break;
+    }
     const bool read_error = std::ferror(f) != 0;
     std::fclose(f);
+    if (reading.stopped()) return stop();
     if (read_error || got != size) {
         error = read_error ? std::strerror(errno) : "the file changed while it was read";
         document->buffer_.reset();
         return Xml_element();
     }
     bytes[size] = 0;
+    if (reading.finish()) return stop();
 
+    // The parser takes the whole text in one call: its listener hears only its start and its end.
+    Progress_meter parsing(progress, Progress_phase::PARSING, 1, 1);
+    if (parsing.stopped()) return stop();
     pugi::xml_parse_result result;
     try {
         result = document->document_.load_buffer_inplace(bytes, size, parse_options, pugi::encoding_utf8);
     } catch (const std::bad_alloc&) {
         result.status = pugi::status_out_of_memory;
+    }
+    if (result && parsing.finish()) {
+        document->document_.reset();
+        return stop();
     }
     if (!result) {
         if (result.status == pugi::status_out_of_memory) {

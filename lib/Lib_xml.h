@@ -8,6 +8,7 @@
 
 #include <pugixml.hpp>
 
+#include "Lib_progress.h"
 #include "Lib_text.h"
 
 // A non-owning reference to an element of a loaded document; an empty reference stands for "none".
@@ -23,6 +24,8 @@ class myXMLdocument {
 
     // One line saying why the last load failed ("line 3, column 7: ..."), empty after a successful load.
     const std::string& error_text() const { return error_text_; }
+    // Whether the last load stopped because its progress sink asked it to.
+    bool cancelled() const { return cancelled_; }
 
     // Files larger than this are refused before anything is read (a quarter of the physical memory).
     static void set_size_limit(unsigned long long bytes);
@@ -34,14 +37,17 @@ class myXMLdocument {
     static unsigned long long tree_bytes_in_use();
 
   private:
-    friend Xml_element xml_load_file(const char* path, myXMLdocument* document);
+    friend Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_sink* progress);
     pugi::xml_document document_;
     std::unique_ptr<char[]> buffer_; // the file's bytes; attribute texts point into it
     std::string error_text_;
+    bool cancelled_ = false;
 };
 
-// Loads and parses the file; returns the root element, or none with document->error_text() set.
-Xml_element xml_load_file(const char* path, myXMLdocument* document);
+// Loads and parses the file; returns the root element, or none with document->error_text() set. progress,
+// when given, hears the bytes read (every few megabytes) and the parse's start and end, and may stop the
+// load (none is returned, with document->cancelled()).
+Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_sink* progress = nullptr);
 
 Xml_element xml_first_child_element(Xml_element node);
 Xml_element xml_next_sibling_element(Xml_element node);

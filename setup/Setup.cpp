@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include <strings.h>
 #include <utility>
@@ -102,7 +103,8 @@ namespace {
 // list node for each element, with the allocator's own share.
 constexpr unsigned long long record_overhead = 32;
 
-unsigned long long model_bytes(Xml_element root) {
+// How many stations the STATIONS elements hold, all of them read in turn.
+unsigned long long model_bytes(Xml_element root, unsigned long long* station_elements) {
     unsigned long long stations = 0, comports = 0;
     for (Xml_element child = xml_first_child_element(root); child; child = xml_next_sibling_element(child)) {
         const bool is_stations = xml_element_is(child, "STATIONS");
@@ -112,9 +114,13 @@ unsigned long long model_bytes(Xml_element root) {
             if (!is_stations && xml_element_is(e, "COMPORT")) ++comports;
         }
     }
+    *station_elements = stations;
     const unsigned long long node = sizeof(Tlist::Tnode) + record_overhead;
     return stations * (sizeof(Tstation) + node) + comports * (sizeof(Tcomport) + node);
 }
+
+// The stations phases report about every this many stations: a few hundred reports for a large file.
+constexpr uint64_t STATION_STEP = 128;
 
 std::string megabytes(unsigned long long bytes) {
     return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
@@ -129,13 +135,18 @@ void Tsetup::swap(Tsetup& other) {
     comports.list.swap(other.comports.list);
 }
 
-int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes) {
+int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes, Progress_sink* progress) {
     if (path == nullptr) {
         if (reason != nullptr) *reason = "no file name";
         return 1;
     }
+    const auto cancelled = [&] {
+        if (reason != nullptr) *reason = "cancelled";
+        return FILE_CANCELLED;
+    };
     myXMLdocument document;
-    const Xml_element root = xml_load_file(path, &document);
+    const Xml_element root = xml_load_file(path, &document, progress);
+    if (document.cancelled()) return cancelled();
     if (!root) {
         trace("ERROR : unable to read \"%s\" file correctly", path);
         if (reason != nullptr) *reason = document.error_text();
@@ -143,7 +154,8 @@ int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes) {
     }
     // The document's records are refused up front when they would not fit beside the tree, rather than
     // failing one by one (or being taken by the system) half way through.
-    const unsigned long long needed = model_bytes(root);
+    unsigned long long station_elements = 0;
+    const unsigned long long needed = model_bytes(root, &station_elements);
     const unsigned long long tree = myXMLdocument::tree_bytes_in_use();
     if (needed + tree > myXMLdocument::tree_limit()) {
         trace("ERROR : unable to read \"%s\" file correctly", path);
@@ -164,9 +176,16 @@ int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes) {
         n.element = xml_element_name(after);
         context.note(std::move(n));
     }
-    // Read into a document of its own: a read that fails half way leaves this one as it was.
+    // Read into a document of its own: a read that fails or is stopped half way leaves this one as it was.
+    std::optional<Progress_meter> meter;
+    if (progress != nullptr) {
+        meter.emplace(progress, Progress_phase::READING_STATIONS, station_elements, STATION_STEP);
+        if (meter->stopped()) return cancelled();
+        context.progress = &*meter;
+    }
     Tsetup read;
     read.read(root, &context);
+    if (context.cancelled || (meter && meter->finish())) return cancelled();
     if (context.failed) {
         trace("ERROR : unable to read \"%s\" file correctly", path);
         if (reason != nullptr) *reason = "not enough memory to read the file";
@@ -176,8 +195,8 @@ int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes) {
     return 0;
 }
 
-void Tsetup::write(Text_out* out) {
-    if (out == nullptr) return;
+bool Tsetup::write(Text_out* out, Progress_sink* progress) {
+    if (out == nullptr) return true;
     out->put("<?xml version='1.0' encoding='utf-8' ?>\r\n");
     out->put("<SETUP>\r\n");
     out->printf("\t<PATH_DATA_BIN   path=\"%s\"/>\r\n",
@@ -188,21 +207,48 @@ void Tsetup::write(Text_out* out) {
     comports.write(out);
     out->put("\t</COMPORTS>\r\n");
     out->put("\t<STATIONS>\r\n");
-    stations.write(out);
+    std::optional<Progress_meter> meter;
+    if (progress != nullptr) {
+        uint64_t total = 0;
+        for (Tlist::Tnode* node = stations.list.head(); node != nullptr; node = node->next)
+            ++total;
+        meter.emplace(progress, Progress_phase::WRITING_STATIONS, total, STATION_STEP);
+        if (meter->stopped()) return false;
+    }
+    if (!stations.write(out, meter ? &*meter : nullptr) || (meter && meter->finish())) return false;
     out->put("\t</STATIONS>\r\n");
     out->put("</SETUP>\r\n");
+    return true;
 }
 
 // The document goes through the safe save: the new file is written beside the old one and renamed over it
 // only when complete, with the old file's owner, group, mode and extended attributes.
-int Tsetup::write_file(const char* path, std::string* reason) {
-    return save_file(
+// A stop asked while the stations are written, or just before the flush to the disk, leaves the old file
+// and the folder as they were: the content fails and the safe save takes its temporary file away.
+int Tsetup::write_file(const char* path, std::string* reason, Progress_sink* progress) {
+    bool cancelled = false;
+    std::optional<Progress_meter> disk;
+    const int result = save_file(
         path,
-        [this](FILE* f) {
+        [this, progress, &cancelled, &disk](FILE* f) {
             Text_out out(f);
-            write(&out);
-            if (out.flush()) return 0;
-            return errno != 0 ? errno : EIO;
+            if (!write(&out, progress)) {
+                cancelled = true;
+                return ECANCELED;
+            }
+            if (!out.flush()) return errno != 0 ? errno : EIO;
+            disk.emplace(progress, Progress_phase::WRITING_TO_DISK, 1, 1);
+            if (disk->stopped()) {
+                cancelled = true;
+                return ECANCELED;
+            }
+            return 0;
         },
         reason);
+    if (cancelled) {
+        if (reason != nullptr) *reason = "cancelled";
+        return FILE_CANCELLED;
+    }
+    if (result == 0 && disk) disk->finish(); // saved: a stop asked now comes too late to change that
+    return result;
 }

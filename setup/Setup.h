@@ -6,6 +6,7 @@
 #include "Comport.h"
 #include "Lib_notes.h"
 #include "Lib_output.h"
+#include "Lib_progress.h"
 #include "Lib_xml.h"
 #include "Station.h"
 
@@ -22,20 +23,27 @@ class Tsetup {
     void read(Xml_element root, Reading_context* context = nullptr);
     // Exchanges the whole content with other's.
     void swap(Tsetup& other);
-    void write(Text_out* out);
+    // progress, when given, hears the stations written and may stop the writing: false then, with the
+    // output incomplete.
+    bool write(Text_out* out, Progress_sink* progress = nullptr);
 
     // 0 on success; 1 when the file cannot be read or its document would not fit in memory, with the
     // document unchanged and, when asked, a one-line reason ("line 3, column 7: ...", "No such file or
     // directory"). notes, when given, hears what the readers decided silently (cleared by the caller after a
-    // failed read: the notes of a read that failed describe nothing kept).
-    int read_file(const char* path, std::string* reason = nullptr, Note_sink* notes = nullptr);
+    // failed read: the notes of a read that failed describe nothing kept). progress, when given, hears
+    // the bytes read, the parse and the stations read, and may stop the read: FILE_CANCELLED then, with the
+    // document unchanged and the reason "cancelled".
+    int read_file(const char* path, std::string* reason = nullptr, Note_sink* notes = nullptr,
+                  Progress_sink* progress = nullptr);
 
     // Saves atomically: a temporary file in the same folder is written, flushed to disk and renamed over
     // the target only when everything was written, with the old file's owner, group, mode and extended
     // attributes. 0 on success; 1 on failure or refusal (a file with other hard links, one the user may not
     // write, no regular file, a link not to be followed, an owner or attribute that cannot be kept), with
     // the file that was there before unchanged, no temporary file left and, when asked, a one-line reason.
-    int write_file(const char* path, std::string* reason = nullptr);
+    // progress, when given, hears the stations written and the flush to the disk, and may stop the save
+    // until the file is complete: FILE_CANCELLED then, with the old file and the folder as they were.
+    int write_file(const char* path, std::string* reason = nullptr, Progress_sink* progress = nullptr);
 
     char path_data_bin[512];
     char path_data_xml[512];

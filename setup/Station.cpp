@@ -175,11 +175,25 @@ void Tstations::read(Xml_element element, Reading_context* context) {
             c.failed = true;
             return;
         }
+        ++c.stations_read;
+        if (c.progress != nullptr && c.progress->at(c.stations_read)) {
+            c.failed = c.cancelled = true;
+            return;
+        }
     }
     note_duplicate_ids(ids, c);
 }
 
-void Tstations::write(Text_out* out) {
-    for_each_item<Tstation>(list, [out](Tstation& s) { s.write(out); });
+bool Tstations::write(Text_out* out, Progress_meter* progress) {
+    uint64_t written = 0;
+    bool end = false;
+    list.begin(0);
+    for (;;) {
+        void* item = list.next(&end);
+        if (end) break;
+        if (item != nullptr) static_cast<Tstation*>(item)->write(out);
+        if (progress != nullptr && progress->at(++written)) return false;
+    }
     if (out != nullptr) out->put(banner); // once more, also when there is no station
+    return true;
 }

@@ -32,9 +32,11 @@ class Tstations {
     Tstations& operator=(const Tstations&) = delete;
 
     void clear();
-    // Fails the context (nothing kept) when a station cannot be allocated.
+    // Fails the context (nothing kept) when a station cannot be allocated, or when its progress meter was
+    // asked to stop (then also cancelled).
     void read(Xml_element element, Reading_context* context = nullptr);
-    void write(Text_out* out);
+    // progress hears the stations written; false when it asked to stop (the stations after are not written).
+    bool write(Text_out* out, Progress_meter* progress = nullptr);
     bool append(Tstation* station); // takes ownership; false (nothing linked) when no node can be allocated
     void remove(Tstation* station); // unlinks and destroys; a station not in the list changes nothing
 

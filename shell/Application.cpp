@@ -3,6 +3,9 @@
 #include "Application.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -25,7 +28,30 @@ const char usage_text[] =
     "\n"
     "Reading, checking and editing setup files from scripts: vemora-cli --help.\n";
 
+// How long the window may take to reach the screen before the file is opened all the same (a window
+// started minimized is never exposed).
+constexpr int EXPOSE_WAIT_MS = 2000;
+constexpr int EXPOSE_POLL_MS = 10;
+
+void open_once_exposed(QPointer<TFmain> window, const std::string& path, int waited_ms) {
+    if (window == nullptr) return;
+    const QWindow* handle = window->windowHandle();
+    if ((handle == nullptr || !handle->isExposed()) && waited_ms < EXPOSE_WAIT_MS) {
+        QTimer::singleShot(EXPOSE_POLL_MS, window, [window, path, waited_ms] {
+            open_once_exposed(window, path, waited_ms + EXPOSE_POLL_MS);
+        });
+        return;
+    }
+    window->repaint(); // on the screen now, before the read holds the event loop
+    window->open_file(path);
+}
+
 } // namespace
+
+void open_when_painted(TFmain* window, const std::string& path) {
+    QPointer<TFmain> guarded(window);
+    QTimer::singleShot(0, window, [guarded, path] { open_once_exposed(guarded, path, 0); });
+}
 
 int run_application(int argc, char** argv) {
     // Answered before any window exists, so they work without a display.
@@ -58,7 +84,7 @@ int run_application(int argc, char** argv) {
         Fmain.restore_place();
         Fmain.show();
         const QStringList arguments = QApplication::arguments(); // Qt's own options already taken out
-        if (arguments.size() > 1) Fmain.open_file(file_bytes(arguments[1]));
+        if (arguments.size() > 1) open_when_painted(&Fmain, file_bytes(arguments[1]));
         return QApplication::exec();
     } catch (const std::exception& e) {
         Message_box::warn(nullptr, "Vemora Editor", QString::fromLocal8Bit(e.what()));

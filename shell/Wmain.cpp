@@ -26,6 +26,7 @@
 #include <unordered_set>
 
 #include "File_dialogs.h"
+#include "File_progress.h"
 #include "Latin1_edit.h"
 #include "Lib_32.h"
 #include "Lib_text.h"
@@ -64,6 +65,11 @@ QLabel* example_label(const QString& text, QWidget* parent, const char* name) {
     font.setItalic(true);
     label->setFont(font);
     return label;
+}
+
+// The file's own name, without its folder, for the progress dialog's title.
+QString shown_name(const std::string& path) {
+    return QFileInfo(file_text(path)).fileName();
 }
 
 QPushButton* button(const QString& text, QWidget* parent, const char* name) {
@@ -446,7 +452,17 @@ bool TFmain::save_to(const std::string& name) {
     }
     document_changed();
     std::string reason;
-    if (setup_.write_file(name.c_str(), &reason) != 0) {
+    int result;
+    {
+        File_progress progress(this, File_progress::Work::SAVE, shown_name(name));
+        result = setup_.write_file(name.c_str(), &reason, &progress);
+    }
+    if (result == FILE_CANCELLED) {
+        Message_box::inform(this, "Save",
+                            QString("Saving was cancelled; \"%1\" was left as it was.").arg(file_text(name)));
+        return false;
+    }
+    if (result != 0) {
         Message_box::warn(this, "Save",
                           QString("The setup file \"%1\" could not be saved: %2.\nNothing was written.")
                               .arg(file_text(name), to_qstring(reason)));
@@ -458,7 +474,16 @@ bool TFmain::save_to(const std::string& name) {
 bool TFmain::open_file(const std::string& path) {
     std::string reason;
     Reading_collector notes;
-    if (setup_.read_file(path.c_str(), &reason, &notes) != 0) {
+    int result;
+    {
+        File_progress progress(this, File_progress::Work::OPEN, shown_name(path));
+        result = setup_.read_file(path.c_str(), &reason, &notes, &progress);
+    }
+    if (result == FILE_CANCELLED) {
+        Message_box::inform(this, "Open", "Opening was cancelled; nothing changed.");
+        return false;
+    }
+    if (result != 0) {
         Message_box::warn(this, "Open",
                           QString("The setup file \"%1\" could not be opened: %2.")
                               .arg(file_text(path), to_qstring(reason)));

@@ -39,7 +39,8 @@ class TFmain : public QMainWindow {
     Tsetup& document() { return setup_; }
     const std::string& file_name() const { return file_name_; }
 
-    // Opens a setup file as File > Open does after its dialog; false (with a message) when it cannot be read.
+    // Opens a setup file as File > Open does after its dialog; false (with a message) when it cannot be read
+    // or the user cancelled it in the progress dialog (then nothing changed).
     bool open_file(const std::string& path);
 
     // The station editor, once it exists: true when the user confirmed with OK. adding is true for a new
