@@ -70,7 +70,7 @@ File_progress::~File_progress() {
 // The dialog is made only once the work has run for a while: a quick Open or Save costs no window.
 void File_progress::make_dialog() {
     const QString title = QString(work_ == Work::OPEN ? "Opening %1" : "Saving %1").arg(file_shown_);
-    dialog_ = new QProgressDialog(QString(), "Cancel", 0, SCALE, parent_);
+    dialog_ = new QProgressDialog(QString(), "&Cancel", 0, SCALE, parent_);
     dialog_->setObjectName("dlg_progress");
     dialog_->setWindowTitle(title);
     dialog_->setAccessibleName(title);

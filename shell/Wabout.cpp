@@ -125,7 +125,7 @@ TFabout::TFabout(QWidget* parent) : QDialog(parent) {
     time->setObjectName("lb_time");
     time->move(112, 240);
 
-    auto* ok = new QPushButton("OK", this);
+    auto* ok = new QPushButton("&OK", this);
     ok->setObjectName("Button1");
     ok->setGeometry(616, 216, 75, 25);
     connect(ok, &QPushButton::clicked, this, &TFabout::Button1Click);

@@ -78,8 +78,13 @@ class Dialog_watch {
 };
 
 void press_cancel(QProgressDialog* dialog) {
+    int pressed = 0;
     for (QPushButton* b : dialog->findChildren<QPushButton*>())
-        if (b->text() == "Cancel") QTest::mouseClick(b, Qt::LeftButton);
+        if (b->text() == "&Cancel") { // Alt+C presses it too
+            QTest::mouseClick(b, Qt::LeftButton);
+            ++pressed;
+        }
+    EXPECT_EQ(pressed, 1);
 }
 
 } // namespace
