@@ -1,5 +1,5 @@
 // vemora-cli form and edit: open a station as Edit Selected does, change controls as a user would, OK.
-#include "Form_commands.h"
+#include "Command.h"
 
 #include <algorithm>
 #include <climits>
@@ -13,8 +13,6 @@
 #include "Station_editor.h"
 
 namespace {
-
-constexpr int EXIT_OK = 0, EXIT_FILE = 1, EXIT_USAGE = 2, EXIT_REFUSED = 3;
 
 // A whole decimal number and nothing else, or false.
 bool strict_int(const std::string& text, long* value) {
@@ -140,11 +138,9 @@ bool apply(Station_editor& editor, const std::string& assignment, std::ostream& 
     }
 }
 
-} // namespace
-
-int form_command(const char* in, const char* n, std::ostream& out, std::ostream& err) {
+int form(const Arguments& a, std::ostream& out, std::ostream& err) {
     Opened opened;
-    if (const int code = open_station(in, n, opened, err)) return code;
+    if (const int code = open_station(a[0].c_str(), a[1].c_str(), opened, err)) return code;
     std::vector<const Control*> controls;
     for (const Control& c : opened.editor.form.controls())
         controls.push_back(&c);
@@ -155,12 +151,13 @@ int form_command(const char* in, const char* n, std::ostream& out, std::ostream&
     return EXIT_OK;
 }
 
-int edit_command(const char* in, const char* n, const char* out_path, int assignments,
-                 const char* const* assignment, std::ostream& err) {
+int edit(const Arguments& a, std::ostream&, std::ostream& err) {
+    const char* const n = a[1].c_str();
+    const char* const out_path = a[2].c_str();
     Opened opened;
-    if (const int code = open_station(in, n, opened, err)) return code;
-    for (int i = 0; i < assignments; ++i)
-        if (!apply(opened.editor, assignment[i], err)) return EXIT_USAGE;
+    if (const int code = open_station(a[0].c_str(), n, opened, err)) return code;
+    for (size_t i = 3; i < a.size(); ++i)
+        if (!apply(opened.editor, a[i], err)) return EXIT_USAGE;
     // What the store cannot write back is said, one line per command, before it is dropped; a station
     // left unchanged is not stored at all.
     const Station_editor& editor = opened.editor;
@@ -196,3 +193,16 @@ int edit_command(const char* in, const char* n, const char* out_path, int assign
     }
     return EXIT_OK;
 }
+
+} // namespace
+
+extern const Command form_command = {
+    "form", "IN N", "open station N (from 1; 0 a new one) in the editor and print its 148 controls",
+    2,      2,      form};
+extern const Command edit_command = {
+    "edit",
+    "IN N OUT [NAME=VALUE ...]",
+    "open station N, set each control as a user would, press OK and save as OUT",
+    3,
+    -1,
+    edit};
