@@ -93,16 +93,17 @@ namespace {
 struct Kept_kind {
     uint8_t tag;
     const char* caption;
-    bool text; // a text record: its characters are counted, and short ones shown
+    const char* element; // its element name in the setup file
+    bool text;           // a text record: its characters are counted, and short ones shown
 };
 
 const Kept_kind kept_kinds[] = {
-    {tag::PHONE_NUMBER, "Phone number record", true},
-    {tag::SMS_TEXT_ACQ, "SMS text on acquisition", true},
-    {tag::SMS_TEXT_EOL, "SMS text at end of life", true},
-    {tag::SYSTEM_CONFIG, "System configuration", false},
-    {tag::LOCATION, "LOCATION", false},
-    {tag::GSM_SMS_DURATION, "GSM SMS duration", false},
+    {tag::PHONE_NUMBER, "Phone number record", "PHONE_NUMBER", true},
+    {tag::SMS_TEXT_ACQ, "SMS text on acquisition", "SMS_TEXT_ACQ", true},
+    {tag::SMS_TEXT_EOL, "SMS text at end of life", "SMS_TEXT_EOL", true},
+    {tag::SYSTEM_CONFIG, "System configuration", "SYSTEM_CONFIG", false},
+    {tag::LOCATION, "LOCATION", "LOCATION", false},
+    {tag::GSM_SMS_DURATION, "GSM SMS duration", "GSM_SMS_DURATION", false},
 };
 
 const Kept_kind* kept_kind(uint8_t t) {
@@ -112,6 +113,21 @@ const Kept_kind* kept_kind(uint8_t t) {
 }
 
 } // namespace
+
+const char* kept_record_caption(uint8_t t) {
+    const Kept_kind* k = kept_kind(t);
+    return k != nullptr ? k->caption : "";
+}
+
+const char* kept_record_element(uint8_t t) {
+    const Kept_kind* k = kept_kind(t);
+    return k != nullptr ? k->element : "";
+}
+
+bool kept_record_is_text(uint8_t t) {
+    const Kept_kind* k = kept_kind(t);
+    return k != nullptr && k->text;
+}
 
 namespace {
 

@@ -39,6 +39,12 @@ struct Kept_record {
     std::string bytes; // tag, length or value, payload: the record whole
 };
 
+// What a kept record is called on the General page ("SMS text on acquisition") and in the setup file
+// ("SMS_TEXT_ACQ"), and whether it holds a text; empty texts for a tag that is not kept.
+const char* kept_record_caption(uint8_t tag);
+const char* kept_record_element(uint8_t tag);
+bool kept_record_is_text(uint8_t tag);
+
 // A sequence command that no control shows, which the store cannot write back.
 struct Dropped_command {
     int page;         // 0 slow, 1 fast, 2 remote; -1 for a second record of a kind the editor shows once

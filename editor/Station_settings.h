@@ -47,6 +47,8 @@ class Settings_reader {
     Station_editor editor_;
     std::vector<std::string> labels_; // per control: its label in words, made once
     std::vector<int> groups_;         // per control: its Setting_group
+    std::vector<std::string> units_;  // per control: its unit as the window shows it ("[mv]")
+    std::vector<int> compare_of_;     // per threshold edit: its compare list; -1 for other controls
     std::vector<Setting> settings_;
 };
 
