@@ -12,11 +12,13 @@
 #endif
 
 // Each command is declared in the file that runs it.
-extern const Command normalize_command, dump_command, check_command, form_command, edit_command;
+extern const Command normalize_command, dump_command, check_command, form_command, edit_command, diff_command,
+    report_command;
 
 const std::vector<const Command*>& cli_commands() {
     static const std::vector<const Command*> commands = {&normalize_command, &dump_command, &check_command,
-                                                         &form_command, &edit_command};
+                                                         &form_command, &edit_command, &diff_command,
+                                                         &report_command};
     return commands;
 }
 
@@ -36,7 +38,8 @@ constexpr size_t HELP_COLUMN = 21; // where the commands' descriptions start
 const char exit_codes_text[] =
     "Exit codes: 0 success, 1 a file could not be read or written or the output could not be written,\n"
     "2 usage error, 3 edit could not store the station (it does not fit the station's 223 bytes, or its SMS\n"
-    "number is longer than the 15 characters the station keeps), 4 check found problems.\n";
+    "number is longer than the 15 characters the station keeps), 4 check found problems, 5 diff found\n"
+    "differences.\n";
 
 std::string usage_text() {
     std::string text = "Usage: vemora-cli COMMAND ARGUMENTS\n\nCommands:\n";

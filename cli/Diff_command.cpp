@@ -1,0 +1,148 @@
+// vemora-cli diff: two setup files, or two stations, compared in the editor's words.
+#include <string>
+
+#include "Cli_files.h"
+#include "Command.h"
+#include "Compare.h"
+#include "Reading_report.h"
+#include "Setup.h"
+#include "Text_output.h"
+
+namespace {
+
+struct Diff_options {
+    std::string a, b;
+    bool names = false;
+    Compare_options compare;
+    bool stations = false;
+    long n = 0, m = 0;
+};
+
+bool station_number(const std::string& text, long* n) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    *n = std::stol(text);
+    return *n >= 1;
+}
+
+// Options anywhere among the two files; false with a usage error written.
+bool parse(const Arguments& arguments, Diff_options& o, std::ostream& err, int* code) {
+    std::vector<std::string> files;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "--names") {
+            o.names = true;
+        } else if (a == "--ignore-identity") {
+            o.compare.ignore_identity = true;
+        } else if (a == "--stations") {
+            const std::string pair = i + 1 < arguments.size() ? arguments[++i] : std::string();
+            const size_t comma = pair.find(',');
+            if (comma == std::string::npos || !station_number(pair.substr(0, comma), &o.n) ||
+                !station_number(pair.substr(comma + 1), &o.m)) {
+                *code = usage_error(err, "--stations takes two station numbers from 1: N,M, not \"" +
+                                             shown_text(pair) + "\"");
+                return false;
+            }
+            o.stations = true;
+        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+            *code = usage_error(err, "diff has no option \"" + shown_text(a) + "\"");
+            return false;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2) {
+        *code = usage_error(err, "usage: vemora-cli diff A B [--names] [--ignore-identity] [--stations N,M]");
+        return false;
+    }
+    o.a = files[0];
+    o.b = files[1];
+    return true;
+}
+
+std::string value(bool present, const std::string& v) {
+    return present ? v : "(not stored)";
+}
+
+std::string station_words(const Station_ref& s) {
+    return "station " + std::to_string(s.position) + " (id " + std::to_string(s.id) + ")";
+}
+
+void print_station(const Station_comparison& c, const std::string& heading, bool names, std::ostream& out) {
+    out << heading << '\n';
+    for (const Setting_row& r : c.rows)
+        out << "  " << utf8_of((names ? r.name : r.label) + ": " + value(r.in_a, r.a) + " -> " + value(r.in_b, r.b))
+            << '\n';
+    for (const Raw_line& l : c.raw)
+        out << "  " << (l.side == 'a' ? "only in A: " : "only in B: ") << utf8_of(l.text) << '\n';
+}
+
+const Tstation* station_at(const Tsetup& setup, long n) {
+    Tlist::Tnode* node = setup.stations.list.node_at(static_cast<int>(n - 1));
+    return node != nullptr ? static_cast<const Tstation*>(node->item) : nullptr;
+}
+
+void print_files(const Diff_options& o, std::ostream& out) {
+    out << "A: " << o.a << '\n' << "B: " << o.b << '\n';
+}
+
+int diff_stations(const Diff_options& o, const Tsetup& a, const Tsetup& b, std::ostream& out,
+                  std::ostream& err) {
+    const Tstation* x = station_at(a, o.n);
+    const Tstation* y = station_at(b, o.m);
+    if (x == nullptr || y == nullptr) {
+        err << "vemora-cli: there is no station " << (x == nullptr ? o.n : o.m) << " in \""
+            << shown_text(x == nullptr ? o.a : o.b) << "\"\n";
+        return EXIT_USAGE;
+    }
+    const Station_comparison c = compare_stations(*x, *y, o.compare);
+    if (c.equal) return EXIT_OK;
+    print_files(o, out);
+    print_station(c,
+                  station_words({static_cast<int>(o.n), x->id}) + " in A / " +
+                      station_words({static_cast<int>(o.m), y->id}) + " in B",
+                  o.names, out);
+    return EXIT_DIFFER;
+}
+
+int diff(const Arguments& arguments, std::ostream& out, std::ostream& err) {
+    Diff_options o;
+    int code = EXIT_USAGE;
+    if (!parse(arguments, o, err, &code)) return code;
+    Tsetup a, b;
+    if (!read_setup(a, o.a, err) || !read_setup(b, o.b, err)) return EXIT_FILE;
+    if (o.stations) return diff_stations(o, a, b, out, err);
+
+    const Document_comparison d = compare_documents(a, b, o.compare);
+    if (d.equal) return EXIT_OK;
+    print_files(o, out);
+    for (const Field_change& f : d.fields)
+        out << utf8_of((o.names ? f.name : f.label) + ": " + (f.a.empty() ? "(none)" : f.a) + " -> " +
+                       (f.b.empty() ? "(none)" : f.b))
+            << '\n';
+    for (const Station_pair& p : d.pairs)
+        print_station(p.comparison,
+                      station_words(p.a) + " in A / " + station_words(p.b) + " in B" +
+                          (p.by_position ? " (matched by position among equal ids)" : ""),
+                      o.names, out);
+    for (const Station_ref& s : d.only_a)
+        out << station_words(s) << " only in A\n";
+    for (const Station_ref& s : d.only_b)
+        out << station_words(s) << " only in B\n";
+    if (d.ids_repeat) out << "ids repeat: stations of equal id are matched by their order among them\n";
+    if (d.order_differs) out << "the stations stand in another order in B\n";
+    return EXIT_DIFFER;
+}
+
+} // namespace
+
+extern const Command diff_command = {
+    "diff",
+    "A B [--names] [--ignore-identity] [--stations N,M]",
+    "compare two setup files in the editor's words, stations matched by id; exit 5 when they differ\n"
+    "(0 only when both save to the same bytes). --stations N,M compares station N of A with station\n"
+    "M of B, --names prints control names, --ignore-identity counts ID, phone number, PIN and\n"
+    "description as equal",
+    2,
+    6,
+    diff};
