@@ -4,13 +4,32 @@
 #include "Station.h"
 #include "Station_settings.h"
 
+namespace {
+
+// The configuration's own bytes, as the editor's meter counts them for a station it stored: up to the end
+// marker behind the last record, which is no data (the image's cursor stands behind it). A configuration
+// that fills the 223 bytes has no end marker.
+int bytes_used(const Teeprom_configurer& image) {
+    const uint8_t* data = image.data();
+    uint8_t position = 0;
+    for (;;) {
+        if (data[position] == tag::END) return position;
+        uint8_t next = 0;
+        if (!next_record_position(data, position, &next)) break;
+        position = next;
+    }
+    return image.cursor() < IMAGE_USABLE ? image.cursor() : IMAGE_USABLE;
+}
+
+} // namespace
+
 std::vector<std::string> station_sheet(const Tstation& station, int position, const Sheet_options& options,
                                        Settings_reader& reader) {
     std::vector<std::string> lines;
     lines.push_back("Station " + std::to_string(position) + " (id " + std::to_string(station.id) + ")");
-    lines.push_back("Memory used: " + std::to_string(station.configuration.cursor()) + " of " +
-                    std::to_string(IMAGE_USABLE) + " bytes");
     const std::vector<Setting>& settings = reader.read(station);
+    lines.push_back("Memory used: " + std::to_string(bytes_used(station.configuration)) + " of " +
+                    std::to_string(IMAGE_USABLE) + " bytes");
     const int pin = reader.editor().form.general().pin;
     int group = -1;
     for (const Setting& s : settings) {
