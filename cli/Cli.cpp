@@ -17,7 +17,7 @@ extern const Command normalize_command, dump_command, check_command, form_comman
 
 const std::vector<const Command*>& cli_commands() {
     static const std::vector<const Command*> commands = {&normalize_command, &dump_command, &check_command,
-                                                         &form_command, &edit_command, &diff_command,
+                                                         &form_command,      &edit_command, &diff_command,
                                                          &report_command};
     return commands;
 }

@@ -71,7 +71,8 @@ std::string station_words(const Station_ref& s) {
 void print_station(const Station_comparison& c, const std::string& heading, bool names, std::ostream& out) {
     out << heading << '\n';
     for (const Setting_row& r : c.rows)
-        out << "  " << utf8_of((names ? r.name : r.label) + ": " + value(r.in_a, r.a) + " -> " + value(r.in_b, r.b))
+        out << "  "
+            << utf8_of((names ? r.name : r.label) + ": " + value(r.in_a, r.a) + " -> " + value(r.in_b, r.b))
             << '\n';
     for (const Raw_line& l : c.raw)
         out << "  " << (l.side == 'a' ? "only in A: " : "only in B: ") << utf8_of(l.text) << '\n';
@@ -83,7 +84,7 @@ const Tstation* station_at(const Tsetup& setup, long n) {
 }
 
 void print_files(const Diff_options& o, std::ostream& out) {
-    out << "A: " << o.a << '\n' << "B: " << o.b << '\n';
+    out << "A: " << shown_text(o.a) << '\n' << "B: " << shown_text(o.b) << '\n';
 }
 
 int diff_stations(const Diff_options& o, const Tsetup& a, const Tsetup& b, std::ostream& out,
@@ -139,10 +140,10 @@ int diff(const Arguments& arguments, std::ostream& out, std::ostream& err) {
 extern const Command diff_command = {
     "diff",
     "A B [--names] [--ignore-identity] [--stations N,M]",
-    "compare two setup files in the editor's words, stations matched by id; exit 5 when they differ\n"
-    "(0 only when both save to the same bytes). --stations N,M compares station N of A with station\n"
-    "M of B, --names prints control names, --ignore-identity counts ID, phone number, PIN and\n"
-    "description as equal",
+    "compare two setup files in the editor's words, stations matched by id; exit 0\n"
+    "only when both save to the same bytes, 5 when they differ. --stations N,M: station N\n"
+    "of A against station M of B; --names: control names instead of labels;\n"
+    "--ignore-identity: ID, phone number, PIN and description count as equal",
     2,
     6,
     diff};

@@ -62,8 +62,8 @@ int report(const Arguments& arguments, std::ostream& out, std::ostream& err) {
 extern const Command report_command = {
     "report",
     "IN [N ...] [--show-pin]",
-    "the station sheet of stations N (all without N): identity, memory used and each page's stored\n"
-    "settings in the editor's words; the PIN code as **** unless --show-pin",
+    "the station sheet of stations N (all without N): identity, memory used and each\n"
+    "page's stored settings in the editor's words; the PIN code as **** unless --show-pin",
     1,
     -1,
     report};

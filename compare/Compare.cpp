@@ -37,7 +37,7 @@ std::vector<std::string> lines_of(const std::string& text) {
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         line.erase(0, line.find_first_not_of('\t') == std::string::npos ? line.size()
-                                                                          : line.find_first_not_of('\t'));
+                                                                        : line.find_first_not_of('\t'));
         if (!line.empty()) lines.push_back(line);
         start = end + 2;
     }
@@ -51,7 +51,8 @@ std::vector<Raw_line> line_differences(const std::string& a_text, const std::str
     std::vector<std::vector<int>> common(n + 1, std::vector<int>(m + 1, 0));
     for (size_t i = n; i-- > 0;)
         for (size_t j = m; j-- > 0;)
-            common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
+            common[i][j] =
+                a[i] == b[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
     std::vector<Raw_line> out;
     size_t i = 0, j = 0;
     while (i < n || j < m) {

@@ -73,8 +73,8 @@ Settings_reader::Settings_reader() {
         units_.push_back(words[i].unit);
     groups_.assign(words.size(), GROUP_IDENTITY);
     const General_controls& g = form.general();
-    const int general[] = {g.id, g.phone_nbr, g.pin, g.description, g.sms, g.gsm_interval, g.gsm_duration,
-                           g.acq_interval0, g.acq_interval1};
+    const int general[] = {g.id,           g.phone_nbr,    g.pin,           g.description,  g.sms,
+                           g.gsm_interval, g.gsm_duration, g.acq_interval0, g.acq_interval1};
     for (int i : general) {
         const Control_label& w = words[static_cast<size_t>(i)];
         labels_[static_cast<size_t>(i)] = std::string(editor_page_captions[w.page]) + " / " + w.label;
@@ -156,7 +156,8 @@ const std::vector<Setting>& Settings_reader::read_form() {
                     editor_.store_interval(scratch, i, t.tag, t.factor);
                     int32_t seconds = 0;
                     scratch.get_tag_long(t.tag, &seconds);
-                    value = timing_text(static_cast<uint32_t>(seconds), static_cast<uint32_t>(t.factor), t.unit);
+                    value =
+                        timing_text(static_cast<uint32_t>(seconds), static_cast<uint32_t>(t.factor), t.unit);
                     timing = true;
                 }
                 if (timing) break;
@@ -171,13 +172,14 @@ const std::vector<Setting>& Settings_reader::read_form() {
             break;
         }
         }
-        settings_.push_back({i, groups_[static_cast<size_t>(i)], labels_[static_cast<size_t>(i)], c.name, value});
+        settings_.push_back(
+            {i, groups_[static_cast<size_t>(i)], labels_[static_cast<size_t>(i)], c.name, value});
     }
     int key = count;
     for (const Kept_record& r : editor_.kept)
-        settings_.push_back({key++, GROUP_KEPT_RECORDS,
-                             std::string(setting_group_captions[GROUP_KEPT_RECORDS]) + " / " +
-                                 kept_record_caption(r.tag),
-                             kept_record_element(r.tag), kept_value(r)});
+        settings_.push_back(
+            {key++, GROUP_KEPT_RECORDS,
+             std::string(setting_group_captions[GROUP_KEPT_RECORDS]) + " / " + kept_record_caption(r.tag),
+             kept_record_element(r.tag), kept_value(r)});
     return settings_;
 }

@@ -24,8 +24,8 @@ enum Setting_group {
 extern const char* const setting_group_captions[SETTING_GROUP_COUNT]; // "Identity" ... "Kept records"
 
 struct Setting {
-    int key = 0;       // its place in tab order: the control's index in the form, or past them for kept records
-    int group = 0;     // a Setting_group
+    int key = 0;   // its place in tab order: the control's index in the form, or past them for kept records
+    int group = 0; // a Setting_group
     std::string label; // "Slow Sequence / Uranine delta (on-off) / threshold"
     std::string name;  // the control's name ("ed_s_1"), or the kept record's element name ("SMS_TEXT_ACQ")
     std::string value; // as a user reads it, 8-bit like every text of the station: "yes", "5.50 [mv]"

@@ -102,8 +102,8 @@ TEST(DiffProperty, TheExitCodeIsWhetherTheNormalizedFilesAreTheSameBytes) {
 // One control changed as a user would, on a station that the editor stored before: diff reports exactly
 // that setting, by label and by name.
 TEST(DiffProperty, OneControlChangedWithEditIsExactlyThatSetting) {
-    static const char* const changes[] = {"cb_s_5", "cb_f_8", "cb_r_3", "cb_s_sms", "cb_r_vbat", "ed_acq_interval0",
-                                          "ed_gsm_interval"};
+    static const char* const changes[] = {"cb_s_5",    "cb_f_8",           "cb_r_3",         "cb_s_sms",
+                                          "cb_r_vbat", "ed_acq_interval0", "ed_gsm_interval"};
     Temp_dir dir;
     int compared = 0;
     for (int seed = 0; seed < 40; ++seed) {
@@ -132,8 +132,8 @@ TEST(DiffProperty, OneControlChangedWithEditIsExactlyThatSetting) {
         if (e.code == 3) continue; // too large for the station's memory: nothing to compare
         ASSERT_EQ(e.code, 0) << e.err;
         const std::string heading = "station " + std::to_string(n) + " (id " + std::to_string(s->id) +
-                                    ") in A / station " + std::to_string(n) + " (id " + std::to_string(s->id) +
-                                    ") in B\n";
+                                    ") in A / station " + std::to_string(n) + " (id " +
+                                    std::to_string(s->id) + ") in B\n";
         const Cli_result by_label = cli({"diff", a, b});
         EXPECT_EQ(by_label.code, 5);
         const std::string files = "A: " + a + "\nB: " + b + "\n";
@@ -163,7 +163,8 @@ TEST(DiffCases, EveryCaseGivesItsExpectedLinesAndExitCode) {
     ASSERT_GE(cases.size(), 8u);
     for (const auto& folder : cases) {
         SCOPED_TRACE(folder.filename().string());
-        std::vector<std::string> arguments = {"diff", (folder / "a.xml").string(), (folder / "b.xml").string()};
+        std::vector<std::string> arguments = {"diff", (folder / "a.xml").string(),
+                                              (folder / "b.xml").string()};
         std::istringstream extra(read_text(folder / "args"));
         for (std::string line; std::getline(extra, line);)
             if (!line.empty()) arguments.push_back(replace_all(line, "<case>", folder.string()));

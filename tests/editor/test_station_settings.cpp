@@ -59,7 +59,8 @@ TEST_F(Settings_test, AChannelSaysPageCaptionAndAspectWithTheValueAUserReads) {
 }
 
 TEST_F(Settings_test, TimingIsInTheEditorsUnitsWithTheSecondsWhenNotWhole) {
-    EXPECT_EQ(label("ed_acq_interval0"), "Acquisition timing / Interval between two acquisition in slow mode");
+    EXPECT_EQ(label("ed_acq_interval0"),
+              "Acquisition timing / Interval between two acquisition in slow mode");
     EXPECT_EQ(value("ed_acq_interval0"), "15 minutes");
     EXPECT_EQ(value("ed_acq_interval1"), "0.33 minutes (20 s)");
     EXPECT_EQ(value("ed_gsm_interval"), "6 hours");
