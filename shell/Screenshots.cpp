@@ -3,6 +3,8 @@
 // display (scripts/screenshots starts one with Xvfb).
 #include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
@@ -12,6 +14,9 @@
 #include <cstdio>
 
 #include "Station.h"
+#include "Station_settings.h"
+#include "Station_sheet.h"
+#include "Station_sheet_print.h"
 #include "Text_bridge.h"
 #include "Wedit_zevo4k.h"
 #include "Wmain.h"
@@ -69,6 +74,29 @@ int main(int argc, char** argv) {
     editor_pages->setCurrentIndex(3);
     ok = save(&editor, folder + "/editor-small-screen.png") && ok;
     editor.hide();
+    {
+        // The printed station sheet of that station, as one A4 page at 100 dots per inch.
+        Settings_reader reader;
+        Sheet_options options;
+        options.compact = true;
+        const std::vector<std::string> lines =
+            station_sheet(*static_cast<Tstation*>(node->item), 3, options, reader);
+        Station_sheet sheet;
+        sheet.title = to_qstring(lines.front());
+        for (size_t i = 1; i < lines.size(); ++i)
+            sheet.lines << to_qstring(lines[i]);
+        QImage page(827, 1169, QImage::Format_RGB32);
+        page.setDotsPerMeterX(3937);
+        page.setDotsPerMeterY(3937);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        const int pages = paint_station_sheets(painter, page.rect(), {sheet}, [] {});
+        painter.end();
+        const QString path = folder + "/station-sheet.png";
+        const bool saved = pages == 1 && page.save(path);
+        std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
+        ok = saved && ok;
+    }
     if (argc == 4) {
         // A file with problems, and the window that lists them.
         if (!window.open_file(argv[3])) return 1;

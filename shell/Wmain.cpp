@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -25,6 +26,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "Compare.h"
 #include "File_dialogs.h"
 #include "File_progress.h"
 #include "Latin1_edit.h"
@@ -36,8 +38,12 @@
 #include "Reading_report.h"
 #include "Setup_fingerprint.h"
 #include "Station_grid.h"
+#include "Station_settings.h"
+#include "Station_sheet.h"
+#include "Station_sheet_print.h"
 #include "Text_bridge.h"
 #include "Wabout.h"
+#include "Wcompare.h"
 #include "Wproblems.h"
 
 void trace_sink(const char*, void*) {}
@@ -133,6 +139,10 @@ void TFmain::build_station_actions() {
     delete_station_ = new QAction("&Delete selected station", this);
     delete_station_->setObjectName("DeleteStation1");
     connect(delete_station_, &QAction::triggered, this, &TFmain::Button6Click);
+    compare_stations_ = new QAction("&Compare", this);
+    compare_stations_->setObjectName("CompareStations1");
+    compare_stations_->setStatusTip("Compare the two selected stations setting by setting");
+    connect(compare_stations_, &QAction::triggered, this, &TFmain::CompareStations1Click);
 }
 
 void TFmain::build_menu() {
@@ -158,6 +168,12 @@ void TFmain::build_menu() {
     save_as->setObjectName("SaveAs1");
     save_as->setShortcut(QKeySequence::SaveAs);
     file->addSeparator();
+    QAction* compare_file = file->addAction("Compare with &File...", this, &TFmain::CompareWithFile1Click);
+    compare_file->setObjectName("CompareWithFile1");
+    QAction* print = file->addAction("&Print Station Sheet...", this, &TFmain::PrintSheet1Click);
+    print->setObjectName("PrintSheet1");
+    print->setShortcut(QKeySequence::Print);
+    file->addSeparator();
     QAction* quit = file->addAction("&Quit", this, &TFmain::Quit1Click);
     quit->setObjectName("Quit1");
     // Some desktops bind no key to Quit; Ctrl+Q is what people expect there.
@@ -169,6 +185,8 @@ void TFmain::build_menu() {
     station->addAction(edit_selected_);
     station->addAction(add_station_);
     station->addAction(delete_station_);
+    station->addSeparator();
+    station->addAction(compare_stations_);
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("About1");
     QAction* about = help->addAction("&About Korvandel", this, &TFmain::AboutKorvandel1Click);
@@ -436,7 +454,7 @@ void TFmain::set_file_name(const std::string& name) {
     update_title();
 }
 
-bool TFmain::save_to(const std::string& name) {
+void TFmain::store_edits() {
     copy_text(setup_.path_data_bin, to_latin1(ed_path_bin_->text()).c_str(), sizeof setup_.path_data_bin);
     copy_text(setup_.path_data_xml, to_latin1(ed_path_xml_->text()).c_str(), sizeof setup_.path_data_xml);
     const struct {
@@ -451,6 +469,10 @@ bool TFmain::save_to(const std::string& name) {
             setup_.comports.append(new_default_comport(p.type, port.c_str()));
     }
     document_changed();
+}
+
+bool TFmain::save_to(const std::string& name) {
+    store_edits();
     std::string reason;
     int result;
     {
@@ -699,6 +721,8 @@ void TFmain::show_grid_menu(const QPoint& at) {
     menu.addAction(edit_selected_);
     menu.addAction(add_station_);
     menu.addAction(delete_station_);
+    menu.addSeparator();
+    menu.addAction(compare_stations_);
     menu.exec(grid_->viewport()->mapToGlobal(place));
 }
 
@@ -734,4 +758,179 @@ void TFmain::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
+}
+
+std::vector<std::pair<int, Tstation*>> TFmain::selected_stations() const {
+    std::vector<std::pair<int, Tstation*>> chosen;
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
+        if (Tstation* s = grid_model_->station_at(index.row())) chosen.emplace_back(index.row() + 1, s);
+    std::sort(chosen.begin(), chosen.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    return chosen;
+}
+
+TFcompare* TFmain::compare_window() {
+    if (compare_window_ == nullptr) compare_window_ = new TFcompare(this);
+    return compare_window_;
+}
+
+namespace {
+
+QString station_name(int position, int32_t id) {
+    return QString("station %1 (id %2)").arg(position).arg(id);
+}
+
+// The rows of two stations' comparison: a heading per group of settings, then the record lines that no
+// setting explains.
+void add_station_rows(const Station_comparison& c, QList<Compare_row>& rows) {
+    int group = -1;
+    for (const Setting_row& r : c.rows) {
+        if (r.group != group) {
+            group = r.group;
+            rows.append({true, to_qstring(setting_group_captions[group]), {}, {}, false});
+        }
+        rows.append({false, to_qstring(r.label), r.in_a ? to_qstring(r.a) : QString("(not stored)"),
+                     r.in_b ? to_qstring(r.b) : QString("(not stored)"), r.differs});
+    }
+    if (c.raw.empty()) return;
+    rows.append({true, "Record lines that no setting shows", {}, {}, false});
+    for (const Raw_line& line : c.raw)
+        rows.append({false, "record", line.side == 'a' ? to_qstring(line.text) : QString(),
+                     line.side == 'b' ? to_qstring(line.text) : QString(), true});
+}
+
+QString count_text(size_t n, const char* one, const char* many) {
+    return n == 1 ? QString("1 %1").arg(one) : QString("%1 %2").arg(n).arg(many);
+}
+
+} // namespace
+
+void TFmain::CompareStations1Click() {
+    const std::vector<std::pair<int, Tstation*>> chosen = selected_stations();
+    if (chosen.size() != 2) {
+        Message_box::inform(
+            this, "Compare",
+            "Select two stations to compare: click one, then Ctrl+click the other (or Shift+Down "
+            "from the keyboard).");
+        return;
+    }
+    Compare_options options;
+    options.all_rows = true; // the window shows the differing ones first, all on its switch
+    const Station_comparison c = compare_stations(*chosen[0].second, *chosen[1].second, options);
+    QList<Compare_row> rows;
+    add_station_rows(c, rows);
+    const QString left = station_name(chosen[0].first, chosen[0].second->id);
+    const QString right = station_name(chosen[1].first, chosen[1].second->id);
+    size_t differing = 0;
+    for (const Setting_row& r : c.rows)
+        differing += r.differs ? 1 : 0;
+    QString verdict;
+    if (c.equal)
+        verdict =
+            QString("%1 and %2 are equal: Save writes the same configuration for both.").arg(left, right);
+    else
+        verdict = QString("%1 differ between %2 (left) and %3 (right)%4.")
+                      .arg(count_text(differing, "setting", "settings"), left, right,
+                           c.raw.empty() ? QString() : QString(", and record lines that no setting shows"));
+    TFcompare* window = compare_window();
+    window->show_comparison("Compare stations", left, right, rows, verdict);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TFmain::CompareWithFile1Click() {
+    const QString chosen = File_dialogs::open_file(this, has_file() ? file_text(file_name_) : proposed_name);
+    if (chosen.isEmpty()) return;
+    const std::string path = file_bytes(chosen);
+    Tsetup other;
+    std::string reason;
+    int result;
+    {
+        File_progress progress(this, File_progress::Work::OPEN, shown_name(path));
+        result = other.read_file(path.c_str(), &reason, nullptr, &progress);
+    }
+    if (result == FILE_CANCELLED) return;
+    if (result != 0) {
+        Message_box::warn(
+            this, "Compare with File",
+            QString("The setup file \"%1\" could not be read: %2.").arg(chosen, to_qstring(reason)));
+        return;
+    }
+    store_edits(); // the document as Save would write it now, unsaved changes included
+    Compare_options options;
+    options.all_rows = true;
+    const Document_comparison d = compare_documents(setup_, other, options);
+    const QString here = "this document";
+    const QString there = QFileInfo(chosen).fileName();
+    QList<Compare_row> rows;
+    if (!d.fields.empty()) {
+        rows.append({true, "Paths and COM ports", {}, {}, false});
+        for (const Field_change& f : d.fields)
+            rows.append({false, to_qstring(f.label), to_qstring(f.a), to_qstring(f.b), true});
+    }
+    for (const Station_pair& p : d.pairs) {
+        rows.append(
+            {true,
+             QString("%1 in %2 / %3 in %4%5")
+                 .arg(station_name(p.a.position, p.a.id), here, station_name(p.b.position, p.b.id), there,
+                      p.by_position ? QString(" (the id repeats: matched by position)") : QString()),
+             {},
+             {},
+             false});
+        add_station_rows(p.comparison, rows);
+    }
+    for (const Station_ref& s : d.only_a)
+        rows.append(
+            {true, QString("%1 only in %2").arg(station_name(s.position, s.id), here), {}, {}, false});
+    for (const Station_ref& s : d.only_b)
+        rows.append(
+            {true, QString("%1 only in %2").arg(station_name(s.position, s.id), there), {}, {}, false});
+    QString verdict;
+    if (d.equal) {
+        verdict = QString("This document and \"%1\" are equal: Save would write the same file.").arg(chosen);
+    } else {
+        QStringList parts;
+        if (!d.pairs.empty()) parts << count_text(d.pairs.size(), "station differs", "stations differ");
+        if (!d.only_a.empty())
+            parts << QString("%1 only here").arg(count_text(d.only_a.size(), "station", "stations"));
+        if (!d.only_b.empty())
+            parts << QString("%1 only in the file").arg(count_text(d.only_b.size(), "station", "stations"));
+        if (!d.fields.empty()) parts << "the paths or COM ports differ";
+        if (d.order_differs) parts << "the stations stand in another order";
+        verdict =
+            QString("This document (left) and \"%1\" (right) differ: %2.").arg(chosen, parts.join("; "));
+    }
+    TFcompare* window = compare_window();
+    window->show_comparison("Compare with File", here, there, rows, verdict);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void TFmain::PrintSheet1Click() {
+    const std::vector<std::pair<int, Tstation*>> chosen = selected_stations();
+    if (chosen.empty()) {
+        Message_box::inform(this, "Print Station Sheet", "Select the stations to print first.");
+        return;
+    }
+    QList<Station_sheet> sheets;
+    Settings_reader reader;
+    Sheet_options options;
+    options.compact = true; // a station a page
+    for (const auto& [position, station] : chosen) {
+        const std::vector<std::string> lines = station_sheet(*station, position, options, reader);
+        Station_sheet sheet;
+        sheet.title = to_qstring(lines.front()); // "Station 3 (id 203)"
+        for (size_t i = 1; i < lines.size(); ++i)
+            sheet.lines << to_qstring(lines[i]);
+        sheets << sheet;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(has_file() ? QFileInfo(file_text(file_name_)).completeBaseName() + " station sheets"
+                                  : QString("Station sheets"));
+    if (!Print_dialog::ask(this, &printer)) return;
+    QString reason;
+    if (!print_station_sheets(&printer, sheets, &reason))
+        Message_box::warn(this, "Print Station Sheet",
+                          QString("The station sheets could not be printed: %1.").arg(reason));
 }

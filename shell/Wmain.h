@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Setup.h"
 
@@ -24,6 +26,7 @@ class Latin1_edit;
 class Station_grid_model;
 class TFabout;
 class TFproblems;
+class TFcompare;
 class Reading_collector;
 
 // Receives every finished trace line of the program and drops it: the windows show reading problems
@@ -73,6 +76,9 @@ class TFmain : public QMainWindow {
     void Button5Click();
     void Button6Click();
     void Button7Click();
+    void CompareStations1Click();
+    void CompareWithFile1Click();
+    void PrintSheet1Click();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +100,11 @@ class TFmain : public QMainWindow {
 
     void set_file_name(const std::string& name);
     bool save_to(const std::string& name);
+    // The edits' paths and ports into the document, as Save stores them before it writes.
+    void store_edits();
+    // The stations of the selected rows, in list order, with their positions from 1.
+    std::vector<std::pair<int, Tstation*>> selected_stations() const;
+    TFcompare* compare_window();
     void browse(Latin1_edit* edit, char* path, int size);
     Tstation* selected_station(bool* has_row) const;
     // Whether Save has a file to write: one given by Open or Save As and not taken away by New.
@@ -134,6 +145,8 @@ class TFmain : public QMainWindow {
     QAction* edit_selected_ = nullptr;
     QAction* add_station_ = nullptr;
     QAction* delete_station_ = nullptr;
+    QAction* compare_stations_ = nullptr;
+    TFcompare* compare_window_ = nullptr;
     QMenu* recent_menu_ = nullptr;
     bool widths_set_by_user_ = false; // once the user sized a column, the program sizes none
     bool sizing_columns_ = false;
