@@ -13,10 +13,11 @@
 
 // Each command is declared in the file that runs it.
 extern const Command normalize_command, dump_command, check_command, form_command, edit_command;
+extern const Command image_command;
 
 const std::vector<const Command*>& cli_commands() {
     static const std::vector<const Command*> commands = {&normalize_command, &dump_command, &check_command,
-                                                         &form_command, &edit_command};
+                                                         &form_command, &edit_command, &image_command};
     return commands;
 }
 
