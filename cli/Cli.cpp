@@ -17,7 +17,7 @@ extern const Command image_command;
 
 const std::vector<const Command*>& cli_commands() {
     static const std::vector<const Command*> commands = {&normalize_command, &dump_command, &check_command,
-                                                         &form_command, &edit_command, &image_command};
+                                                         &form_command,      &edit_command, &image_command};
     return commands;
 }
 

@@ -44,7 +44,8 @@ std::string on_off(const char* name, bool on) {
 
 class Listing_walk {
   public:
-    Listing_walk(const Teeprom_configurer& image, const Listing_words& words) : image_(image), words_(words) {}
+    Listing_walk(const Teeprom_configurer& image, const Listing_words& words)
+        : image_(image), words_(words) {}
 
     Image_listing run();
 
@@ -84,8 +85,9 @@ class Listing_walk {
 std::string Listing_walk::fixed_meaning(uint8_t t, int position, int32_t value) const {
     switch (t) {
     case tag::SYSCTRL:
-        return on_off("acq_enabled", at(position + 1) & 1) + ", " + on_off("acq_automatic", at(position + 1) & 2) +
-               ", " + on_off("gsm_enabled", at(position + 2) & 1) + ", " + on_off("gsm_call", at(position + 2) & 2) +
+        return on_off("acq_enabled", at(position + 1) & 1) + ", " +
+               on_off("acq_automatic", at(position + 1) & 2) + ", " +
+               on_off("gsm_enabled", at(position + 2) & 1) + ", " + on_off("gsm_call", at(position + 2) & 2) +
                ", address " + std::to_string(at(position + 3));
     case tag::PIN_CODE: {
         // Four characters, a shorter PIN followed by zero bytes; the editor's store writes none at all.
@@ -206,7 +208,7 @@ Image_listing Listing_walk::run() {
         }
         const int length = is_fixed_tag(t) ? 5 : p + 1 < cursor ? 2 + at(p + 1) : 2;
         if (p + length > cursor) {
-            std::string why = is_fixed_tag(t) ? "a fixed record of 5 bytes"
+            std::string why = is_fixed_tag(t)  ? "a fixed record of 5 bytes"
                               : p + 1 < cursor ? "a record of length " + std::to_string(at(p + 1))
                                                : "a record without its length byte";
             not_a_record(p, cursor, why + " runs past the cursor at " + std::to_string(cursor));

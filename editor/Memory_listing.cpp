@@ -3,8 +3,8 @@
 
 #include "Station_editor.h"
 
-bool Editor_listing_words::channel(const Sequence_command& command, std::string* caption, std::string* threshold,
-                                   std::string* unit) const {
+bool Editor_listing_words::channel(const Sequence_command& command, std::string* caption,
+                                   std::string* threshold, std::string* unit) const {
     const Channel* channel = command_channel(command);
     if (channel == nullptr) return false;
     *caption = channel->caption;

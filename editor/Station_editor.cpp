@@ -45,15 +45,13 @@ std::string unsigned_text(uint32_t value) {
 std::string timing_text(uint8_t t, int32_t seconds) {
     for (const Timing_row& row : timing_rows)
         if (row.tag == t)
-            return formatted(row.format, static_cast<double>(static_cast<uint32_t>(seconds)) / row.divisor) + " " +
-                   row.unit;
+            return formatted(row.format, static_cast<double>(static_cast<uint32_t>(seconds)) / row.divisor) +
+                   " " + row.unit;
     return std::string();
 }
 
 int output_choice(uint8_t and_mask, uint8_t or_mask, int output) {
-    return (or_mask >> output) & 1    ? OUTPUT_FORCE_1
-           : (and_mask >> output) & 1 ? OUTPUT_KEEP
-                                      : OUTPUT_FORCE_0;
+    return (or_mask >> output) & 1 ? OUTPUT_FORCE_1 : (and_mask >> output) & 1 ? OUTPUT_KEEP : OUTPUT_FORCE_0;
 }
 
 void Station_editor::open(Tstation* record, bool add) {

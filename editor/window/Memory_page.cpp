@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int BYTES_PER_ROW = 16;
-constexpr int ROW_PREFIX = 5;                                 // "208  "
+constexpr int ROW_PREFIX = 5;                                      // "208  "
 constexpr int ROW_LENGTH = ROW_PREFIX + BYTES_PER_ROW * 3 - 1 + 1; // the digits, blanks between, the line end
 
 QString hex_text(const Teeprom_configurer& image) {

@@ -479,11 +479,12 @@ void TFedit_zevo4k::update_memory_page() {
     QString summary = to_qstring(listing_summary(listing));
     const int needed = editor_.bytes_needed();
     const std::string& sms = editor_.form.text(editor_.form.general().sms);
-    const Store_refusal refusal = needed > IMAGE_USABLE          ? Store_refusal::TOO_LARGE
+    const Store_refusal refusal = needed > IMAGE_USABLE        ? Store_refusal::TOO_LARGE
                                   : !editor_.sms_number_fits() ? Store_refusal::SMS_NUMBER_TOO_LONG
                                                                : Store_refusal::NONE;
     if (refusal != Store_refusal::NONE)
-        summary += ". OK will refuse to store this: " + to_qstring(refusal_text({false, needed, refusal}, sms));
+        summary +=
+            ". OK will refuse to store this: " + to_qstring(refusal_text({false, needed, refusal}, sms));
     memory_->show_image(image, listing, summary);
 }
 

@@ -21,16 +21,16 @@ TEST(CliImage, ListsOneLinePerRecordAndCommandThenTheCursor) {
     const Cli_result r = cli({"image", dir.write("in.xml", one_station), "1"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out,
-              "  0  0x01 SMS_NUMBER             5  01 03 2B 34 31        \"+41\"\n"
-              "  5  0x85 ACQ_INTERVAL0          5  85 00 00 03 84        900 s = 15.00 min\n"
-              " 10  0x08 SEQUENCE_SLOW          2  08 08                 8 bytes of commands\n"
-              " 12  0x93   PROBES_POWER         1  93                    state 3\n"
-              " 13  0xC4   ACQ_FLUO             6  C4 80 41 48 00 00     port 4, type 0, channel 0: "
-              "Temperature, >= 12.50 [\xC2\xB0" "C]\n"
-              " 19  0x00   END                  1  00                    end of sequence\n"
-              " 20  0xFF END                    1  FF                    end of the image\n"
-              "cursor 21, 202 bytes free\n");
+    EXPECT_EQ(r.out, "  0  0x01 SMS_NUMBER             5  01 03 2B 34 31        \"+41\"\n"
+                     "  5  0x85 ACQ_INTERVAL0          5  85 00 00 03 84        900 s = 15.00 min\n"
+                     " 10  0x08 SEQUENCE_SLOW          2  08 08                 8 bytes of commands\n"
+                     " 12  0x93   PROBES_POWER         1  93                    state 3\n"
+                     " 13  0xC4   ACQ_FLUO             6  C4 80 41 48 00 00     port 4, type 0, channel 0: "
+                     "Temperature, >= 12.50 [\xC2\xB0"
+                     "C]\n"
+                     " 19  0x00   END                  1  00                    end of sequence\n"
+                     " 20  0xFF END                    1  FF                    end of the image\n"
+                     "cursor 21, 202 bytes free\n");
 }
 
 TEST(CliImage, EveryStationOfTheExampleAddsUpToItsCursor) {
@@ -46,8 +46,8 @@ TEST(CliImage, EveryStationOfTheExampleAddsUpToItsCursor) {
             lengths += std::stoi(last.substr(31, 3)); // the length column
             EXPECT_EQ(last.find("not a record"), std::string::npos) << last;
         }
-        EXPECT_EQ(last, "cursor " + std::to_string(lengths) + ", " + std::to_string(223 - lengths) +
-                            " bytes free");
+        EXPECT_EQ(last,
+                  "cursor " + std::to_string(lengths) + ", " + std::to_string(223 - lengths) + " bytes free");
     }
 }
 

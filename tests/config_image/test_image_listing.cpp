@@ -175,12 +175,15 @@ TEST(ImageListing, TheCallersWordsNameChannelsOutputsAndTimes) {
             *unit = "[C]";
             return true;
         }
-        std::string outputs(const Sequence_command& c) const override { return "or " + std::to_string(c.or_mask); }
+        std::string outputs(const Sequence_command& c) const override {
+            return "or " + std::to_string(c.or_mask);
+        }
         std::string time(uint8_t t, int32_t seconds) const override {
             return t == tag::ACQ_INTERVAL0 ? std::to_string(seconds / 60) + " min" : "";
         }
     } words;
-    const Teeprom_configurer image = image_of("85 00 00 03 84 86 00 00 00 10 08 09 C4 80 3F C0 00 00 0D 0C 02");
+    const Teeprom_configurer image =
+        image_of("85 00 00 03 84 86 00 00 00 10 08 09 C4 80 3F C0 00 00 0D 0C 02");
     const Image_listing listing = list_image(image, &words);
     ASSERT_EQ(listing.entries.size(), 5u);
     EXPECT_EQ(listing.entries[0].meaning, "900 s = 15 min");
@@ -263,7 +266,9 @@ TEST(ImageListing, RandomBytesAreListedWholeAndEncodeBackTheSame) {
         const int bias = round % 3; // plain noise, then bytes weighted to tags and commands
         for (uint8_t& b : bytes) {
             const uint8_t r = static_cast<uint8_t>(rng());
-            b = bias == 0 ? r : bias == 1 ? static_cast<uint8_t>(r % 12) : static_cast<uint8_t>(0x80 + r % 0x60);
+            b = bias == 0   ? r
+                : bias == 1 ? static_cast<uint8_t>(r % 12)
+                            : static_cast<uint8_t>(0x80 + r % 0x60);
         }
         Teeprom_configurer image;
         image.assign(bytes, static_cast<uint8_t>(rng() % 256));

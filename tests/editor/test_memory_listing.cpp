@@ -7,7 +7,7 @@
 
 TEST(MemoryListing, SpeaksTheEditorsWords) {
     const Teeprom_configurer image =
-        image_of("85 00 00 03 84 86 00 01 51 80 87 00 00 00 14 "     // 900 s, 24 h, 20 s
+        image_of("85 00 00 03 84 86 00 01 51 80 87 00 00 00 14 " // 900 s, 24 h, 20 s
                  "08 18 C4 81 3F C0 00 00 D5 EC 7C 00 00 03 E8 0D 0C 02 C4 0C C4 20 D2 29 79 00 "
                  "FF");
     const Image_listing listing = editor_listing(image);
@@ -40,8 +40,9 @@ TEST(MemoryListing, ThresholdsAsTheirEditsShowThem) {
     const Teeprom_configurer image = image_of("09 0E D2 AD 70 FF FF FF FF C4 C9 7F 80 00 00 00");
     const Image_listing listing = editor_listing(image);
     ASSERT_EQ(listing.entries.size(), 4u);
-    EXPECT_EQ(listing.entries[1].meaning,
-              "header 173, port 2, channel 0, timeout 7: Pulse counter 13 (input #0, rel), >= 4294967295 [pulse]");
+    EXPECT_EQ(
+        listing.entries[1].meaning,
+        "header 173, port 2, channel 0, timeout 7: Pulse counter 13 (input #0, rel), >= 4294967295 [pulse]");
     EXPECT_EQ(listing.entries[2].meaning,
               "port 4, type 0, channel 9: Conductivity, < 1e39 [-] (m1/m0 ratio)");
 }

@@ -40,7 +40,9 @@ class Memory_page_test : public Editor_window_test {
         editor->hide();
         Editor_window_test::TearDown();
     }
-    int memory_tab() const { return pages()->indexOf(control<QWidget>("TabSheet9")->parentWidget()->parentWidget()); }
+    int memory_tab() const {
+        return pages()->indexOf(control<QWidget>("TabSheet9")->parentWidget()->parentWidget());
+    }
 
     Tstation* station = nullptr;
     QListWidget* records = nullptr;
