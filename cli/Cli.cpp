@@ -13,12 +13,12 @@
 
 // Each command is declared in the file that runs it.
 extern const Command normalize_command, dump_command, check_command, form_command, edit_command, diff_command,
-    report_command;
+    image_command, report_command;
 
 const std::vector<const Command*>& cli_commands() {
-    static const std::vector<const Command*> commands = {&normalize_command, &dump_command, &check_command,
-                                                         &form_command,      &edit_command, &diff_command,
-                                                         &report_command};
+    static const std::vector<const Command*> commands = {&normalize_command, &dump_command,  &check_command,
+                                                         &form_command,      &edit_command,  &diff_command,
+                                                         &image_command,     &report_command};
     return commands;
 }
 

@@ -11,34 +11,9 @@
 #include "Reading_report.h"
 #include "Setup.h"
 #include "Station_editor.h"
+#include "Station_number.h"
 
 namespace {
-
-// A whole decimal number and nothing else, or false.
-bool strict_int(const std::string& text, long* value) {
-    if (text.empty() || text.size() > 10) return false;
-    size_t i = text[0] == '-' ? 1 : 0;
-    if (i == text.size()) return false;
-    long v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        v = v * 10 + (text[i] - '0');
-    }
-    *value = text[0] == '-' ? -v : v;
-    return true;
-}
-
-// The station at 1-based position n, or null for n = 0 (a new station); false when n is out of range.
-bool station_at(Tsetup& setup, long n, Tstation** station) {
-    *station = nullptr;
-    if (n == 0) return true;
-    // Beyond the int range no list has a station, and the position must not wrap onto one.
-    Tlist::Tnode* node =
-        n > 0 && n <= INT_MAX ? setup.stations.list.node_at(static_cast<int>(n - 1)) : nullptr;
-    if (node == nullptr) return false;
-    *station = static_cast<Tstation*>(node->item);
-    return true;
-}
 
 struct Opened {
     Tsetup setup;

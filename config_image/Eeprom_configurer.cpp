@@ -3,6 +3,49 @@
 
 #include <cstring>
 
+const char* tag_name(uint8_t t) {
+    switch (t) {
+    case tag::SMS_NUMBER:
+        return "SMS_NUMBER";
+    case tag::PHONE_NUMBER:
+        return "PHONE_NUMBER";
+    case tag::SMS_TEXT_ACQ:
+        return "SMS_TEXT_ACQ";
+    case tag::SMS_TEXT_EOL:
+        return "SMS_TEXT_EOL";
+    case tag::SYSTEM_CONFIG:
+        return "SYSTEM_CONFIG";
+    case tag::SEQUENCE_SLOW:
+        return "SEQUENCE_SLOW";
+    case tag::SEQUENCE_FAST:
+        return "SEQUENCE_FAST";
+    case tag::SEQUENCE_REMOTE:
+        return "SEQUENCE_REMOTE";
+    case tag::STATION_ID:
+        return "STATION_ID";
+    case tag::PIN_CODE:
+        return "PIN_CODE";
+    case tag::SYSCTRL:
+        return "SYSCTRL";
+    case tag::ACQ_INTERVAL0:
+        return "ACQ_INTERVAL0";
+    case tag::GSM_INTERVAL:
+        return "GSM_INTERVAL";
+    case tag::GSM_DURATION:
+        return "GSM_DURATION";
+    case tag::ACQ_INTERVAL1:
+        return "ACQ_INTERVAL1";
+    case tag::LOCATION:
+        return "LOCATION";
+    case tag::GSM_SMS_DURATION:
+        return "GSM_SMS_DURATION";
+    case tag::END:
+        return "END";
+    default:
+        return nullptr;
+    }
+}
+
 bool is_variable_tag(uint8_t t) {
     return t < 0x80;
 }

@@ -31,6 +31,10 @@ constexpr int IMAGE_USABLE = 223;
 constexpr int IMAGE_SIZE = 256;
 constexpr int SMS_NUMBER_MAX = 15; // the station keeps at most 15 characters of the SMS number
 
+// The name of a tag as the XML element names it ("ACQ_INTERVAL0"; the sequences "SEQUENCE_SLOW",
+// "SEQUENCE_FAST", "SEQUENCE_REMOTE"), or null for a byte that is no tag this system writes.
+const char* tag_name(uint8_t t);
+
 bool is_variable_tag(uint8_t t);
 bool is_fixed_tag(uint8_t t);
 

@@ -181,21 +181,17 @@ std::string refusal_text(const Store_result& result, const std::string& sms_numb
     return std::string();
 }
 
-Store_result Station_editor::store() {
-    const int needed = bytes_needed();
-    if (station == nullptr) return {false, needed};
-    if (needed > IMAGE_USABLE) return {false, needed, Store_refusal::TOO_LARGE};
-    if (!sms_number_fits()) return {false, needed, Store_refusal::SMS_NUMBER_TOO_LONG};
+void Station_editor::build_image(Teeprom_configurer& image) const {
     const General_controls& g = form.general();
-    Teeprom_configurer& image = station->configuration;
     image.clear();
+    Sequence_buffer sequence;
     for (int p = 0; p < PAGE_COUNT; ++p) {
-        buffer.length = 0;
+        sequence.length = 0;
         if (sequence_pages[p].full)
-            build_sequence(p, buffer);
+            build_sequence(p, sequence);
         else
-            build_remote_sequence(buffer);
-        store_sequence_record(image, sequence_pages[p].tag, buffer);
+            build_remote_sequence(sequence);
+        store_sequence_record(image, sequence_pages[p].tag, sequence);
     }
     image.add_sms_number(form.text(g.sms).c_str());
     image.add_tag_long(tag::STATION_ID, 0);
@@ -209,6 +205,15 @@ Store_result Station_editor::store() {
     for (const Kept_record& r : kept)
         for (char b : r.bytes)
             image.add_byte(static_cast<uint8_t>(b));
+}
+
+Store_result Station_editor::store() {
+    const int needed = bytes_needed();
+    if (station == nullptr) return {false, needed};
+    if (needed > IMAGE_USABLE) return {false, needed, Store_refusal::TOO_LARGE};
+    if (!sms_number_fits()) return {false, needed, Store_refusal::SMS_NUMBER_TOO_LONG};
+    const General_controls& g = form.general();
+    build_image(station->configuration);
     copy_text(station->phone_nbr, form.text(g.phone_nbr).c_str(), sizeof station->phone_nbr);
     copy_text(station->pin, form.text(g.pin).c_str(), sizeof station->pin);
     copy_text(station->description, form.text(g.description).c_str(), sizeof station->description);

@@ -13,20 +13,21 @@ const char ZEVO_4K_DISPLAY_TYPE[] = "zevo-4k";
 
 namespace {
 
-// The four timing edits: record, divisor to show minutes or hours, format, value before loading.
+// The four timing edits: record, divisor to show minutes or hours, format, value before loading, unit.
 struct Timing_row {
     uint8_t tag;
     int General_controls::*edit;
     double divisor;
     const char* format;
     const char* before;
+    const char* unit;
 };
 
 const Timing_row timing_rows[] = {
-    {tag::ACQ_INTERVAL0, &General_controls::acq_interval0, 60, "%.2f", "15"},
-    {tag::ACQ_INTERVAL1, &General_controls::acq_interval1, 60, "%.2f", "5"},
-    {tag::GSM_INTERVAL, &General_controls::gsm_interval, 3600, "%.3f", "24"},
-    {tag::GSM_DURATION, &General_controls::gsm_duration, 60, "%.2f", "20"},
+    {tag::ACQ_INTERVAL0, &General_controls::acq_interval0, 60, "%.2f", "15", "min"},
+    {tag::ACQ_INTERVAL1, &General_controls::acq_interval1, 60, "%.2f", "5", "min"},
+    {tag::GSM_INTERVAL, &General_controls::gsm_interval, 3600, "%.3f", "24", "h"},
+    {tag::GSM_DURATION, &General_controls::gsm_duration, 60, "%.2f", "20", "min"},
 };
 
 std::string formatted(const char* format, double value) {
@@ -40,6 +41,18 @@ std::string unsigned_text(uint32_t value) {
 }
 
 } // namespace
+
+std::string timing_text(uint8_t t, int32_t seconds) {
+    for (const Timing_row& row : timing_rows)
+        if (row.tag == t)
+            return formatted(row.format, static_cast<double>(static_cast<uint32_t>(seconds)) / row.divisor) +
+                   " " + row.unit;
+    return std::string();
+}
+
+int output_choice(uint8_t and_mask, uint8_t or_mask, int output) {
+    return (or_mask >> output) & 1 ? OUTPUT_FORCE_1 : (and_mask >> output) & 1 ? OUTPUT_KEEP : OUTPUT_FORCE_0;
+}
 
 void Station_editor::open(Tstation* record, bool add) {
     station = record;
@@ -312,8 +325,6 @@ void Station_editor::load_station() {
     keep_records();
 }
 
-namespace {
-
 // The threshold as the edit shows it: a pulse counter's integer, or a real with two decimals. A single
 // beyond its range shows as the 1e39 that a save writes for it, never as "inf".
 std::string threshold_text(const Channel& channel, const Sequence_command& command) {
@@ -322,6 +333,14 @@ std::string threshold_text(const Channel& channel, const Sequence_command& comma
     if (std::isinf(value)) return value > 0 ? "1e39" : "-1e39";
     return formatted("%.2f", static_cast<double>(value));
 }
+
+const Channel* command_channel(const Sequence_command& command) {
+    if (command.kind == Command_kind::ACQ_FLUO) return find_channel(Channel_command::FLUO, command.channel);
+    if (command.kind == Command_kind::ACQ) return find_channel(Channel_command::ACQ, command.header);
+    return nullptr;
+}
+
+namespace {
 
 // Whether the store writes this command back as it stands, given the page it is on: the editor's own
 // ports, types, timeouts and states only.
@@ -395,9 +414,7 @@ void Station_editor::load_sequence(uint8_t tag_byte) {
             break;
         case Command_kind::ACQ_FLUO:
         case Command_kind::ACQ: {
-            const bool fluo = command.kind == Command_kind::ACQ_FLUO;
-            const Channel* channel = find_channel(fluo ? Channel_command::FLUO : Channel_command::ACQ,
-                                                  fluo ? command.channel : command.header);
+            const Channel* channel = command_channel(command);
             if (channel == nullptr) {
                 drop(command_name(command.kind));
                 break;
@@ -453,12 +470,8 @@ void Station_editor::show_action(int page, uint8_t and_mask, uint8_t or_mask) {
     if (action_count > 1) return; // two rows of controls; a third action shows nowhere
     const Page_controls& c = form.page(page);
     form.set_checked(c.action[action_count], true);
-    for (int k = 0; k < 4; ++k) {
-        const int index = (or_mask >> k) & 1    ? OUTPUT_FORCE_1
-                          : (and_mask >> k) & 1 ? OUTPUT_KEEP
-                                                : OUTPUT_FORCE_0;
-        form.at(c.output[action_count][k]).index = index;
-    }
+    for (int k = 0; k < 4; ++k)
+        form.at(c.output[action_count][k]).index = output_choice(and_mask, or_mask, k);
 }
 
 void Station_editor::setup_display_conditions() {

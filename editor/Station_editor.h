@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Form_model.h"
+#include "Sequence_command.h"
 #include "Station.h"
 
 // The sequence being built by the store: its commands and the final 0x00. Bytes past 240 are dropped,
@@ -72,7 +73,6 @@ class Station_editor {
     Form_model form;
     Tstation* station = nullptr; // the record being edited, not owned
     int action_count = 0;
-    Sequence_buffer buffer;
 
     std::vector<Loaded_value> loaded;
     std::vector<Kept_record> kept;
@@ -120,6 +120,11 @@ class Station_editor {
     // Whether the SMS number's edit holds no more than the 15 characters the station keeps.
     bool sms_number_fits() const;
 
+    // What the store would put into the station's image for the current values, built into the given
+    // image (cleared first) and nothing else changed. A configuration too large for the station is built
+    // as far as it fits, as the image's appends allow.
+    void build_image(Teeprom_configurer& image) const;
+
     // The OK store: the station's image and identification from the controls, in the fixed order. When
     // the configuration does not fit the 223 bytes nothing is changed and the result says so.
     Store_result store();
@@ -144,6 +149,15 @@ class Station_editor {
     void show_vbat(int page, uint8_t threshold_byte);
     void show_action(int page, uint8_t and_mask, uint8_t or_mask);
 };
+
+// What the editor's edits and lists show for what an image holds: a time record in the edit's unit
+// ("15.00 min", empty for another tag); a threshold as its edit shows it; the channel a sequence command
+// acquires, as the load finds it (ACQ_FLUO by channel, ACQ by header), or null; the choice an output's
+// list shows for an action's masks (Output_index).
+std::string timing_text(uint8_t tag, int32_t seconds);
+std::string threshold_text(const Channel& channel, const Sequence_command& command);
+const Channel* command_channel(const Sequence_command& command);
+int output_choice(uint8_t and_mask, uint8_t or_mask, int output);
 
 // The display type that the editor stores into every station it edits.
 extern const char ZEVO_4K_DISPLAY_TYPE[];

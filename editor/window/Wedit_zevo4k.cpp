@@ -23,6 +23,8 @@
 #include "Editor_texts.h"
 #include "Gsm_timing_diagram.h"
 #include "Latin1_edit.h"
+#include "Memory_listing.h"
+#include "Memory_page.h"
 #include "Message_box.h"
 #include "Scroll_page.h"
 #include "Text_bridge.h"
@@ -122,6 +124,10 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
                                                build_sequence_page(1),   build_remote_page()};
     for (int page = 0; page < EDITOR_PAGE_COUNT; ++page)
         pages_->addTab(new Scroll_page(built[page]), page_tab_text(page));
+    memory_ = new Memory_page;
+    memory_scroll_ = new Scroll_page(memory_);
+    pages_->addTab(memory_scroll_, "M&emory");
+    connect(pages_, &QTabWidget::currentChanged, this, [this] { update_memory_page(); });
     layout->addWidget(pages_, 1);
 
     dropped_ = new QLabel(this);
@@ -448,6 +454,7 @@ void TFedit_zevo4k::show_enabled_states() {
 }
 
 void TFedit_zevo4k::update_meter() {
+    update_memory_page();
     const int needed = editor_.bytes_needed();
     const bool fits = needed <= IMAGE_USABLE;
     const QString text =
@@ -462,6 +469,23 @@ void TFedit_zevo4k::update_meter() {
     // The figure is the meter's name, so a screen reader says it on Tab and hears each change.
     meter_->setAccessibleName("Configuration memory: " + text);
     send_accessible_event(meter_, QAccessible::NameChanged);
+}
+
+void TFedit_zevo4k::update_memory_page() {
+    if (memory_ == nullptr || pages_->currentWidget() != memory_scroll_) return;
+    // The image OK would write, built aside: the station stays as it is until OK.
+    Teeprom_configurer image;
+    const Image_listing listing = would_be_listing(editor_, &image);
+    QString summary = to_qstring(listing_summary(listing));
+    const int needed = editor_.bytes_needed();
+    const std::string& sms = editor_.form.text(editor_.form.general().sms);
+    const Store_refusal refusal = needed > IMAGE_USABLE        ? Store_refusal::TOO_LARGE
+                                  : !editor_.sms_number_fits() ? Store_refusal::SMS_NUMBER_TOO_LONG
+                                                               : Store_refusal::NONE;
+    if (refusal != Store_refusal::NONE)
+        summary +=
+            ". OK will refuse to store this: " + to_qstring(refusal_text({false, needed, refusal}, sms));
+    memory_->show_image(image, listing, summary);
 }
 
 void TFedit_zevo4k::load(Tstation* station, bool adding) {

@@ -1,4 +1,5 @@
-// The station editor window: six pages over the editor logic's form model.
+// The station editor window: six pages over the editor logic's form model, and a seventh, read-only,
+// that shows the memory OK would write.
 #pragma once
 
 #include <QDialog>
@@ -14,6 +15,8 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTabWidget;
+class Memory_page;
+class Scroll_page;
 
 class TFedit_zevo4k : public QDialog {
     Q_OBJECT
@@ -65,12 +68,17 @@ class TFedit_zevo4k : public QDialog {
     void show_values();         // model -> widgets, after a load
     void show_enabled_states(); // after every change: the display conditions and the memory meter
     void update_meter();
+    // The Memory page follows every change while it is shown; hidden, it is brought up to date when it
+    // is shown again.
+    void update_memory_page();
 
     Station_editor editor_;
     std::vector<QWidget*> widgets_;
     std::vector<Control_label> labels_; // each control's label, accessible name and unit
     QTabWidget* pages_ = nullptr;
     QLabel* meter_ = nullptr;
+    Memory_page* memory_ = nullptr;
+    Scroll_page* memory_scroll_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QLabel* hint_ = nullptr;    // says why a typed or pasted character was refused

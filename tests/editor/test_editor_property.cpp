@@ -2,6 +2,7 @@
 // unchanged through load and store.
 #include <random>
 
+#include "Memory_listing.h"
 #include "editor_fixture.h"
 
 namespace {
@@ -65,4 +66,37 @@ TEST(EditorProperty, LoadThenStoreGivesTheSameImage) {
         ASSERT_EQ(image_hex(again.station.configuration), image_hex(first)) << "seed " << seed;
     }
     EXPECT_GT(stored, 300);
+}
+
+TEST(EditorProperty, TheWouldBeImageIsWhatTheStoreWritesAndChangesNothing) {
+    int fitting = 0;
+    for (int seed = 0; seed < 300; ++seed) {
+        std::mt19937 rng(static_cast<unsigned>(seed) + 7000);
+        Editor_fixture f;
+        random_form(rng, f);
+        const Teeprom_configurer before = f.station.configuration;
+        Teeprom_configurer would_be;
+        would_be.add_byte(0x42); // built from scratch: what the image held before goes
+        const Image_listing listing = would_be_listing(f.editor, &would_be);
+        ASSERT_EQ(f.station.configuration, before) << seed;
+        int lengths = 0, malformed = 0;
+        for (const Image_entry& e : listing.entries) {
+            lengths += e.length();
+            malformed += e.kind == Entry_kind::NOT_A_RECORD;
+        }
+        EXPECT_EQ(lengths, would_be.cursor()) << seed;
+        const int needed = f.editor.bytes_needed();
+        if (needed > IMAGE_USABLE) {
+            // Cut where the memory ends, as the store's appends would cut it: the listing says so.
+            EXPECT_EQ(would_be.cursor(), IMAGE_USABLE) << seed;
+            EXPECT_GT(malformed, 0) << seed;
+            continue;
+        }
+        EXPECT_EQ(would_be.cursor(), needed) << seed;
+        EXPECT_EQ(malformed, 0) << seed;
+        if (!f.editor.store().stored) continue; // an SMS number too long: refused
+        ++fitting;
+        ASSERT_EQ(image_hex(f.station.configuration), image_hex(would_be)) << seed;
+    }
+    EXPECT_GT(fitting, 150);
 }

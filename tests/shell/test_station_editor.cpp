@@ -20,12 +20,13 @@ bool same_record(const Tstation& a, const Tstation& b) {
 
 } // namespace
 
-TEST_F(Editor_window_test, HasSixPagesAndItsControlsByName) {
+TEST_F(Editor_window_test, HasSevenPagesAndItsControlsByName) {
     EXPECT_EQ(editor->windowTitle(), "Station configuration Editor");
-    ASSERT_EQ(pages()->count(), 6);
+    ASSERT_EQ(pages()->count(), 7);
     const char* captions[] = {"General",       "GSM timing",    "Acquisition timing",
-                              "Slow Sequence", "Fast Sequence", "Remote sequence"};
-    for (int i = 0; i < 6; ++i)
+                              "Slow Sequence", "Fast Sequence", "Remote sequence",
+                              "Memory"};
+    for (int i = 0; i < 7; ++i)
         EXPECT_EQ(pages()->tabText(i).remove('&'), captions[i]); // the caption, with its mnemonic
     EXPECT_EQ(control<QGroupBox>("GroupBox10")->title(), "Identification && Communication");
     int named = 0;

@@ -65,9 +65,10 @@ TEST_F(Editor_access_test, EveryPagePassesTheAccessibilityCheck) {
             EXPECT_TRUE(problems.isEmpty()) << pages()->tabText(p).toStdString() << ":\n" << lines(problems);
             stops += static_cast<int>(focus_stops(editor).size());
         }
-        // The check saw every control: the 148 of the form, the memos, the tabs, the meter and the buttons
-        // (these last four once per page).
-        EXPECT_GE(stops, 148 + 8 + 6 * 4);
+        // The check saw every control: the 148 of the form, the memos, the Memory page's list and hex view,
+        // the tabs, the meter and the buttons (these last four once per page).
+        EXPECT_EQ(pages()->count(), 7);
+        EXPECT_GE(stops, 148 + 8 + 2 + 7 * 4);
         press("Button2");
     });
     EXPECT_FALSE(editor->edit_station(station));
@@ -130,6 +131,8 @@ TEST_F(Editor_access_test, ListsAreNamedByWhatTheyAreAndFieldsCarryTheirUnits) {
         {"Memo2_text", "Information about Conditional actions of Slow Sequence", ""},
         {"Memo7_text", "Information about Remote sequence", ""},
         {"PageControl1", "Editor pages", ""},
+        {"ListBox_memory", "Records of the configuration memory", ""},
+        {"Memo_hex", "Configuration memory in hex", ""},
     };
     for (const auto& e : expected) {
         QWidget* w = control<QWidget>(e.control);
