@@ -64,8 +64,11 @@ int main(int argc, char** argv) {
     auto* editor_pages = editor.findChild<QTabWidget*>("PageControl1");
     const char* editor_names[] = {
         "editor-general.png",       "editor-gsm-timing.png",    "editor-acquisition-timing.png",
-        "editor-slow-sequence.png", "editor-fast-sequence.png", "editor-remote-sequence.png"};
-    for (int page = 0; page < editor_pages->count(); ++page) {
+        "editor-slow-sequence.png", "editor-fast-sequence.png", "editor-remote-sequence.png",
+        "editor-memory.png"};
+    const int named = static_cast<int>(sizeof editor_names / sizeof editor_names[0]);
+    if (editor_pages->count() != named) return 1; // a page without a picture name
+    for (int page = 0; page < named; ++page) {
         editor_pages->setCurrentIndex(page);
         ok = save(&editor, folder + "/" + editor_names[page]) && ok;
     }
