@@ -12,7 +12,13 @@ Scroll_page::Scroll_page(QWidget* page, QWidget* parent) : QScrollArea(parent) {
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::NoFocus);
-    connect(qApp, &QApplication::focusChanged, this, &Scroll_page::show_focused);
+    focus_changes_ = connect(qApp, &QApplication::focusChanged, this, &Scroll_page::show_focused);
+}
+
+// Before the page's controls go: the focus they lose on the way must not reach a scroll area that is
+// already half destroyed.
+Scroll_page::~Scroll_page() {
+    disconnect(focus_changes_);
 }
 
 QSize Scroll_page::sizeHint() const {

@@ -8,6 +8,7 @@ class Scroll_page : public QScrollArea {
   public:
     // Takes the page; the scroll area is no focus stop of its own: Tab goes to the page's controls.
     explicit Scroll_page(QWidget* page, QWidget* parent = nullptr);
+    ~Scroll_page() override;
 
     // The page's whole size (QScrollArea's own hint is capped at a few dozen lines), so that a window
     // opens as large as its pages where the screen allows it.
@@ -22,4 +23,6 @@ class Scroll_page : public QScrollArea {
 
   private:
     void show_focused(QWidget* old_focus, QWidget* focus);
+
+    QMetaObject::Connection focus_changes_;
 };
