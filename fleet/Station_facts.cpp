@@ -115,3 +115,24 @@ int Fleet_facts::control_column(const std::string& name) const {
         if (control_names_[i] == name) return static_cast<int>(i);
     return -1;
 }
+
+namespace {
+
+// A text's own allocation, beyond the std::string itself; short texts are kept inside it.
+size_t text_bytes(const std::string& text) {
+    return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
+}
+
+} // namespace
+
+size_t Fleet_facts::bytes() const {
+    size_t total = stations_.capacity() * sizeof(Station_facts);
+    for (const Station_facts& f : stations_)
+        total += text_bytes(f.text) + text_bytes(f.sms);
+    for (const std::vector<std::string>& column : control_values_) {
+        total += column.capacity() * sizeof(std::string);
+        for (const std::string& value : column)
+            total += text_bytes(value);
+    }
+    return total;
+}

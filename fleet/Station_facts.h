@@ -39,7 +39,7 @@ struct Station_facts {
     int bytes = 0;                             // memory used, 0 to 223
     int problems = 0;                          // reading notes of this station
     bool duplicate = false;                    // its ID or its (non-empty) phone number occurs twice or more
-    uint32_t measured[PAGE_COUNT] = {};        // per sequence page: bit n for channel n of QUERY_CHANNEL_COUNT
+    uint32_t measured[PAGE_COUNT] = {}; // per sequence page: bit n for channel n of QUERY_CHANNEL_COUNT
 
     std::string phone() const { return text.substr(phone_at, description_at - 1u - phone_at); }
     std::string description() const { return text.substr(description_at); }
@@ -58,6 +58,8 @@ class Fleet_facts {
 
     size_t size() const { return stations_.size(); }
     const Station_facts& at(size_t i) const { return stations_[i]; }
+    // The memory the facts take: their records and the texts that do not fit inside a record.
+    size_t bytes() const;
     // The column of a control's values, or -1 when they are not held.
     int control_column(const std::string& name) const;
     const std::string& control_value(int column, size_t station) const {
