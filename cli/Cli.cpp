@@ -16,10 +16,9 @@ extern const Command normalize_command, dump_command, check_command, form_comman
     image_command, report_command, list_command, duplicate_command;
 
 const std::vector<const Command*>& cli_commands() {
-    static const std::vector<const Command*> commands = {&normalize_command, &dump_command,  &check_command,
-                                                         &form_command,      &edit_command,  &diff_command,
-                                                         &image_command,     &report_command, &list_command,
-                                                         &duplicate_command};
+    static const std::vector<const Command*> commands = {
+        &normalize_command, &dump_command,  &check_command,  &form_command, &edit_command,
+        &diff_command,      &image_command, &report_command, &list_command, &duplicate_command};
     return commands;
 }
 

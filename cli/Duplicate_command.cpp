@@ -34,7 +34,8 @@ int duplicate(const Arguments& arguments, std::ostream& out, std::ostream& err) 
     const std::string& in = words[0];
     Station_selector selector;
     if (!parse_station_selector(words[1], &selector) || (!selector.by_id && selector.number < 1))
-        return usage_error(err, "\"" + shown_text(words[1]) + "\" is no station number (the first station is 1)");
+        return usage_error(err,
+                           "\"" + shown_text(words[1]) + "\" is no station number (the first station is 1)");
     Tsetup setup;
     if (!read_setup(setup, in, err)) return EXIT_FILE;
     Tstation* source = nullptr;
@@ -48,7 +49,8 @@ int duplicate(const Arguments& arguments, std::ostream& out, std::ostream& err) 
         return usage_error(err, "the id " + std::to_string(id) + " is in use in \"" + shown_text(in) +
                                     "\"; a copy needs an id of its own");
     if (!id_given && !ids.free_above(source->id, &id))
-        return usage_error(err, "every id above " + std::to_string(source->id) + " is in use; give the copy's with --id");
+        return usage_error(err, "every id above " + std::to_string(source->id) +
+                                    " is in use; give the copy's with --id");
 
     Station_copy copy = duplicate_station(*source, id);
     Tstation* made = copy.station.get();
@@ -58,9 +60,10 @@ int duplicate(const Arguments& arguments, std::ostream& out, std::ostream& err) 
     }
     copy.station.release(); // the document owns it now
     if (copy.description_shortened)
-        err << "WARNING : the copy's description is the first " << sizeof made->description - sizeof COPY_SUFFIX
-            << " characters of station " << position << "'s and \"" << COPY_SUFFIX + 1
-            << "\": the field holds " << sizeof made->description - 1 << "\n";
+        err << "WARNING : the copy's description is the first "
+            << sizeof made->description - sizeof COPY_SUFFIX << " characters of station " << position
+            << "'s and \"" << COPY_SUFFIX + 1 << "\": the field holds " << sizeof made->description - 1
+            << "\n";
     if (!write_setup(setup, words[2], err)) return EXIT_FILE;
     out << "station " << position + 1 << " (id " << id << ") is a copy of station " << position << " (id "
         << source->id << ")\n";

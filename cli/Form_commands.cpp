@@ -144,8 +144,12 @@ int edit(const Arguments& a, std::ostream&, std::ostream& err) {
 } // namespace
 
 extern const Command form_command = {
-    "form", "IN N", "open station N (from 1; 0 a new one; id=101 by its ID) in the editor and print its\n148 controls",
-    2,      2,      form};
+    "form",
+    "IN N",
+    "open station N (from 1; 0 a new one; id=101 by its ID) in the editor and print\nits 148 controls",
+    2,
+    2,
+    form};
 extern const Command edit_command = {
     "edit",
     "IN N OUT [NAME=VALUE ...]",

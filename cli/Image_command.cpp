@@ -56,8 +56,8 @@ int image(const Arguments& a, std::ostream& out, std::ostream& err) {
 extern const Command image_command = {
     "image",
     "IN N",
-    "the image of station N (from 1, or id=101) decoded, one line per record and sequence command: offset,\n"
-    "tag in hex and name, length, bytes, meaning; then the cursor and the bytes free",
+    "the image of station N (from 1, or id=101) decoded, one line per record and sequence\n"
+    "command: offset, tag in hex and name, length, bytes, meaning; then the cursor and the bytes free",
     2,
     2,
     image};

@@ -31,7 +31,8 @@ bool parse_columns(const std::string& text, std::vector<Column>* columns) {
     size_t start = 0;
     for (;;) {
         const size_t comma = text.find(',', start);
-        const std::string name = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const std::string name =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         int found = -1;
         for (int c = 0; c < COLUMN_COUNT; ++c)
             if (name == column_names[c]) found = c;
@@ -68,23 +69,27 @@ bool parse(const Arguments& a, List_options& o, std::ostream& err) {
             }
         } else if (a[i - 1] == "--columns") {
             if (!parse_columns(value, &o.columns)) {
-                usage_error(err, "--columns takes names from id, phone, desc, bytes, sms, problems separated by "
-                                 "commas, not \"" + shown_text(value) + "\"");
+                usage_error(err,
+                            "--columns takes names from id, phone, desc, bytes, sms, problems separated by "
+                            "commas, not \"" +
+                                shown_text(value) + "\"");
                 return false;
             }
         } else {
             o.descending = !value.empty() && value[0] == '-';
             if (!sort_key_of(value.substr(o.descending ? 1 : 0), &o.key)) {
                 usage_error(err, "--sort takes one of id, phone, desc, bytes, sms, problems (-bytes for the "
-                                 "largest first), not \"" + shown_text(value) + "\"");
+                                 "largest first), not \"" +
+                                     shown_text(value) + "\"");
                 return false;
             }
             o.sorted = true;
         }
     }
     if (files.size() != 1) {
-        usage_error(err, "usage: vemora-cli list IN [--where QUERY] [--columns id,phone,desc,bytes,sms,problems] "
-                         "[--sort COLUMN]");
+        usage_error(err,
+                    "usage: vemora-cli list IN [--where QUERY] [--columns id,phone,desc,bytes,sms,problems] "
+                    "[--sort COLUMN]");
         return false;
     }
     o.in = files[0];

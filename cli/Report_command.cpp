@@ -6,8 +6,8 @@
 #include "Command.h"
 #include "Reading_report.h"
 #include "Setup.h"
-#include "Station_settings.h"
 #include "Station_number.h"
+#include "Station_settings.h"
 #include "Station_sheet.h"
 #include "Text_output.h"
 
@@ -65,8 +65,9 @@ int report(const Arguments& arguments, std::ostream& out, std::ostream& err) {
 extern const Command report_command = {
     "report",
     "IN [N ...] [--show-pin]",
-    "the station sheet of stations N (from 1, or id=101; all without N): identity, memory used and each\n"
-    "page's stored settings in the editor's words; the PIN code as **** unless --show-pin",
+    "the station sheet of stations N (from 1, or id=101; all without N): identity, memory\n"
+    "used and each page's stored settings in the editor's words; the PIN code as **** unless\n"
+    "--show-pin",
     1,
     -1,
     report};

@@ -99,7 +99,9 @@ std::string quoted(const std::string& text) {
 
 std::string bounds(const Query_node& n) {
     const auto bound = [](int64_t v) {
-        return v <= -(int64_t(1) << 40) ? std::string("min") : v >= (int64_t(1) << 40) ? std::string("max") : std::to_string(v);
+        return v <= -(int64_t(1) << 40)  ? std::string("min")
+               : v >= (int64_t(1) << 40) ? std::string("max")
+                                         : std::to_string(v);
     };
     const std::string range = n.low == n.high ? bound(n.low) : bound(n.low) + ".." + bound(n.high);
     return n.negated ? "not " + range : range;
@@ -145,8 +147,9 @@ std::string tree(const std::vector<Query_node>& nodes, int node) {
         std::string channels;
         for (int c = 0; c < QUERY_CHANNEL_COUNT; ++c)
             if (n.channels >> c & 1u)
-                channels += (channels.empty() ? "" : ",") +
-                            (c == BATTERY_CHANNEL ? std::string("vbat") : std::to_string(channel_table[c].number));
+                channels +=
+                    (channels.empty() ? "" : ",") +
+                    (c == BATTERY_CHANNEL ? std::string("vbat") : std::to_string(channel_table[c].number));
         return out + on + " " + channels + ")";
     }
     case Query_term::CONTROL:

@@ -9,15 +9,15 @@
 
 namespace {
 
-constexpr int MAX_DEPTH = 64;              // parentheses and - nested deeper are refused, not recursed into
+constexpr int MAX_DEPTH = 64; // parentheses and - nested deeper are refused, not recursed into
 constexpr int64_t NO_LIMIT = int64_t(1) << 40; // beyond any ID or byte count
 
 enum class Token_kind { OPEN, CLOSE, OR, NOT, TERM };
 
 struct Token {
     Token_kind kind;
-    int position;                  // from 1
-    std::string text;              // TERM: its characters, quotes taken off
+    int position;                     // from 1
+    std::string text;                 // TERM: its characters, quotes taken off
     size_t quote = std::string::npos; // TERM: where in text the first quoted part starts
 };
 
@@ -109,7 +109,8 @@ const Form_model& form() {
 // which error() then holds.
 class Parser {
   public:
-    Parser(std::vector<Token> tokens, std::vector<Query_node>& nodes) : tokens_(std::move(tokens)), nodes_(nodes) {}
+    Parser(std::vector<Token> tokens, std::vector<Query_node>& nodes)
+        : tokens_(std::move(tokens)), nodes_(nodes) {}
 
     int parse() {
         const int root = any_of();
@@ -179,7 +180,8 @@ class Parser {
             ++nots;
             ++next_;
         }
-        if (nots > MAX_DEPTH) return fail("more than " + std::to_string(MAX_DEPTH) + " '-' in a row", position);
+        if (nots > MAX_DEPTH)
+            return fail("more than " + std::to_string(MAX_DEPTH) + " '-' in a row", position);
         if (nots > 0 && (at_end() || peek_is(Token_kind::CLOSE) || peek_is(Token_kind::OR)))
             return fail("'-' needs a term right after it", position);
         const int inner = primary();
@@ -244,7 +246,8 @@ class Parser {
             value_at = at + 2;
         } else if (op == '<' || op == '>') {
             const bool equal = at + 1 < unquoted.size() && unquoted[at + 1] == '=';
-            query_op = op == '<' ? (equal ? Query_op::LE : Query_op::LT) : (equal ? Query_op::GE : Query_op::GT);
+            query_op =
+                op == '<' ? (equal ? Query_op::LE : Query_op::LT) : (equal ? Query_op::GE : Query_op::GT);
             value_at = at + (equal ? 2 : 1);
         }
         const std::string value = t.text.substr(value_at);
@@ -296,7 +299,8 @@ class Parser {
             if (field == page_fields[p]) node.pages = 1u << p;
         if (field == "uses") node.pages = (1u << PAGE_COUNT) - 1;
         if (node.pages == 0)
-            return fail("unknown field \"" + name + "\" (id, phone, desc, sms, bytes, uses, slow, fast, remote)",
+            return fail("unknown field \"" + name +
+                            "\" (id, phone, desc, sms, bytes, uses, slow, fast, remote)",
                         field_position) >= 0;
         node.term = Query_term::USES;
         node.channels = channels(value, position);
@@ -310,7 +314,8 @@ class Parser {
         const std::string from = value.substr(0, dash);
         const std::string to = dash == std::string::npos ? from : value.substr(dash + 1);
         if (!whole_number(from, &node.low) || !whole_number(to, &node.high))
-            return fail(field + ": takes a number or a range (100-199), not \"" + value + "\"", position) >= 0;
+            return fail(field + ": takes a number or a range (100-199), not \"" + value + "\"", position) >=
+                   0;
         if (node.low > node.high) return fail("the range " + value + " is empty", position) >= 0;
         return true;
     }

@@ -45,9 +45,9 @@ enum class Query_op { EQ, NE, LT, LE, GT, GE };
 
 struct Query_node {
     Query_term term = Query_term::WORD;
-    int position = 0;          // the character (from 1) where it starts in the query
-    std::vector<int> children; // ALL_OF, ANY_OF, NOT
-    std::string text;          // WORD, PHONE, SMS (folded); CONTROL: the value
+    int position = 0;               // the character (from 1) where it starts in the query
+    std::vector<int> children;      // ALL_OF, ANY_OF, NOT
+    std::string text;               // WORD, PHONE, SMS (folded); CONTROL: the value
     std::vector<std::string> words; // DESC (folded)
     int64_t low = 0, high = 0;      // ID, BYTES: inclusive
     bool negated = false;           // ID, BYTES: outside [low, high] (!=)

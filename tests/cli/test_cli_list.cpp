@@ -29,16 +29,18 @@ std::vector<int> positions_of(const std::string& out) {
 TEST(CliList, EveryStationByDefaultWithIdPhoneAndDescription) {
     const Cli_result r = cli({"list", example});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "1\t101\t+41791110101\tAreuse at Boudry, uranine tracing\n"
-                     "2\t102\t+41791110102\tSource de l'Orbe, fluorescence & turbidity\n"
-                     "3\t203\t+41791110203\tPiezometer P3 \"Les Pr\xc3\xa9s\" (4-20 mA)\n" // UTF-8 for the terminal
-                     "4\t304\t+41791110304\tRain gauge, pulse counters\n"
-                     "5\t-1\t\tSpare logger, not configured\n");
+    EXPECT_EQ(r.out,
+              "1\t101\t+41791110101\tAreuse at Boudry, uranine tracing\n"
+              "2\t102\t+41791110102\tSource de l'Orbe, fluorescence & turbidity\n"
+              "3\t203\t+41791110203\tPiezometer P3 \"Les Pr\xc3\xa9s\" (4-20 mA)\n" // UTF-8 for the terminal
+              "4\t304\t+41791110304\tRain gauge, pulse counters\n"
+              "5\t-1\t\tSpare logger, not configured\n");
     EXPECT_EQ(r.err, "");
 }
 
 TEST(CliList, WhereColumnsAndSort) {
-    Cli_result r = cli({"list", example, "--where", "uses:162 -uses:161", "--columns", "bytes,id,sms,problems"});
+    Cli_result r =
+        cli({"list", example, "--where", "uses:162 -uses:161", "--columns", "bytes,id,sms,problems"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(positions_of(r.out), (std::vector<int>{1, 2, 4}));
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "1\t105\t101\t+41797654321\t0");
@@ -71,17 +73,21 @@ TEST(CliList, NoMatchExitsSixAndBadArgumentsAreUsageErrors) {
     } cases[] = {
         {{"list", example, "--where", "uses:161 spare)"},
          "the query \"uses:161 spare)\" is wrong: unexpected ')' at character 15"},
-        {{"list", example, "--where", "uses:163"}, "the query \"uses:163\" is wrong: there is no channel 163 at character 6"},
+        {{"list", example, "--where", "uses:163"},
+         "the query \"uses:163\" is wrong: there is no channel 163 at character 6"},
         {{"list", example, "--where"}, "--where needs a value"},
         {{"list", example, "--columns", "id,colour"},
-         "--columns takes names from id, phone, desc, bytes, sms, problems separated by commas, not \"id,colour\""},
+         "--columns takes names from id, phone, desc, bytes, sms, problems separated by commas, not "
+         "\"id,colour\""},
         {{"list", example, "--columns", ""},
          "--columns takes names from id, phone, desc, bytes, sms, problems separated by commas, not \"\""},
         {{"list", example, "--sort", "name"},
-         "--sort takes one of id, phone, desc, bytes, sms, problems (-bytes for the largest first), not \"name\""},
+         "--sort takes one of id, phone, desc, bytes, sms, problems (-bytes for the largest first), not "
+         "\"name\""},
         {{"list", example, "--limit", "3"}, "list has no option \"--limit\""},
         {{"list", example, example},
-         "usage: vemora-cli list IN [--where QUERY] [--columns id,phone,desc,bytes,sms,problems] [--sort COLUMN]"},
+         "usage: vemora-cli list IN [--where QUERY] [--columns id,phone,desc,bytes,sms,problems] [--sort "
+         "COLUMN]"},
     };
     for (const auto& c : cases) {
         r = cli(c.args);
@@ -94,8 +100,9 @@ TEST(CliList, NoMatchExitsSixAndBadArgumentsAreUsageErrors) {
 
 TEST(CliList, AControlCharacterInATextCannotSplitALine) {
     Temp_dir dir;
-    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='1' description='a&#x9;b&#xa;c'/>"
-                                               "</STATIONS></SETUP>");
+    const std::string in =
+        dir.write("in.xml", "<SETUP><STATIONS><STATION id='1' description='a&#x9;b&#xa;c'/>"
+                            "</STATIONS></SETUP>");
     const Cli_result r = cli({"list", in, "--columns", "desc,id"});
     EXPECT_EQ(r.out, "1\ta\\x09b\\x0ac\t1\n");
 }
@@ -146,18 +153,24 @@ TEST(CliStationById, EveryCommandTakesIdEqualsN) {
 
 TEST(CliStationById, AnIdNoStationOrSeveralHaveIsRefused) {
     Temp_dir dir;
-    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='7'/><STATION id='8'/><STATION id='7'/>"
-                                               "</STATIONS></SETUP>");
+    const std::string in =
+        dir.write("in.xml", "<SETUP><STATIONS><STATION id='7'/><STATION id='8'/><STATION id='7'/>"
+                            "</STATIONS></SETUP>");
     const std::string out = dir.file("out.xml");
     const struct {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
-        {{"form", in, "id=7"}, "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
-        {{"image", in, "id=7"}, "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
-        {{"report", in, "id=7"}, "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
-        {{"edit", in, "id=7", out}, "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
-        {{"duplicate", in, "id=7", out}, "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
+        {{"form", in, "id=7"},
+         "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
+        {{"image", in, "id=7"},
+         "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
+        {{"report", in, "id=7"},
+         "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
+        {{"edit", in, "id=7", out},
+         "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
+        {{"duplicate", in, "id=7", out},
+         "the id 7 belongs to stations 1 and 3 in \"" + in + "\"; name one by its position"},
         {{"form", in, "id=9"}, "no station has the id 9 in \"" + in + "\""},
         {{"form", in, "id="}, "\"id=\" is no station number"},
         {{"form", in, "id=2147483648"}, "\"id=2147483648\" is no station number"},
@@ -204,10 +217,12 @@ TEST(CliDuplicate, AnIdInUseAndBadArgumentsAreUsageErrorsThatWriteNothing) {
     } cases[] = {
         {{"duplicate", example, "1", out, "--id", "102"},
          "the id 102 is in use in \"" + example + "\"; a copy needs an id of its own"},
-        {{"duplicate", example, "1", out, "--id", "x"}, "--id takes an ID from -2147483648 to 2147483647, not \"x\""},
+        {{"duplicate", example, "1", out, "--id", "x"},
+         "--id takes an ID from -2147483648 to 2147483647, not \"x\""},
         {{"duplicate", example, "1", out, "--id", "2147483648"},
          "--id takes an ID from -2147483648 to 2147483647, not \"2147483648\""},
-        {{"duplicate", example, "1", out, "--id"}, "--id takes an ID from -2147483648 to 2147483647, not \"\""},
+        {{"duplicate", example, "1", out, "--id"},
+         "--id takes an ID from -2147483648 to 2147483647, not \"\""},
         {{"duplicate", example, "0", out}, "\"0\" is no station number (the first station is 1)"},
         {{"duplicate", example, "9", out}, "there is no station 9 in \"" + example + "\""},
         {{"duplicate", example, "1", out, "--all"}, "duplicate has no option \"--all\""},
@@ -219,7 +234,8 @@ TEST(CliDuplicate, AnIdInUseAndBadArgumentsAreUsageErrorsThatWriteNothing) {
         EXPECT_EQ(r.err, "vemora-cli: " + c.message + "\n");
     }
     EXPECT_FALSE(std::filesystem::exists(out));
-    const std::string top = dir.write("top.xml", "<SETUP><STATIONS><STATION id='2147483647'/></STATIONS></SETUP>");
+    const std::string top =
+        dir.write("top.xml", "<SETUP><STATIONS><STATION id='2147483647'/></STATIONS></SETUP>");
     const Cli_result r = cli({"duplicate", top, "1", out});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "vemora-cli: every id above 2147483647 is in use; give the copy's with --id\n");
@@ -227,13 +243,14 @@ TEST(CliDuplicate, AnIdInUseAndBadArgumentsAreUsageErrorsThatWriteNothing) {
 
 TEST(CliDuplicate, ADescriptionTooLongForTheMarkIsShortenedAndSaid) {
     Temp_dir dir;
-    const std::string in = dir.write(
-        "in.xml", "<SETUP><STATIONS><STATION id='1' description='" + std::string(255, 'd') + "'/></STATIONS></SETUP>");
+    const std::string in = dir.write("in.xml", "<SETUP><STATIONS><STATION id='1' description='" +
+                                                   std::string(255, 'd') + "'/></STATIONS></SETUP>");
     const std::string out = dir.file("out.xml");
     const Cli_result r = cli({"duplicate", in, "1", out});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.err, "WARNING : the copy's description is the first 248 characters of station 1's and \"(copy)\": "
-                     "the field holds 255\n");
+    EXPECT_EQ(r.err,
+              "WARNING : the copy's description is the first 248 characters of station 1's and \"(copy)\": "
+              "the field holds 255\n");
     EXPECT_EQ(cli({"list", out, "--where", "id:2", "--columns", "desc"}).out,
               "2\t" + std::string(248, 'd') + " (copy)\n");
 }

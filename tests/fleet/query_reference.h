@@ -90,7 +90,8 @@ inline Reference_query random_query(std::mt19937& rng, const std::vector<Referen
         return {"id:" + std::to_string(id), [id](const Reference_station& r) { return r.id == id; }};
     }
     case 2: { // a range around a station's id
-        const int64_t low = int64_t(any.id) - int64_t(rng() % 1000000000), high = int64_t(any.id) + rng() % 1000;
+        const int64_t low = int64_t(any.id) - int64_t(rng() % 1000000000),
+                      high = int64_t(any.id) + rng() % 1000;
         if (low < -2147483648LL || high > 2147483647LL) return random_query(rng, stations, depth);
         return {"id:" + std::to_string(low) + "-" + std::to_string(high),
                 [low, high](const Reference_station& r) { return r.id >= low && r.id <= high; }};
@@ -105,7 +106,8 @@ inline Reference_query random_query(std::mt19937& rng, const std::vector<Referen
         const int c = static_cast<int>(rng() % CHANNEL_COUNT);
         const int page = static_cast<int>(rng() % (PAGE_COUNT + 1)); // PAGE_COUNT: any page
         static const char* const fields[] = {"slow:", "fast:", "remote:", "uses:"};
-        return {fields[page] + std::to_string(channel_table[c].number), [c, page](const Reference_station& r) {
+        return {fields[page] + std::to_string(channel_table[c].number),
+                [c, page](const Reference_station& r) {
                     for (int p = 0; p < PAGE_COUNT; ++p)
                         if ((page == PAGE_COUNT || page == p) && r.ticked[p][c]) return true;
                     return false;
@@ -129,13 +131,13 @@ inline Reference_query random_query(std::mt19937& rng, const std::vector<Referen
     }
     case 9: { // the slow interval as a station's form shows it, compared as numbers
         const std::string value = any.interval;
-        return {"ed_acq_interval0=" + value, [value](const Reference_station& r) {
-                    return std::stod(r.interval) == std::stod(value);
-                }};
+        return {"ed_acq_interval0=" + value,
+                [value](const Reference_station& r) { return std::stod(r.interval) == std::stod(value); }};
     }
     case 10:
     case 11: {
-        const Reference_query a = random_query(rng, stations, depth - 1), b = random_query(rng, stations, depth - 1);
+        const Reference_query a = random_query(rng, stations, depth - 1),
+                              b = random_query(rng, stations, depth - 1);
         if (kind == 10)
             return {"(" + a.text + " " + b.text + ")",
                     [a, b](const Reference_station& r) { return a.holds(r) && b.holds(r); }};
@@ -149,7 +151,8 @@ inline Reference_query random_query(std::mt19937& rng, const std::vector<Referen
     }
 }
 
-inline std::vector<int> reference_positions(const Reference_query& q, const std::vector<Reference_station>& stations) {
+inline std::vector<int> reference_positions(const Reference_query& q,
+                                            const std::vector<Reference_station>& stations) {
     std::vector<int> out;
     for (const Reference_station& r : stations)
         if (q.holds(r)) out.push_back(r.position);

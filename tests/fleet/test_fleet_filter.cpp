@@ -59,24 +59,24 @@ TEST(FleetFilter, TheExampleStationsByEachField) {
         {"AREUSE boudry", {1}},
         {"boudry areuse", {1}},
         {"areuse OR orbe", {1, 2}},
-        {"+4179111010", {1, 2}},               // part of the phone number
-        {"203", {3}},                          // part of the ID (and of the phone number)
-        {"\"les pr\xe9s\"", {3}},              // a quoted word with its blank, Latin-1 as in the file
-        {"PR\xc9S", {3}},                      // Latin-1 capitals find small letters
+        {"+4179111010", {1, 2}},  // part of the phone number
+        {"203", {3}},             // part of the ID (and of the phone number)
+        {"\"les pr\xe9s\"", {3}}, // a quoted word with its blank, Latin-1 as in the file
+        {"PR\xc9S", {3}},         // Latin-1 capitals find small letters
         {"id:-1", {5}},
         {"id:100-199", {1, 2}},
         {"id>200", {3, 4}},
         {"id!=101", {2, 3, 4, 5}},
         {"phone:+41791110*", {1, 2, 3, 4}},
         {"phone:+417911101?2", {2}},
-        {"phone:+4179111010", {}},             // a glob matches the whole number
+        {"phone:+4179111010", {}}, // a glob matches the whole number
         {"desc:\"areuse boudry\"", {1}},
         {"desc:\"boudry orbe\"", {}},
         {"sms:+41797654321", {1, 2, 3, 4}},
         {"sms:*4321", {1, 2, 3, 4}},
         {"uses:161", {3}},
         {"uses:uranine", {1}},
-        {"uses:162", {1, 2, 3, 4}},            // on the remote page
+        {"uses:162", {1, 2, 3, 4}}, // on the remote page
         {"slow:162", {}},
         {"remote:162 -uses:161", {1, 2, 4}},
         {"fast:rhodamine", {2}},
@@ -92,7 +92,7 @@ TEST(FleetFilter, TheExampleStationsByEachField) {
         {"ed_acq_interval0=15.00 -spare", {1, 3}},
         {"ed_acq_interval0>=60", {4}},
         {"cbb_s_1!=0", {1}},
-        {"cbb_f_1=2", {1}},                    // < Less Than
+        {"cbb_f_1=2", {1}}, // < Less Than
         {"ed_description=\"rain gauge, pulse counters\"", {4}},
         {"(uses:161 OR uses:uranine) -id:203", {1}},
         {"problem OR dup", {}},
@@ -125,10 +125,9 @@ TEST(FleetFilter, ProblemsAndSharedIdsOrPhoneNumbers) {
     // Station 2's id is no clean number (a reading note); 1 and 3 share an id (a note for 3, the second),
     // 2 and 4 a phone number; 5 and 6 have no phone number, which they do not share.
     const std::string path = dir.write(
-        "fleet.xml",
-        "<SETUP><STATIONS><STATION id='7' phone_nbr='+1'/><STATION id='8x' phone_nbr='+2'/>"
-        "<STATION id='7' phone_nbr='+3'/><STATION id='9' phone_nbr='+2'/><STATION id='10'/>"
-        "<STATION id='11'/></STATIONS></SETUP>");
+        "fleet.xml", "<SETUP><STATIONS><STATION id='7' phone_nbr='+1'/><STATION id='8x' phone_nbr='+2'/>"
+                     "<STATION id='7' phone_nbr='+3'/><STATION id='9' phone_nbr='+2'/><STATION id='10'/>"
+                     "<STATION id='11'/></STATIONS></SETUP>");
     Fleet f(path);
     EXPECT_EQ(f.matching("problem"), (Positions{2, 3}));
     EXPECT_EQ(f.matching("dup"), (Positions{1, 2, 3, 4}));

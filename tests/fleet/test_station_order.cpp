@@ -35,7 +35,8 @@ struct Fleet {
 } // namespace
 
 TEST(NaturalOrder, DigitRunsCompareAsNumbers) {
-    const char* const ordered[] = {"", "a", "st1", "st2", "st02", "st10", "st10a", "st10b", "st011x", "stb", "t"};
+    const char* const ordered[] = {"",      "a",     "st1",    "st2", "st02", "st10",
+                                   "st10a", "st10b", "st011x", "stb", "t"};
     for (size_t i = 0; i < std::size(ordered); ++i)
         for (size_t j = 0; j < std::size(ordered); ++j) {
             const int c = natural_compare(ordered[i], ordered[j]);
@@ -52,7 +53,8 @@ TEST(StationOrder, ByIdAsNumbersAndTextsInNaturalOrder) {
     EXPECT_EQ(sorted_stations(f.facts, f.all(), Sort_key::ID, true), (std::vector<size_t>{3, 0, 2, 1}));
     // Equal descriptions (1 and 3) stay in file order, descending too.
     EXPECT_EQ(sorted_stations(f.facts, f.all(), Sort_key::DESCRIPTION), (std::vector<size_t>{2, 1, 3, 0}));
-    EXPECT_EQ(sorted_stations(f.facts, f.all(), Sort_key::DESCRIPTION, true), (std::vector<size_t>{0, 1, 3, 2}));
+    EXPECT_EQ(sorted_stations(f.facts, f.all(), Sort_key::DESCRIPTION, true),
+              (std::vector<size_t>{0, 1, 3, 2}));
     EXPECT_EQ(sorted_stations(f.facts, f.all(), Sort_key::PHONE), (std::vector<size_t>{2, 1, 3, 0}));
     // Only the stations given are ordered.
     EXPECT_EQ(sorted_stations(f.facts, {3, 0}, Sort_key::ID), (std::vector<size_t>{0, 3}));

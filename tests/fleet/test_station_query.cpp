@@ -82,8 +82,7 @@ TEST(StationQuery, TermsSideBySideOrAndNotGroup) {
         {"((a))", "(word \"a\")"},
         {"uses:161 -bytes>200", "(and (uses slow,fast,remote 161) (not (bytes 201..max)))"},
         {"P3-x", "(word \"p3-x\")"}, // a dash inside a word is no NOT
-        {"id:100-199 (phone:+4179* OR -dup)",
-         "(and (id 100..199) (or (phone \"+4179*\") (not dup)))"},
+        {"id:100-199 (phone:+4179* OR -dup)", "(and (id 100..199) (or (phone \"+4179*\") (not dup)))"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(tree_of(c.query), c.tree) << c.query;
