@@ -13,12 +13,12 @@
 
 // Each command is declared in the file that runs it.
 extern const Command normalize_command, dump_command, check_command, form_command, edit_command, diff_command,
-    image_command, report_command;
+    image_command, report_command, list_command, duplicate_command;
 
 const std::vector<const Command*>& cli_commands() {
-    static const std::vector<const Command*> commands = {&normalize_command, &dump_command,  &check_command,
-                                                         &form_command,      &edit_command,  &diff_command,
-                                                         &image_command,     &report_command};
+    static const std::vector<const Command*> commands = {
+        &normalize_command, &dump_command,  &check_command,  &form_command, &edit_command,
+        &diff_command,      &image_command, &report_command, &list_command, &duplicate_command};
     return commands;
 }
 
@@ -39,7 +39,7 @@ const char exit_codes_text[] =
     "Exit codes: 0 success, 1 a file could not be read or written or the output could not be written,\n"
     "2 usage error, 3 edit could not store the station (it does not fit the station's 223 bytes, or its SMS\n"
     "number is longer than the 15 characters the station keeps), 4 check found problems, 5 diff found\n"
-    "differences.\n";
+    "differences, 6 list found no station that matches.\n";
 
 std::string usage_text() {
     std::string text = "Usage: vemora-cli COMMAND ARGUMENTS\n\nCommands:\n";

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-constexpr int EXIT_OK = 0, EXIT_FILE = 1, EXIT_USAGE = 2, EXIT_REFUSED = 3, EXIT_FOUND = 4, EXIT_DIFFER = 5;
+constexpr int EXIT_OK = 0, EXIT_FILE = 1, EXIT_USAGE = 2, EXIT_REFUSED = 3, EXIT_FOUND = 4, EXIT_DIFFER = 5,
+              EXIT_NO_MATCH = 6;
 
 using Arguments = std::vector<std::string>; // the words after the command's name
 

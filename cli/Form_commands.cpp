@@ -18,14 +18,15 @@ namespace {
 struct Opened {
     Tsetup setup;
     Tstation* station = nullptr;
+    int position = 0; // from 1; 0 for a new station
     std::unique_ptr<Tstation> new_station;
     Station_editor editor;
 };
 
 // Reads IN and opens station N in the editor; returns an exit code other than EXIT_OK on failure.
 int open_station(const char* in, const char* n_text, Opened& opened, std::ostream& err) {
-    long n = 0;
-    if (!strict_int(n_text, &n)) {
+    Station_selector selector;
+    if (!parse_station_selector(n_text, &selector)) {
         err << "vemora-cli: \"" << shown_text(n_text) << "\" is no station number\n";
         return EXIT_USAGE;
     }
@@ -37,8 +38,9 @@ int open_station(const char* in, const char* n_text, Opened& opened, std::ostrea
             return EXIT_FILE;
         }
     }
-    if (!station_at(opened.setup, n, &opened.station)) {
-        err << "vemora-cli: there is no station " << n << " in \"" << shown_text(in) << "\"\n";
+    std::string problem;
+    if (!find_station(opened.setup, selector, in, &opened.station, &opened.position, &problem)) {
+        err << "vemora-cli: " << problem << "\n";
         return EXIT_USAGE;
     }
     if (opened.station == nullptr) {
@@ -47,36 +49,6 @@ int open_station(const char* in, const char* n_text, Opened& opened, std::ostrea
     }
     opened.editor.open(opened.station, opened.new_station != nullptr);
     return EXIT_OK;
-}
-
-// An edit's text as one line: a control character (a line break in a description read from a file)
-// is written as \xHH, so that every control stays on its own line.
-std::string one_line(const std::string& text) {
-    static const char hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(text.size());
-    for (const char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c >= 0x20 && c != 0x7F) {
-            out += ch;
-            continue;
-        }
-        out += "\\x";
-        out += hex[c >> 4];
-        out += hex[c & 15];
-    }
-    return out;
-}
-
-std::string value_of(const Control& c) {
-    switch (c.kind) {
-    case Control_kind::CHECK_BOX:
-        return c.checked ? "1" : "0";
-    case Control_kind::CHOICE_LIST:
-        return std::to_string(c.index);
-    default:
-        return one_line(c.text);
-    }
 }
 
 // Applies NAME=VALUE as a user would; false with a message for what a control cannot take.
@@ -122,7 +94,7 @@ int form(const Arguments& a, std::ostream& out, std::ostream& err) {
     std::sort(controls.begin(), controls.end(),
               [](const Control* a, const Control* b) { return a->name < b->name; });
     for (const Control* c : controls)
-        out << c->name << '=' << value_of(*c) << (c->enabled ? "\n" : " disabled\n");
+        out << c->name << '=' << control_value_text(*c) << (c->enabled ? "\n" : " disabled\n");
     return EXIT_OK;
 }
 
@@ -141,10 +113,10 @@ int edit(const Arguments& a, std::ostream&, std::ostream& err) {
                                                            "Remote sequence"};
         for (const Dropped_command& d : editor.dropped) {
             if (d.page < 0)
-                err << "WARNING : station " << n << ": OK drops " << d.name
+                err << "WARNING : station " << opened.position << ": OK drops " << d.name
                     << ", which the editor shows once\n";
             else
-                err << "WARNING : station " << n << ": OK drops " << d.name << " of the "
+                err << "WARNING : station " << opened.position << ": OK drops " << d.name << " of the "
                     << page_names[d.page] << ", which the editor does not show\n";
         }
     }
@@ -172,12 +144,16 @@ int edit(const Arguments& a, std::ostream&, std::ostream& err) {
 } // namespace
 
 extern const Command form_command = {
-    "form", "IN N", "open station N (from 1; 0 a new one) in the editor and print its 148 controls",
-    2,      2,      form};
+    "form",
+    "IN N",
+    "open station N (from 1; 0 a new one; id=101 by its ID) in the editor and print\nits 148 controls",
+    2,
+    2,
+    form};
 extern const Command edit_command = {
     "edit",
     "IN N OUT [NAME=VALUE ...]",
-    "open station N, set each control as a user would, press OK and save as OUT",
+    "open station N (or id=101), set each control as a user would, press OK and save as OUT",
     3,
     -1,
     edit};

@@ -29,16 +29,18 @@ std::string utf8_of_latin1(const std::string& text) {
 }
 
 int image(const Arguments& a, std::ostream& out, std::ostream& err) {
-    long n = 0;
-    if (!strict_int(a[1], &n) || n < 1) {
+    Station_selector selector;
+    if (!parse_station_selector(a[1], &selector) || (!selector.by_id && selector.number < 1)) {
         err << "vemora-cli: \"" << shown_text(a[1]) << "\" is no station number (the first station is 1)\n";
         return EXIT_USAGE;
     }
     Tsetup setup;
     if (!read_setup(setup, a[0], err)) return EXIT_FILE;
     Tstation* station = nullptr;
-    if (!station_at(setup, n, &station)) {
-        err << "vemora-cli: there is no station " << n << " in \"" << shown_text(a[0]) << "\"\n";
+    int position = 0;
+    std::string problem;
+    if (!find_station(setup, selector, a[0], &station, &position, &problem)) {
+        err << "vemora-cli: " << problem << "\n";
         return EXIT_USAGE;
     }
     const Image_listing listing = editor_listing(station->configuration);
@@ -54,8 +56,8 @@ int image(const Arguments& a, std::ostream& out, std::ostream& err) {
 extern const Command image_command = {
     "image",
     "IN N",
-    "the image of station N (from 1) decoded, one line per record and sequence command: offset,\n"
-    "tag in hex and name, length, bytes, meaning; then the cursor and the bytes free",
+    "the image of station N (from 1, or id=101) decoded, one line per record and sequence\n"
+    "command: offset, tag in hex and name, length, bytes, meaning; then the cursor and the bytes free",
     2,
     2,
     image};

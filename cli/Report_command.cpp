@@ -6,6 +6,7 @@
 #include "Command.h"
 #include "Reading_report.h"
 #include "Setup.h"
+#include "Station_number.h"
 #include "Station_settings.h"
 #include "Station_sheet.h"
 #include "Text_output.h"
@@ -14,17 +15,17 @@ namespace {
 
 int report(const Arguments& arguments, std::ostream& out, std::ostream& err) {
     Sheet_options options;
-    std::vector<long> wanted;
+    std::vector<Station_selector> wanted;
     for (size_t i = 1; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         if (a == "--show-pin") {
             options.show_pin = true;
             continue;
         }
-        if (a.empty() || a.size() > 9 || a.find_first_not_of("0123456789") != std::string::npos ||
-            std::stol(a) < 1)
+        Station_selector selector;
+        if (!parse_station_selector(a, &selector) || (!selector.by_id && selector.number < 1))
             return usage_error(err, "\"" + shown_text(a) + "\" is no station number (from 1)");
-        wanted.push_back(std::stol(a));
+        wanted.push_back(selector);
     }
     Tsetup setup;
     if (!read_setup(setup, arguments[0], err)) return EXIT_FILE;
@@ -35,13 +36,15 @@ int report(const Arguments& arguments, std::ostream& out, std::ostream& err) {
         if (node->item != nullptr) stations.push_back({position, static_cast<const Tstation*>(node->item)});
     }
     std::vector<std::pair<int, const Tstation*>> chosen;
-    for (long n : wanted) {
-        Tlist::Tnode* node = setup.stations.list.node_at(static_cast<int>(n - 1));
-        if (node == nullptr || node->item == nullptr) {
-            err << "vemora-cli: there is no station " << n << " in \"" << shown_text(arguments[0]) << "\"\n";
+    for (const Station_selector& selector : wanted) {
+        Tstation* station = nullptr;
+        int at = 0;
+        std::string problem;
+        if (!find_station(setup, selector, arguments[0], &station, &at, &problem) || station == nullptr) {
+            err << "vemora-cli: " << problem << "\n";
             return EXIT_USAGE;
         }
-        chosen.push_back({static_cast<int>(n), static_cast<const Tstation*>(node->item)});
+        chosen.push_back({at, station});
     }
     Settings_reader reader;
     bool first = true;
@@ -62,8 +65,9 @@ int report(const Arguments& arguments, std::ostream& out, std::ostream& err) {
 extern const Command report_command = {
     "report",
     "IN [N ...] [--show-pin]",
-    "the station sheet of stations N (all without N): identity, memory used and each\n"
-    "page's stored settings in the editor's words; the PIN code as **** unless --show-pin",
+    "the station sheet of stations N (from 1, or id=101; all without N): identity, memory\n"
+    "used and each page's stored settings in the editor's words; the PIN code as **** unless\n"
+    "--show-pin",
     1,
     -1,
     report};

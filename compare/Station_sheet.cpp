@@ -6,21 +6,6 @@
 
 namespace {
 
-// The configuration's own bytes, as the editor's meter counts them for a station it stored: up to the end
-// marker behind the last record, which is no data (the image's cursor stands behind it). A configuration
-// that fills the 223 bytes has no end marker.
-int bytes_used(const Teeprom_configurer& image) {
-    const uint8_t* data = image.data();
-    uint8_t position = 0;
-    for (;;) {
-        if (data[position] == tag::END) return position;
-        uint8_t next = 0;
-        if (!next_record_position(data, position, &next)) break;
-        position = next;
-    }
-    return image.cursor() < IMAGE_USABLE ? image.cursor() : IMAGE_USABLE;
-}
-
 // A label without its first part, the page ("Slow Sequence / Temperature / measured" is "Temperature /
 // measured" under the heading "Slow Sequence").
 std::string drop_page(const std::string& label) {

@@ -169,3 +169,15 @@ void Teeprom_configurer::assign(const uint8_t bytes[IMAGE_SIZE], uint8_t cursor)
 bool Teeprom_configurer::operator==(const Teeprom_configurer& other) const {
     return cursor_ == other.cursor_ && std::memcmp(data_, other.data_, IMAGE_SIZE) == 0;
 }
+
+int bytes_used(const Teeprom_configurer& image) {
+    const uint8_t* data = image.data();
+    uint8_t position = 0;
+    for (;;) {
+        if (data[position] == tag::END) return position;
+        uint8_t next = 0;
+        if (!next_record_position(data, position, &next)) break;
+        position = next;
+    }
+    return image.cursor() < IMAGE_USABLE ? image.cursor() : IMAGE_USABLE;
+}

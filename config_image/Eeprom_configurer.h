@@ -81,3 +81,8 @@ class Teeprom_configurer {
     uint8_t cursor_;
     int refused_ = 0;
 };
+
+// The configuration's own bytes, as the editor's memory meter counts them for a station it stored: up to
+// the end marker behind the last record, which is no data (the image's cursor stands behind it). A
+// configuration that fills the 223 bytes has no end marker; an unconfigured station uses 0.
+int bytes_used(const Teeprom_configurer& image);

@@ -75,3 +75,28 @@ bool Form_model::set_text(int i, const std::string& text) {
     at(i).text = text;
     return true;
 }
+
+std::string control_value_text(const Control& c) {
+    switch (c.kind) {
+    case Control_kind::CHECK_BOX:
+        return c.checked ? "1" : "0";
+    case Control_kind::CHOICE_LIST:
+        return std::to_string(c.index);
+    default:
+        break;
+    }
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(c.text.size());
+    for (const char ch : c.text) {
+        const unsigned char u = static_cast<unsigned char>(ch);
+        if (u >= 0x20 && u != 0x7F) {
+            out += ch;
+            continue;
+        }
+        out += "\\x";
+        out += hex[u >> 4];
+        out += hex[u & 15];
+    }
+    return out;
+}

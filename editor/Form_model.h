@@ -36,6 +36,11 @@ struct General_controls {
     int id, phone_nbr, pin, description, sms, gsm_interval, gsm_duration, acq_interval0, acq_interval1;
 };
 
+// A control's value as one line of text, as `vemora-cli form` prints it and the station query compares it:
+// a check box "1" or "0", a choice list its selected index, an edit its text with control characters (a
+// line break in a description read from a file) written as \xHH.
+std::string control_value_text(const Control& control);
+
 class Form_model {
   public:
     Form_model();

@@ -1,5 +1,5 @@
-# Fails when the core's, the editor logic's or the comparison's test binary or the command-line tool loads any Qt library.
-foreach(binary ${BINARY} ${EDITOR} ${COMPARE} ${CLI})
+# Fails when the core's, the editor logic's, the comparison's or the fleet's test binary or the command-line tool loads any Qt library.
+foreach(binary ${BINARY} ${EDITOR} ${COMPARE} ${FLEET} ${CLI})
   execute_process(COMMAND ldd ${binary} OUTPUT_VARIABLE libs RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "ldd failed on ${binary}")

@@ -1,0 +1,138 @@
+// The facts of a fleet: each station's texts, memory used and ticked channels, read once.
+#include "Station_facts.h"
+
+#include <unordered_map>
+
+#include "Fleet_text.h"
+#include "Reading_report.h"
+#include "Setup.h"
+#include "Station_editor.h"
+
+const char BATTERY_CAPTION[] = "Measure VBat";
+
+namespace {
+
+std::vector<const Tstation*> stations_of(const Tsetup& setup) {
+    std::vector<const Tstation*> out;
+    for (Tlist::Tnode* node = setup.stations.list.head(); node != nullptr; node = node->next)
+        if (node->item != nullptr) out.push_back(static_cast<const Tstation*>(node->item));
+    return out;
+}
+
+// The station editor only reads the station when it opens on it.
+void open_read_only(Station_editor& editor, const Tstation& station) {
+    editor.open(const_cast<Tstation*>(&station));
+}
+
+uint32_t measured_on(const Form_model& form, int page) {
+    const Page_controls& c = form.page(page);
+    uint32_t bits = form.checked(c.vbat) ? 1u << BATTERY_CHANNEL : 0u;
+    for (int n = 0; n < CHANNEL_COUNT; ++n)
+        if (form.checked(c.check[n])) bits |= 1u << n;
+    return bits;
+}
+
+} // namespace
+
+Station_facts station_facts(const Tstation& station, Station_editor& editor) {
+    Station_facts f;
+    f.id = station.id;
+    f.text = std::to_string(station.id);
+    f.text += '\0';
+    f.phone_at = static_cast<uint16_t>(f.text.size());
+    f.text += folded(station.phone_nbr);
+    f.text += '\0';
+    f.description_at = static_cast<uint16_t>(f.text.size());
+    f.text += folded(station.description);
+    f.sms = folded(station.configuration.get_sms_number());
+    f.bytes = bytes_used(station.configuration);
+    open_read_only(editor, station);
+    for (int p = 0; p < PAGE_COUNT; ++p)
+        f.measured[p] = measured_on(editor.form, p);
+    return f;
+}
+
+void Fleet_facts::build(const Tsetup& setup, const Reading_collector* notes,
+                        const std::vector<std::string>& controls) {
+    stations_.clear();
+    control_names_.clear();
+    control_values_.clear();
+    const std::vector<const Tstation*> stations = stations_of(setup);
+    stations_.reserve(stations.size());
+    Station_editor editor;
+    for (size_t i = 0; i < stations.size(); ++i) {
+        stations_.push_back(station_facts(*stations[i], editor));
+        // Notes count stations by their place in the file, from 1, null items included: the walk above
+        // skips none in a document read from a file.
+        if (notes != nullptr) stations_.back().problems = notes->station_count(static_cast<int>(i) + 1);
+    }
+    mark_duplicates();
+    add_controls(setup, controls);
+}
+
+void Fleet_facts::mark_duplicates() {
+    std::unordered_map<int32_t, int> ids;
+    std::unordered_map<std::string, int> phones;
+    ids.reserve(stations_.size());
+    phones.reserve(stations_.size());
+    for (const Station_facts& f : stations_) {
+        ++ids[f.id];
+        // Phone numbers are compared as stored, case aside; two stations without one share nothing.
+        if (f.description_at - 1u > f.phone_at) ++phones[f.phone()];
+    }
+    for (Station_facts& f : stations_) {
+        const bool phone_repeats = f.description_at - 1u > f.phone_at && phones[f.phone()] > 1;
+        f.duplicate = ids[f.id] > 1 || phone_repeats;
+    }
+}
+
+void Fleet_facts::add_controls(const Tsetup& setup, const std::vector<std::string>& controls) {
+    Station_editor editor;
+    std::vector<int> wanted; // indexes in the form of the controls to read
+    for (const std::string& name : controls) {
+        const int control = editor.form.find(name);
+        if (control < 0 || control_column(name) >= 0) continue;
+        bool again = false;
+        for (int w : wanted)
+            again = again || w == control;
+        if (again) continue;
+        wanted.push_back(control);
+        control_names_.push_back(name);
+        control_values_.emplace_back();
+        control_values_.back().reserve(stations_.size());
+    }
+    if (wanted.empty()) return;
+    const size_t first = control_values_.size() - wanted.size();
+    for (const Tstation* s : stations_of(setup)) {
+        open_read_only(editor, *s);
+        for (size_t k = 0; k < wanted.size(); ++k)
+            control_values_[first + k].push_back(control_value_text(editor.form.at(wanted[k])));
+    }
+}
+
+int Fleet_facts::control_column(const std::string& name) const {
+    for (size_t i = 0; i < control_names_.size(); ++i)
+        if (control_names_[i] == name) return static_cast<int>(i);
+    return -1;
+}
+
+namespace {
+
+// A text's own allocation, beyond the std::string itself; short texts are kept inside it.
+size_t text_bytes(const std::string& text) {
+    return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
+}
+
+} // namespace
+
+size_t Fleet_facts::bytes() const {
+    size_t total = stations_.capacity() * sizeof(Station_facts);
+    for (const Station_facts& f : stations_)
+        total += text_bytes(f.text) + text_bytes(f.sms);
+    for (const std::vector<std::string>& column : control_values_) {
+        total += column.capacity() * sizeof(std::string);
+        for (const std::string& value : column)
+            total += text_bytes(value);
+    }
+    return total;
+}

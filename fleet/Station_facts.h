@@ -1,0 +1,78 @@
+// What the station query and the sort orders read of each station, worked out once per change of the
+// document so that filtering a fleet of 100,000 stations costs a pass over small records, not 100,000
+// openings of the station editor.
+//
+// Cached per station (built by Fleet_facts::build, in file order):
+// - the ID, phone number and description, folded to lower case, in one text for the search by words;
+// - the SMS number (the SMS_NUMBER record), folded;
+// - the memory used (bytes_used: the editor's meter);
+// - the channels whose box the station editor ticks on each sequence page when it opens the station;
+// - the number of reading notes of the station (from the notes of the read, when given);
+// - whether its ID or phone number is shared with another station.
+// Per control that a query names (Fleet_facts::add_controls): its value as `vemora-cli form` prints it,
+// for every station. Everything here is a copy: after any change of the document, build again.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Channel_table.h"
+
+class Tsetup;
+class Tstation;
+class Reading_collector;
+class Station_editor;
+
+// The channels a query can name: the channel table's rows, then the battery ("Measure VBat").
+constexpr int QUERY_CHANNEL_COUNT = CHANNEL_COUNT + 1;
+constexpr int BATTERY_CHANNEL = CHANNEL_COUNT;
+extern const char BATTERY_CAPTION[]; // "Measure VBat"
+
+struct Station_facts {
+    int32_t id = 0;
+    // "<id>\0<phone number>\0<description>", folded: a bare word is looked for here. A word holds no NUL,
+    // so no match runs across two fields.
+    std::string text;
+    uint16_t phone_at = 0, description_at = 0; // where the phone number and the description start in text
+    std::string sms;                           // the SMS number, folded
+    int bytes = 0;                             // memory used, 0 to 223
+    int problems = 0;                          // reading notes of this station
+    bool duplicate = false;                    // its ID or its (non-empty) phone number occurs twice or more
+    uint32_t measured[PAGE_COUNT] = {}; // per sequence page: bit n for channel n of QUERY_CHANNEL_COUNT
+
+    std::string phone() const { return text.substr(phone_at, description_at - 1u - phone_at); }
+    std::string description() const { return text.substr(description_at); }
+};
+
+class Fleet_facts {
+  public:
+    // Reads every station of the document once, opening each in the station editor's logic (nothing is
+    // stored). notes, when given, are the reading notes of the read that made the document (its problem
+    // counts); the controls named are read as add_controls reads them.
+    void build(const Tsetup& setup, const Reading_collector* notes,
+               const std::vector<std::string>& controls = std::vector<std::string>());
+    // Reads the values of the named controls that are not held yet, for every station (a name that is no
+    // control is ignored). Costs one more opening of every station when there is any.
+    void add_controls(const Tsetup& setup, const std::vector<std::string>& controls);
+
+    size_t size() const { return stations_.size(); }
+    const Station_facts& at(size_t i) const { return stations_[i]; }
+    // The memory the facts take: their records and the texts that do not fit inside a record.
+    size_t bytes() const;
+    // The column of a control's values, or -1 when they are not held.
+    int control_column(const std::string& name) const;
+    const std::string& control_value(int column, size_t station) const {
+        return control_values_[static_cast<size_t>(column)][station];
+    }
+
+  private:
+    void mark_duplicates();
+
+    std::vector<Station_facts> stations_;
+    std::vector<std::string> control_names_;
+    std::vector<std::vector<std::string>> control_values_; // [column][station]
+};
+
+// The facts of one station as build makes them, without problems and duplicates (those need the others).
+Station_facts station_facts(const Tstation& station, Station_editor& editor);
