@@ -1,6 +1,7 @@
 // The generic list. Every change sets `changed`, so a traversal under way stops at its next step.
 #include "Tlist.h"
 
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -62,6 +63,105 @@ Tlist::Tnode* Tlist::node_at(int index) const {
         --index;
     }
     return node;
+}
+
+int Tlist::count() const {
+    int n = 0;
+    for (const Tnode* node = head_; node != nullptr; node = node->next)
+        ++n;
+    return n;
+}
+
+namespace {
+// Strictly ascending, the first not negative.
+bool ascending(const int* indexes, int n) {
+    for (int i = 0; i < n; ++i)
+        if (indexes[i] < 0 || (i > 0 && indexes[i] <= indexes[i - 1])) return false;
+    return true;
+}
+} // namespace
+
+bool Tlist::insert_at(const int* indexes, void* const* items, int n) {
+    changed_ = true;
+    cursor_ = nullptr;
+    if (n <= 0) return n == 0;
+    if (indexes == nullptr || items == nullptr || !ascending(indexes, n)) return false;
+    // Before the i-th is linked the list holds count + i nodes: an index up to that appends.
+    const int before = count();
+    for (int i = 0; i < n; ++i)
+        if (indexes[i] > before + i || items[i] == nullptr) return false;
+    std::unique_ptr<Tnode*[]> nodes(new (std::nothrow) Tnode*[static_cast<size_t>(n)]);
+    if (!nodes) return false;
+    for (int i = 0; i < n; ++i) {
+        nodes[i] = new (std::nothrow) Tnode;
+        if (nodes[i] != nullptr) continue;
+        for (int k = 0; k < i; ++k)
+            delete nodes[k];
+        return false;
+    }
+    Tnode** link = &head_;
+    int position = 0; // the index the node behind *link has in the final list
+    for (int i = 0; i < n; ++i) {
+        while (position < indexes[i]) {
+            link = &(*link)->next;
+            ++position;
+        }
+        Tnode* node = nodes[i];
+        node->item = items[i];
+        node->next = *link;
+        *link = node;
+        if (node->next == nullptr) tail_ = node;
+        link = &node->next;
+        ++position;
+    }
+    return true;
+}
+
+bool Tlist::unlink_at(const int* indexes, void** items, int n) {
+    changed_ = true;
+    cursor_ = nullptr;
+    if (n <= 0) return n == 0;
+    if (indexes == nullptr || items == nullptr || !ascending(indexes, n) || indexes[n - 1] >= count())
+        return false;
+    Tnode** link = &head_;
+    Tnode* previous = nullptr;
+    int position = 0; // the index the node behind *link had before
+    for (int i = 0; i < n; ++i) {
+        while (position < indexes[i]) {
+            previous = *link;
+            link = &previous->next;
+            ++position;
+        }
+        Tnode* node = *link;
+        items[i] = node->item;
+        *link = node->next;
+        if (tail_ == node) tail_ = previous;
+        delete node;
+        ++position;
+    }
+    return true;
+}
+
+bool Tlist::permute(const int* order, int n) {
+    changed_ = true;
+    cursor_ = nullptr;
+    if (n != count() || n < 0 || (n > 0 && order == nullptr)) return false;
+    if (n == 0) return true;
+    const auto size = static_cast<size_t>(n);
+    std::unique_ptr<void*[]> items(new (std::nothrow) void*[size]);
+    std::unique_ptr<bool[]> taken(new (std::nothrow) bool[size]());
+    if (!items || !taken) return false;
+    for (int i = 0; i < n; ++i) {
+        if (order[i] < 0 || order[i] >= n || taken[order[i]]) return false;
+        taken[order[i]] = true;
+    }
+    int i = 0;
+    for (Tnode* node = head_; node != nullptr; node = node->next)
+        items[i++] = node->item;
+    i = 0;
+    for (Tnode* node = head_; node != nullptr; node = node->next)
+        node->item = items[order[i++]];
+    return true;
 }
 
 void Tlist::begin(int index) {

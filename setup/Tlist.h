@@ -21,6 +21,20 @@ class Tlist {
     bool append(void* item);
     void remove(void* item); // unlinks the first node holding this very item; changed is set always
     Tnode* node_at(int index) const;
+    int count() const; // walks the whole list
+
+    // Changes of several nodes in one walk, so that a change of many stations of a long list costs one
+    // pass. Each sets changed, and leaves the list as it was when it returns false.
+    // Links items[i] so that it stands at indexes[i] once all are linked: indexes strictly ascending, none
+    // past the end the list has by then. False when the indexes do not fit or a node cannot be allocated.
+    bool insert_at(const int* indexes, void* const* items, int n);
+    // Unlinks the nodes at indexes (strictly ascending, within the list) and puts their items, which are
+    // not destroyed, into items in the same order. False when the indexes do not fit.
+    bool unlink_at(const int* indexes, void** items, int n);
+    // The node at index i then holds the item that was at order[i]: order must be a permutation of every
+    // index of the list. The nodes stay; only their items move. False when order is no such permutation or
+    // memory is short.
+    bool permute(const int* order, int n);
     void begin(int index);
     void* next(bool* end);
 

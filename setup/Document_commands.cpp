@@ -1,0 +1,337 @@
+// The document's commands: station edits, inserts, deletes and order, data paths and COM ports.
+#include "Document_commands.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "Lib_text.h"
+
+namespace {
+
+Tstation* station_at(Tsetup& setup, int position) {
+    if (position < 0) return nullptr;
+    Tlist::Tnode* node = setup.stations.list.node_at(position);
+    return node != nullptr ? static_cast<Tstation*>(node->item) : nullptr;
+}
+
+// Every station at the given positions (ascending, within the list), copied in one walk.
+std::vector<Tstation> stations_at(const Tsetup& setup, const std::vector<int>& positions) {
+    std::vector<Tstation> out;
+    out.reserve(positions.size());
+    size_t next = 0;
+    int position = 0;
+    for (Tlist::Tnode* node = setup.stations.list.head(); node != nullptr && next < positions.size();
+         node = node->next, ++position) {
+        if (position != positions[next]) continue;
+        out.push_back(*static_cast<const Tstation*>(node->item));
+        ++next;
+    }
+    return out;
+}
+
+// Texts are compared up to their end, as Save writes them; the image whole, with its cursor.
+bool same_station(const Tstation& a, const Tstation& b) {
+    return a.id == b.id && std::strcmp(a.phone_nbr, b.phone_nbr) == 0 && std::strcmp(a.pin, b.pin) == 0 &&
+           std::strcmp(a.description, b.description) == 0 &&
+           std::strcmp(a.display_type, b.display_type) == 0 && a.configuration == b.configuration;
+}
+
+// Sorted, each once, all within a list of count: false otherwise (or for none).
+bool sort_positions(std::vector<int>& positions, int count) {
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    return !positions.empty() && positions.front() >= 0 && positions.back() < count;
+}
+
+class Edit_station : public Document_command {
+  public:
+    Edit_station(std::string name, int position, const Tstation& before, const Tstation& after)
+        : Document_command(std::move(name)), position_(position), before_(before), after_(after) {}
+    bool apply(Tsetup& setup) override { return put(setup, after_); }
+    bool revert(Tsetup& setup) override { return put(setup, before_); }
+    size_t bytes() const override { return sizeof *this + name().capacity(); }
+
+  private:
+    bool put(Tsetup& setup, const Tstation& record) const {
+        Tstation* station = station_at(setup, position_);
+        if (station == nullptr) return false;
+        *station = record;
+        return true;
+    }
+
+    int position_;
+    Tstation before_, after_;
+};
+
+// Stations inserted at positions (each the position it has once all are in) or deleted from them: the
+// one is the other's undo.
+class Station_set_change : public Document_command {
+  public:
+    Station_set_change(std::string name, bool inserting, std::vector<int> positions,
+                       std::vector<Tstation> records)
+        : Document_command(std::move(name)), inserting_(inserting), positions_(std::move(positions)),
+          records_(std::move(records)) {}
+    bool apply(Tsetup& setup) override { return inserting_ ? insert(setup) : remove(setup); }
+    bool revert(Tsetup& setup) override { return inserting_ ? remove(setup) : insert(setup); }
+    size_t bytes() const override {
+        return sizeof *this + name().capacity() + positions_.capacity() * sizeof(int) +
+               records_.capacity() * sizeof(Tstation);
+    }
+
+  private:
+    int count() const { return static_cast<int>(positions_.size()); }
+
+    bool insert(Tsetup& setup) const {
+        const auto n = positions_.size();
+        std::unique_ptr<void*[]> items(new (std::nothrow) void*[n]);
+        if (!items) return false;
+        size_t made = 0;
+        for (; made < n; ++made) {
+            items[made] = new (std::nothrow) Tstation(records_[made]);
+            if (items[made] == nullptr) break;
+        }
+        if (made == n && setup.stations.list.insert_at(positions_.data(), items.get(), count())) return true;
+        for (size_t i = 0; i < made; ++i)
+            delete static_cast<Tstation*>(items[i]);
+        return false;
+    }
+
+    bool remove(Tsetup& setup) const {
+        std::unique_ptr<void*[]> items(new (std::nothrow) void*[positions_.size()]);
+        if (!items || !setup.stations.list.unlink_at(positions_.data(), items.get(), count())) return false;
+        for (size_t i = 0; i < positions_.size(); ++i)
+            delete static_cast<Tstation*>(items[i]);
+        return true;
+    }
+
+    bool inserting_;
+    std::vector<int> positions_;
+    std::vector<Tstation> records_;
+};
+
+class Sort_stations : public Document_command {
+  public:
+    explicit Sort_stations(std::vector<int> order)
+        : Document_command("Sort into file order"), order_(std::move(order)) {
+        inverse_.resize(order_.size());
+        for (size_t i = 0; i < order_.size(); ++i)
+            inverse_[static_cast<size_t>(order_[i])] = static_cast<int>(i);
+    }
+    bool apply(Tsetup& setup) override { return permute(setup, order_); }
+    bool revert(Tsetup& setup) override { return permute(setup, inverse_); }
+    size_t bytes() const override {
+        return sizeof *this + name().capacity() + (order_.capacity() + inverse_.capacity()) * sizeof(int);
+    }
+
+  private:
+    static bool permute(Tsetup& setup, const std::vector<int>& order) {
+        return setup.stations.list.permute(order.data(), static_cast<int>(order.size()));
+    }
+    std::vector<int> order_, inverse_;
+};
+
+class Change_path : public Document_command {
+  public:
+    Change_path(std::string name, Data_path which, std::string before, std::string after)
+        : Document_command(std::move(name)), which_(which), before_(std::move(before)),
+          after_(std::move(after)) {}
+    bool apply(Tsetup& setup) override { return put(setup, after_); }
+    bool revert(Tsetup& setup) override { return put(setup, before_); }
+    size_t bytes() const override {
+        return sizeof *this + name().capacity() + before_.capacity() + after_.capacity();
+    }
+
+  private:
+    bool put(Tsetup& setup, const std::string& text) const {
+        char* field = which_ == Data_path::BIN ? setup.path_data_bin : setup.path_data_xml;
+        copy_text(field, text.c_str(), sizeof setup.path_data_bin);
+        return true;
+    }
+    Data_path which_;
+    std::string before_, after_;
+};
+
+class Change_comport : public Document_command {
+  public:
+    // With no positions, a new port is appended at added_position.
+    Change_comport(std::string name, uint8_t type, std::string text, std::vector<int> positions,
+                   std::vector<std::string> before, int added_position)
+        : Document_command(std::move(name)), type_(type), text_(std::move(text)),
+          positions_(std::move(positions)), before_(std::move(before)), added_position_(added_position) {}
+
+    bool apply(Tsetup& setup) override {
+        if (!positions_.empty()) return put(setup, nullptr);
+        if (setup.comports.list.count() != added_position_) return false;
+        Tcomport* added = new_default_comport(type_, text_.c_str());
+        if (added == nullptr) return false;
+        if (setup.comports.append(added)) return true;
+        delete added;
+        return false;
+    }
+
+    bool revert(Tsetup& setup) override {
+        if (!positions_.empty()) return put(setup, &before_);
+        Tlist& list = setup.comports.list;
+        const Tlist::Tnode* node = list.node_at(added_position_);
+        if (node == nullptr || node->next != nullptr) return false;
+        void* item = nullptr;
+        if (!list.unlink_at(&added_position_, &item, 1)) return false;
+        delete static_cast<Tcomport*>(item);
+        return true;
+    }
+
+    size_t bytes() const override {
+        size_t total = sizeof *this + name().capacity() + text_.capacity() +
+                       positions_.capacity() * sizeof(int) + before_.capacity() * sizeof(std::string);
+        for (const std::string& t : before_)
+            total += t.capacity();
+        return total;
+    }
+
+  private:
+    // Every port of the type, at its position, gets the text (or its own old text).
+    bool put(Tsetup& setup, const std::vector<std::string>* texts) const {
+        std::vector<Tcomport*> ports;
+        ports.reserve(positions_.size());
+        for (int position : positions_) {
+            const Tlist::Tnode* node = setup.comports.list.node_at(position);
+            auto* port = node != nullptr ? static_cast<Tcomport*>(node->item) : nullptr;
+            if (port == nullptr || port->type != type_) return false;
+            ports.push_back(port);
+        }
+        for (size_t i = 0; i < ports.size(); ++i) {
+            const std::string& text = texts != nullptr ? (*texts)[i] : text_;
+            copy_text(ports[i]->port, text.c_str(), sizeof ports[i]->port);
+        }
+        return true;
+    }
+
+    uint8_t type_;
+    std::string text_;
+    std::vector<int> positions_;
+    std::vector<std::string> before_;
+    int added_position_;
+};
+
+} // namespace
+
+std::string station_ids_text(const std::vector<int32_t>& ids) {
+    constexpr size_t shown = 3;
+    std::string out;
+    for (size_t i = 0; i < ids.size() && i < shown; ++i)
+        out += (i > 0 ? ", " : "") + std::to_string(ids[i]);
+    if (ids.size() > shown) out += ", ...";
+    return out;
+}
+
+std::unique_ptr<Document_command> edit_station_command(const Tsetup& setup, int position,
+                                                       const Tstation& before, const Tstation& after) {
+    if (position < 0 || position >= setup.stations.list.count() || same_station(before, after))
+        return nullptr;
+    std::string name = "Edit station " + std::to_string(after.id);
+    if (after.id != before.id) name += " (was " + std::to_string(before.id) + ")";
+    return std::make_unique<Edit_station>(std::move(name), position, before, after);
+}
+
+std::unique_ptr<Document_command> add_station_command(const Tsetup& setup, int position,
+                                                      const Tstation& record) {
+    if (position < 0 || position > setup.stations.list.count()) return nullptr;
+    return std::make_unique<Station_set_change>("Add station " + std::to_string(record.id), true,
+                                                std::vector<int>{position}, std::vector<Tstation>{record});
+}
+
+std::unique_ptr<Document_command> duplicate_stations_command(const Tsetup& setup, std::vector<int> sources,
+                                                             const std::vector<Tstation>& copies) {
+    if (sources.empty() || sources.size() != copies.size()) return nullptr;
+    std::vector<size_t> by_source(sources.size());
+    for (size_t i = 0; i < by_source.size(); ++i)
+        by_source[i] = i;
+    std::sort(by_source.begin(), by_source.end(),
+              [&](size_t a, size_t b) { return sources[a] < sources[b]; });
+    std::vector<int> sorted(sources.size());
+    std::vector<Tstation> records;
+    records.reserve(copies.size());
+    for (size_t i = 0; i < by_source.size(); ++i) {
+        sorted[i] = sources[by_source[i]];
+        records.push_back(copies[by_source[i]]);
+    }
+    const size_t given = sorted.size();
+    if (!sort_positions(sorted, setup.stations.list.count()) || sorted.size() != given) return nullptr;
+    // Each copy lands after its source, which stands behind the copies of the sources before it.
+    std::vector<int> positions(sorted.size());
+    std::vector<int32_t> ids;
+    for (size_t i = 0; i < sorted.size(); ++i)
+        positions[i] = sorted[i] + static_cast<int>(i) + 1;
+    for (const Tstation& source : stations_at(setup, sorted))
+        ids.push_back(source.id);
+    std::string name =
+        sorted.size() == 1
+            ? "Duplicate station " + std::to_string(ids[0]) + " as " + std::to_string(records[0].id)
+            : "Duplicate " + std::to_string(sorted.size()) + " stations (" + station_ids_text(ids) + ")";
+    return std::make_unique<Station_set_change>(std::move(name), true, std::move(positions),
+                                                std::move(records));
+}
+
+std::unique_ptr<Document_command> delete_stations_command(const Tsetup& setup, std::vector<int> positions) {
+    if (!sort_positions(positions, setup.stations.list.count())) return nullptr;
+    std::vector<Tstation> records = stations_at(setup, positions);
+    std::vector<int32_t> ids;
+    ids.reserve(records.size());
+    for (const Tstation& s : records)
+        ids.push_back(s.id);
+    std::string name = records.size() == 1 ? "Delete station " + std::to_string(ids[0])
+                                           : "Delete " + std::to_string(records.size()) + " stations (" +
+                                                 station_ids_text(ids) + ")";
+    return std::make_unique<Station_set_change>(std::move(name), false, std::move(positions),
+                                                std::move(records));
+}
+
+std::unique_ptr<Document_command> sort_stations_command(const Tsetup& setup, const std::vector<int>& order) {
+    const int count = setup.stations.list.count();
+    if (order.size() != static_cast<size_t>(count)) return nullptr;
+    std::vector<bool> taken(order.size());
+    bool moves = false;
+    for (size_t i = 0; i < order.size(); ++i) {
+        const int from = order[i];
+        if (from < 0 || from >= count || taken[static_cast<size_t>(from)]) return nullptr;
+        taken[static_cast<size_t>(from)] = true;
+        moves = moves || from != static_cast<int>(i);
+    }
+    if (!moves) return nullptr;
+    return std::make_unique<Sort_stations>(order);
+}
+
+std::unique_ptr<Document_command> change_path_command(const Tsetup& setup, Data_path which,
+                                                      const std::string& text) {
+    const char* field = which == Data_path::BIN ? setup.path_data_bin : setup.path_data_xml;
+    if (text.size() >= sizeof setup.path_data_bin || std::strlen(text.c_str()) != text.size() ||
+        text == field)
+        return nullptr;
+    return std::make_unique<Change_path>(which == Data_path::BIN ? "Change path to BIN directory"
+                                                                 : "Change path to XML directory",
+                                         which, field, text);
+}
+
+std::unique_ptr<Document_command> change_comport_command(const Tsetup& setup, uint8_t type,
+                                                         const std::string& text) {
+    if (text.size() >= sizeof Tcomport::port || std::strlen(text.c_str()) != text.size()) return nullptr;
+    std::vector<int> positions;
+    std::vector<std::string> before;
+    bool changes = false;
+    int position = 0;
+    for (const Tlist::Tnode* node = setup.comports.list.head(); node != nullptr;
+         node = node->next, ++position) {
+        const auto* port = static_cast<const Tcomport*>(node->item);
+        if (port == nullptr || port->type != type) continue;
+        positions.push_back(position);
+        before.emplace_back(port->port);
+        changes = changes || text != port->port;
+    }
+    if (positions.empty() ? text.empty() : !changes) return nullptr;
+    std::string name = type == COMPORT_DIRECT ? "Change COM port for direct (cable) connection"
+                                              : "Change COM port for modem connection";
+    return std::make_unique<Change_comport>(std::move(name), type, text, std::move(positions),
+                                            std::move(before), position);
+}
