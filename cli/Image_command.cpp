@@ -9,24 +9,9 @@
 #include "Reading_report.h"
 #include "Setup.h"
 #include "Station_number.h"
+#include "Text_output.h"
 
 namespace {
-
-// The editor's own texts are Latin-1 ("[°C]"), as are a station's; the terminal reads UTF-8.
-std::string utf8_of_latin1(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char ch : text) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 int image(const Arguments& a, std::ostream& out, std::ostream& err) {
     Station_selector selector;
@@ -46,7 +31,7 @@ int image(const Arguments& a, std::ostream& out, std::ostream& err) {
     const Image_listing listing = editor_listing(station->configuration);
     std::string text;
     for (const Image_entry& e : listing.entries)
-        text += utf8_of_latin1(listing_line(e)) + "\n";
+        text += utf8_of(listing_line(e)) + "\n";
     out << text << listing_summary(listing) << "\n";
     return EXIT_OK;
 }
