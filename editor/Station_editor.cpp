@@ -147,26 +147,19 @@ namespace {
 // The records the editor shows and writes itself, by their element names.
 const char* shown_record_name(uint8_t t) {
     switch (t) {
-    case tag::SMS_NUMBER:
-        return "SMS_NUMBER";
     case tag::SEQUENCE_SLOW:
     case tag::SEQUENCE_FAST:
     case tag::SEQUENCE_REMOTE:
-        return "ACQUISITION_SEQUENCE";
+        return "ACQUISITION_SEQUENCE"; // the three share one element in the file
+    case tag::SMS_NUMBER:
     case tag::STATION_ID:
-        return "STATION_ID";
     case tag::PIN_CODE:
-        return "PIN_CODE";
     case tag::SYSCTRL:
-        return "SYSCTRL";
     case tag::ACQ_INTERVAL0:
-        return "ACQ_INTERVAL0";
     case tag::ACQ_INTERVAL1:
-        return "ACQ_INTERVAL1";
     case tag::GSM_INTERVAL:
-        return "GSM_INTERVAL";
     case tag::GSM_DURATION:
-        return "GSM_DURATION";
+        return tag_name(t);
     default:
         return nullptr;
     }
