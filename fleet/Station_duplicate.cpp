@@ -72,6 +72,7 @@ Station_copy duplicate_station(const Tstation& source, int32_t id) {
     s->id = id;
     s->phone_nbr[0] = '\0';
     s->pin[0] = '\0';
+    s->reading_notes = 0; // the notes were about the source as it was read
     const size_t room = sizeof s->description - 1;
     const size_t suffix = sizeof COPY_SUFFIX - 1;
     size_t kept = std::strlen(source.description);

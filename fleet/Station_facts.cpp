@@ -46,6 +46,7 @@ Station_facts station_facts(const Tstation& station, Station_editor& editor) {
     f.text += folded(station.description);
     f.sms = folded(station.configuration.get_sms_number());
     f.bytes = bytes_used(station.configuration);
+    f.problems = station.reading_notes;
     open_read_only(editor, station);
     for (int p = 0; p < PAGE_COUNT; ++p)
         f.measured[p] = measured_on(editor.form, p);

@@ -7,7 +7,8 @@
 // - the SMS number (the SMS_NUMBER record), folded;
 // - the memory used (bytes_used: the editor's meter);
 // - the channels whose box the station editor ticks on each sequence page when it opens the station;
-// - the number of reading notes of the station (from the notes of the read, when given);
+// - the number of reading notes of the station (its record's count, or from the notes of the read, when
+//   given);
 // - whether its ID or phone number is shared with another station.
 // Per control that a query names (Fleet_facts::add_controls): its value as `vemora-cli form` prints it,
 // for every station. Everything here is a copy: after any change of the document, build again.
@@ -74,5 +75,6 @@ class Fleet_facts {
     std::vector<std::vector<std::string>> control_values_; // [column][station]
 };
 
-// The facts of one station as build makes them, without problems and duplicates (those need the others).
+// The facts of one station as build makes them without notes: its problems are its record's count; not
+// whether it is a duplicate (that needs the others).
 Station_facts station_facts(const Tstation& station, Station_editor& editor);

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "Eeprom_configurer.h"
+#include "Station.h"
 
 void Reading_collector::note(const Reading_note& note) {
     ++total_;
@@ -237,4 +238,11 @@ std::string not_kept_line(size_t not_kept) {
 
 bool note_told_by_every_command(const Reading_note& note) {
     return note.is_error() || note.kind == Note_kind::INCLUDE_NOT_READ || note.kind == Note_kind::AFTER_ROOT;
+}
+
+void count_station_notes(const Reading_collector& notes, Tstations& stations) {
+    // Notes count stations by their place in the file from 1, as the read linked them.
+    int position = 0;
+    for_each_item<Tstation>(stations.list,
+                            [&](Tstation& s) { s.reading_notes = notes.station_count(++position); });
 }

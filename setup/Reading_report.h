@@ -32,6 +32,12 @@ class Reading_collector : public Note_sink {
     size_t total_ = 0;
 };
 
+class Tstations;
+
+// Gives each station of the list read its count of notes (Tstation::reading_notes), by its place in the
+// file: the count then follows the record wherever edits, deletes and undo move it.
+void count_station_notes(const Reading_collector& notes, Tstations& stations);
+
 // A text quoted in a note, kept on one line: control characters as \xHH, and beyond max characters cut
 // with "..." (0: never cut).
 std::string shown_text(const std::string& text, size_t max = 0);

@@ -22,6 +22,10 @@ class Tstation {
     char description[256];
     Teeprom_configurer configuration;
     char display_type[32];
+    // How many reading notes the read that made this record left about it: shown beside the station and
+    // never written. It travels with the record's copies, so a station brought back by undo keeps its
+    // count; a duplicate starts without any.
+    int reading_notes = 0;
 };
 
 class Tstations {

@@ -528,13 +528,8 @@ void TFmain::set_problems(const Reading_collector& notes) {
         problems_ << QString("%1 more problems were found; only the first %2 are listed.")
                          .arg(notes.not_kept())
                          .arg(Reading_collector::NOTES_KEPT);
-    // Counted per station record, so that a count follows its station when others are deleted.
-    station_problems_.clear();
-    int position = 0;
-    for_each_item<Tstation>(setup_.stations.list, [&](Tstation& s) {
-        const int count = notes.station_count(++position);
-        if (count > 0) station_problems_[&s] = count;
-    });
+    // Counted per station record, so that a count follows its station through deletes, undo and redo.
+    count_station_notes(notes, setup_.stations);
     bt_problems_->setVisible(!problems_.isEmpty());
     const qulonglong count = notes.size();
     bt_problems_->setText(count == 1 ? QString("Opened with 1 &problem")
@@ -549,8 +544,7 @@ void TFmain::set_problems(const Reading_collector& notes) {
 }
 
 int TFmain::station_problems(const Tstation* station) const {
-    const auto found = station_problems_.find(station);
-    return found == station_problems_.end() ? 0 : found->second;
+    return station != nullptr ? station->reading_notes : 0;
 }
 
 void TFmain::show_problems() {

@@ -122,7 +122,6 @@ class TFmain : public QMainWindow {
     std::function<bool(Tstation*, bool)> edit_station_;
     TFabout* about_ = nullptr;
     QStringList problems_;
-    std::map<const Tstation*, int> station_problems_;
     TFproblems* problems_window_ = nullptr;
 
     // What was last opened, created or saved: the document as Save writes it, and the edits' texts.
