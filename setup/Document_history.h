@@ -90,6 +90,12 @@ class Document_history {
     // nothing makes it clean until the next set_clean.
     void set_clean();
     bool is_clean() const { return clean_ == index_; }
+    // The index() at which the document is the one saved; false when that state was dropped.
+    bool clean_index(size_t* index) const {
+        if (clean_ == NO_CLEAN) return false;
+        *index = clean_;
+        return true;
+    }
 
     // Drops every step; the document as it is now counts as saved (New and Open).
     void clear();

@@ -22,6 +22,11 @@ void Station_grid_model::fill(Tstations& stations) {
     endResetModel();
 }
 
+void Station_grid_model::station_changed(int position) {
+    const int row = row_of_position(position);
+    if (row >= 0) emit dataChanged(index(row, 0), index(row, COLUMNS - 1));
+}
+
 Tstation* Station_grid_model::station_at(int row) const {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return nullptr;
     return rows_[static_cast<size_t>(row)];

@@ -23,6 +23,15 @@ class Station_grid_model : public QAbstractTableModel {
     // Whether the row is the header texts' ordinary row of an empty list.
     bool is_header_row(int row) const { return filled_ && rows_.empty() && row == 0; }
     int station_count() const { return static_cast<int>(rows_.size()); }
+    // The file position (from 0) of a row's station, or -1; the row of a file position, or -1.
+    int position_at(int row) const { return station_at(row) != nullptr ? row : -1; }
+    int row_of_position(int position) const {
+        return position >= 0 && position < station_count() ? position : -1;
+    }
+    // The station stays shown while the filter stays as it is (an edited or added one).
+    void keep_visible(const Tstation*) {}
+    // The station at this file position was edited in place: its row is shown again.
+    void station_changed(int position);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

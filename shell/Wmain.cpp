@@ -18,6 +18,7 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -27,6 +28,7 @@
 #include <unordered_set>
 
 #include "Compare.h"
+#include "Document_commands.h"
 #include "File_dialogs.h"
 #include "File_progress.h"
 #include "Latin1_edit.h"
@@ -36,7 +38,7 @@
 #include "Message_box.h"
 #include "Preferences.h"
 #include "Reading_report.h"
-#include "Setup_fingerprint.h"
+#include "Station_duplicate.h"
 #include "Station_grid.h"
 #include "Station_settings.h"
 #include "Station_sheet.h"
@@ -44,6 +46,7 @@
 #include "Text_bridge.h"
 #include "Wabout.h"
 #include "Wcompare.h"
+#include "Whistory.h"
 #include "Wproblems.h"
 
 void trace_sink(const char*, void*) {}
@@ -116,8 +119,11 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
     set_file_name("");
     refresh(false);
     mark_unchanged();
+    statusBar()->setObjectName("StatusBar1");
     for (Latin1_edit* edit : {ed_COM_direct_, ed_COM_modem_, ed_path_bin_, ed_path_xml_}) {
         connect(edit, &QLineEdit::textChanged, this, &TFmain::update_modified);
+        // One step of the history per field, when the user leaves it (or presses Return) with new text.
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { commit_edit(edit); });
         connect(edit, &Latin1_edit::refused_character, this, [this] {
             lb_hint_->setText(Latin1_edit::refused_hint());
             QTimer::singleShot(6000, lb_hint_, [this] { lb_hint_->clear(); });
@@ -130,7 +136,7 @@ TFmain::~TFmain() = default;
 void TFmain::build_station_actions() {
     // One action per station command, shared by the Station menu, the buttons' handlers and the grid's
     // context menu; Return and Delete act on the grid only, where they mean the selected station.
-    edit_selected_ = new QAction("&Edit Selected", this);
+    edit_selected_ = new QAction("Ed&it Selected", this);
     edit_selected_->setObjectName("EditSelected1");
     connect(edit_selected_, &QAction::triggered, this, &TFmain::Button7Click);
     add_station_ = new QAction("&Add a new station", this);
@@ -143,6 +149,21 @@ void TFmain::build_station_actions() {
     compare_stations_->setObjectName("CompareStations1");
     compare_stations_->setStatusTip("Compare the two selected stations setting by setting");
     connect(compare_stations_, &QAction::triggered, this, &TFmain::CompareStations1Click);
+    duplicate_station_ = new QAction("D&uplicate", this);
+    duplicate_station_->setObjectName("DuplicateStation1");
+    duplicate_station_->setShortcut(QKeySequence("Ctrl+D"));
+    duplicate_station_->setStatusTip(
+        "Copy the selected stations, each with an ID of its own and no phone number "
+        "or PIN");
+    connect(duplicate_station_, &QAction::triggered, this, &TFmain::Button8Click);
+    undo_ = new QAction("&Undo", this);
+    undo_->setObjectName("Undo1");
+    undo_->setShortcut(QKeySequence::Undo);
+    connect(undo_, &QAction::triggered, this, &TFmain::Undo1Click);
+    redo_ = new QAction("&Redo", this);
+    redo_->setObjectName("Redo1");
+    redo_->setShortcut(QKeySequence::Redo);
+    connect(redo_, &QAction::triggered, this, &TFmain::Redo1Click);
 }
 
 void TFmain::build_menu() {
@@ -180,10 +201,19 @@ void TFmain::build_menu() {
     const QList<QKeySequence> quit_keys = QKeySequence::keyBindings(QKeySequence::Quit);
     quit->setShortcuts(quit_keys.isEmpty() ? QList<QKeySequence>{QKeySequence("Ctrl+Q")} : quit_keys);
     quit->setMenuRole(QAction::QuitRole);
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    edit->setObjectName("Edit1");
+    edit->addAction(undo_);
+    edit->addAction(redo_);
+    edit->addSeparator();
+    QAction* history = edit->addAction("&History...", this, &TFmain::History1Click);
+    history->setObjectName("History1");
+    history->setShortcut(QKeySequence("Ctrl+H"));
     QMenu* station = menuBar()->addMenu("&Station");
     station->setObjectName("Station1");
     station->addAction(edit_selected_);
     station->addAction(add_station_);
+    station->addAction(duplicate_station_);
     station->addAction(delete_station_);
     station->addSeparator();
     station->addAction(compare_stations_);
@@ -278,21 +308,26 @@ QWidget* TFmain::build_stations_page() {
     connect(grid_, &QWidget::customContextMenuRequested, this, &TFmain::show_grid_menu);
     layout->addWidget(grid_);
     auto* buttons = new QHBoxLayout;
-    QPushButton* edit = button("&Edit Selected", group, "Button7");
+    QPushButton* edit = button("Ed&it Selected", group, "Button7");
     QPushButton* add = button("&Add a new station", group, "Button5");
+    QPushButton* duplicate = button("D&uplicate", group, "Button8");
+    duplicate->setAccessibleName("Duplicate the selected stations");
     QPushButton* remove = button("&Delete selected station", group, "Button6");
     connect(edit, &QPushButton::clicked, this, &TFmain::Button7Click);
     connect(add, &QPushButton::clicked, this, &TFmain::Button5Click);
     connect(remove, &QPushButton::clicked, this, &TFmain::Button6Click);
+    connect(duplicate, &QPushButton::clicked, this, &TFmain::Button8Click);
     buttons->addWidget(edit);
     buttons->addWidget(add);
+    buttons->addWidget(duplicate);
     buttons->addWidget(remove);
     buttons->addStretch(1);
     layout->addLayout(buttons);
     outer->addWidget(group);
     setTabOrder(grid_, edit);
     setTabOrder(edit, add);
-    setTabOrder(add, remove);
+    setTabOrder(add, duplicate);
+    setTabOrder(duplicate, remove);
     return page;
 }
 
@@ -350,7 +385,7 @@ QStringList TFmain::edit_texts() const {
 }
 
 bool TFmain::is_modified() const {
-    return current_fingerprint_ != saved_fingerprint_ || edit_texts() != saved_edits_;
+    return !history_.is_clean() || edit_texts() != shown_edits_;
 }
 
 void TFmain::update_modified() {
@@ -371,15 +406,12 @@ void TFmain::restore_place() {
     Preferences::restore_geometry(this, "main/geometry");
 }
 
-void TFmain::document_changed() {
-    current_fingerprint_ = setup_fingerprint(setup_);
-    update_modified();
-}
-
 void TFmain::mark_unchanged() {
-    current_fingerprint_ = saved_fingerprint_ = setup_fingerprint(setup_);
-    saved_edits_ = edit_texts();
-    update_modified();
+    history_.clear();
+    history_start_ = has_file() ? QString("Opened %1").arg(QFileInfo(file_text(file_name_)).fileName())
+                                : QString("New document");
+    shown_edits_ = edit_texts();
+    update_history_actions();
 }
 
 void TFmain::refresh(bool grid_only) {
@@ -454,25 +486,40 @@ void TFmain::set_file_name(const std::string& name) {
     update_title();
 }
 
-void TFmain::store_edits() {
-    copy_text(setup_.path_data_bin, to_latin1(ed_path_bin_->text()).c_str(), sizeof setup_.path_data_bin);
-    copy_text(setup_.path_data_xml, to_latin1(ed_path_xml_->text()).c_str(), sizeof setup_.path_data_xml);
-    const struct {
-        uint8_t type;
-        Latin1_edit* edit;
-    } ports[] = {{COMPORT_DIRECT, ed_COM_direct_}, {COMPORT_MODEM, ed_COM_modem_}};
-    for (const auto& p : ports) {
-        const std::string port = to_latin1(p.edit->text());
-        setup_.comports.set_port_by_type(p.type, port.c_str());
-        // A port the edit shows but the file holds none of: kept as a new port of that type.
-        if (setup_.comports.find_by_type(p.type) == nullptr && !port.empty())
-            setup_.comports.append(new_default_comport(p.type, port.c_str()));
+void TFmain::commit_edit(Latin1_edit* edit, bool every_field) {
+    const Latin1_edit* const fields[] = {ed_COM_direct_, ed_COM_modem_, ed_path_bin_, ed_path_xml_};
+    const int field =
+        static_cast<int>(std::find(std::begin(fields), std::end(fields), edit) - std::begin(fields));
+    if (field >= 4) return;
+    if (!every_field && edit->text() == shown_edits_[field]) return;
+    const std::string text = to_latin1(edit->text());
+    std::unique_ptr<Document_command> command;
+    switch (field) {
+    case 0:
+        command = change_comport_command(setup_, COMPORT_DIRECT, text);
+        break;
+    case 1:
+        command = change_comport_command(setup_, COMPORT_MODEM, text);
+        break;
+    case 2:
+        command = change_path_command(setup_, Data_path::BIN, text);
+        break;
+    default:
+        command = change_path_command(setup_, Data_path::XML, text);
+        break;
     }
-    document_changed();
+    // A text the document holds already makes no step; either way the field now shows the document.
+    if (!command || history_.push(std::move(command))) shown_edits_[field] = edit->text();
+    update_history_actions();
+}
+
+void TFmain::commit_edits(bool every_field) {
+    for (Latin1_edit* edit : {ed_COM_direct_, ed_COM_modem_, ed_path_bin_, ed_path_xml_})
+        commit_edit(edit, every_field);
 }
 
 bool TFmain::save_to(const std::string& name) {
-    store_edits();
+    commit_edits(true);
     std::string reason;
     int result;
     {
@@ -601,7 +648,10 @@ void TFmain::Save1Click() {
         SaveAs1Click();
         return;
     }
-    if (save_to(file_name_)) mark_unchanged();
+    if (save_to(file_name_)) {
+        history_.set_clean();
+        update_history_actions();
+    }
 }
 
 void TFmain::SaveAs1Click() {
@@ -610,7 +660,8 @@ void TFmain::SaveAs1Click() {
     if (!save_to(file_bytes(chosen))) return; // the document was not saved under the new name
     set_file_name(file_bytes(chosen));
     Preferences::add_recent_file(chosen);
-    mark_unchanged();
+    history_.set_clean(); // the steps stay: undo goes on from the file as it was saved under this name
+    update_history_actions();
 }
 
 void TFmain::Quit1Click() {
@@ -624,14 +675,13 @@ void TFmain::AboutKorvandel1Click() {
     about_->activateWindow();
 }
 
-void TFmain::browse(Latin1_edit* edit, char* path, int size) {
+void TFmain::browse(Latin1_edit* edit) {
     char chosen[512];
     QString refused;
     switch (browse_folder(this, chosen, sizeof chosen, to_latin1(edit->text()), &refused)) {
     case Browse_result::CHOSEN:
-        copy_text(path, chosen, size);
-        edit->setText(to_qstring(path));
-        document_changed();
+        edit->setText(to_qstring(chosen));
+        commit_edit(edit);
         break;
     case Browse_result::REFUSED:
         Message_box::warn(
@@ -646,11 +696,11 @@ void TFmain::browse(Latin1_edit* edit, char* path, int size) {
 }
 
 void TFmain::Button3Click() {
-    browse(ed_path_bin_, setup_.path_data_bin, sizeof setup_.path_data_bin);
+    browse(ed_path_bin_);
 }
 
 void TFmain::Button4Click() {
-    browse(ed_path_xml_, setup_.path_data_xml, sizeof setup_.path_data_xml);
+    browse(ed_path_xml_);
 }
 
 Tstation* TFmain::selected_station(bool* has_row) const {
@@ -662,41 +712,227 @@ Tstation* TFmain::selected_station(bool* has_row) const {
     return grid_model_->station_at(top);
 }
 
-void TFmain::Button6Click() {
-    bool has_row;
-    Tstation* station = selected_station(&has_row);
-    if (station == nullptr) return;
-    int row = grid_model_->station_count();
-    for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
-        row = std::min(row, index.row());
-    setup_.stations.remove(station);
-    refresh(true);
-    // The row that takes the deleted one's place is selected, so that the keyboard can go on from there.
-    if (grid_->selectionModel()->selectedRows().isEmpty() && grid_model_->station_count() > 0) {
-        const int next = std::min(row, grid_model_->station_count() - 1);
-        grid_->selectionModel()->setCurrentIndex(
-            grid_model_->index(next, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+namespace {
+
+// "Ctrl+Z" as the desktop writes it, for the messages that point at Undo.
+QString undo_keys() {
+    return QKeySequence(QKeySequence::Undo).toString(QKeySequence::NativeText);
+}
+
+// An action's text with the step it would undo or redo; '&' in the name is no mnemonic.
+QString step_text(const char* verb, const std::string& name) {
+    if (name.empty()) return verb;
+    return QString("%1 %2").arg(verb, to_qstring(name).replace('&', "&&"));
+}
+
+} // namespace
+
+bool TFmain::push(std::unique_ptr<Document_command> command) {
+    if (!command) return false;
+    if (!history_.push(std::move(command))) {
+        Message_box::warn(this, "Vemora Editor",
+                          "The change could not be made: memory is short. The document was left as it was.");
+        return false;
     }
-    document_changed();
+    update_history_actions();
+    return true;
+}
+
+void TFmain::update_history_actions() {
+    undo_->setEnabled(history_.can_undo());
+    redo_->setEnabled(history_.can_redo());
+    undo_->setText(step_text("&Undo", history_.undo_name()));
+    redo_->setText(step_text("&Redo", history_.redo_name()));
+    if (history_window_ != nullptr) {
+        QStringList steps;
+        for (const std::string& name : history_.names())
+            steps << to_qstring(name);
+        size_t saved = 0;
+        history_window_->show_history(history_start_, steps, static_cast<int>(history_.index()),
+                                      history_.clean_index(&saved) ? static_cast<int>(saved) : -1);
+    }
+    update_modified();
+}
+
+void TFmain::history_moved(const QString& told) {
+    // Undo and redo make new records: the grid and the fields are shown again from the document. The row
+    // the keyboard was on stays where it was.
+    const int row = grid_->currentIndex().row();
+    refresh(false);
+    shown_edits_ = edit_texts();
+    if (row >= 0) select_row(row);
+    update_history_actions();
+    statusBar()->showMessage(told, 10000);
+}
+
+void TFmain::Undo1Click() {
+    commit_edits(false); // a field left with new text is a step of its own, undone first
+    if (!history_.can_undo()) return;
+    const std::string name = history_.undo_name();
+    if (!history_.undo()) {
+        Message_box::warn(this, "Undo", "\"" + to_qstring(name) + "\" could not be undone: memory is short.");
+        return;
+    }
+    history_moved("Undone: " + to_qstring(name));
+}
+
+void TFmain::Redo1Click() {
+    commit_edits(false); // new text in a field is a new step, which drops the steps undone
+    if (!history_.can_redo()) return;
+    const std::string name = history_.redo_name();
+    if (!history_.redo()) {
+        Message_box::warn(this, "Redo", "\"" + to_qstring(name) + "\" could not be redone: memory is short.");
+        return;
+    }
+    history_moved("Redone: " + to_qstring(name));
+}
+
+void TFmain::History1Click() {
+    if (history_window_ == nullptr) {
+        history_window_ = new TFhistory(this);
+        connect(history_window_, &TFhistory::state_chosen, this, [this](int done) {
+            commit_edits(false);
+            if (done < 0 || static_cast<size_t>(done) == history_.index()) return;
+            const bool back = static_cast<size_t>(done) < history_.index();
+            const bool moved = history_.move_to(static_cast<size_t>(done));
+            history_moved(moved ? QString(back ? "Went back to: %1" : "Went forward to: %1")
+                                      .arg(done == 0 ? history_start_ : to_qstring(history_.name(done - 1)))
+                                : QString("A step could not be undone or redone: memory is short."));
+        });
+    }
+    update_history_actions();
+    history_window_->show();
+    history_window_->raise();
+    history_window_->activateWindow();
+}
+
+void TFmain::select_row(int row) {
+    const int rows = grid_model_->station_count();
+    if (rows == 0) return;
+    row = std::max(0, std::min(row, rows - 1));
+    grid_->selectionModel()->setCurrentIndex(grid_model_->index(row, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TFmain::select_positions(const std::vector<int>& positions) {
+    QItemSelection selection;
+    int first = -1;
+    for (int position : positions) {
+        const int row = grid_model_->row_of_position(position);
+        if (row < 0) continue;
+        if (first < 0) first = row;
+        selection.select(grid_model_->index(row, 0), grid_model_->index(row, grid_model_->columnCount() - 1));
+    }
+    if (first < 0) return;
+    grid_->selectionModel()->setCurrentIndex(grid_model_->index(first, 0), QItemSelectionModel::NoUpdate);
+    grid_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    grid_->scrollTo(grid_model_->index(first, 0));
+}
+
+void TFmain::Button6Click() {
+    const std::vector<std::pair<int, Tstation*>> chosen = selected_stations();
+    if (chosen.empty()) return;
+    int top_row = grid_model_->station_count();
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
+        top_row = std::min(top_row, index.row());
+    std::vector<int> positions;
+    for (const auto& [position, station] : chosen)
+        positions.push_back(position - 1);
+    if (!push(delete_stations_command(setup_, positions))) return;
+    refresh(true);
+    // The row that takes the first deleted one's place is selected, so that the keyboard goes on from there.
+    grid_->selectionModel()->clearSelection();
+    select_row(top_row);
+    statusBar()->showMessage(
+        QString("Deleted %1 - %2 to undo")
+            .arg(chosen.size() == 1 ? QString("1 station") : QString("%1 stations").arg(chosen.size()),
+                 undo_keys()),
+        10000);
 }
 
 void TFmain::Button7Click() {
     bool has_row;
     Tstation* station = selected_station(&has_row);
-    if (!has_row) return;
-    if (station != nullptr && edit_station_) edit_station_(station, false);
-    refresh(true);
-    document_changed();
+    if (!has_row || station == nullptr || !edit_station_) return;
+    int position = -1;
+    for (const auto& [p, s] : selected_stations())
+        if (s == station) position = p - 1;
+    const Tstation before = *station; // the editor works on the record itself
+    if (!edit_station_(station, false)) return;
+    const Tstation after = *station;
+    *station = before; // the step makes the change, so that undo has what it was
+    if (!push(edit_station_command(setup_, position, before, after))) {
+        *station = after; // nothing Save writes changed; what the editor tidied stays
+        return;
+    }
+    grid_model_->keep_visible(station);
+    grid_model_->station_changed(position); // one station's facts again, not the whole fleet's
+}
+
+void TFmain::keep_visible_at(int position) {
+    const Tlist::Tnode* node = setup_.stations.list.node_at(position);
+    if (node != nullptr) grid_model_->keep_visible(static_cast<const Tstation*>(node->item));
 }
 
 void TFmain::Button5Click() {
-    auto* station = new Tstation;
-    if (edit_station_ && edit_station_(station, true))
-        setup_.stations.append(station);
-    else
-        delete station;
+    if (!edit_station_) return;
+    Tstation station;
+    station.id = next_free_id(setup_); // a new station gets an ID no other station has
+    if (!edit_station_(&station, true)) return;
+    const int position = setup_.stations.list.count();
+    if (!push(add_station_command(setup_, position, station))) return;
+    keep_visible_at(position);
     refresh(true);
-    document_changed();
+    select_positions({position});
+}
+
+void TFmain::Button8Click() {
+    const std::vector<std::pair<int, Tstation*>> chosen = selected_stations();
+    if (chosen.empty()) return;
+    Station_ids ids(setup_);
+    std::vector<int> sources;
+    std::vector<Tstation> copies;
+    QStringList shortened;
+    for (const auto& [position, station] : chosen) {
+        int32_t id = 0;
+        if (!ids.free_above(station->id, &id)) {
+            Message_box::warn(this, "Duplicate",
+                              QString("Station %1 (id %2) cannot be duplicated: every ID above its own is in "
+                                      "use. Nothing was duplicated.")
+                                  .arg(position)
+                                  .arg(station->id));
+            return;
+        }
+        ids.take(id);
+        Station_copy copy = duplicate_station(*station, id);
+        if (!copy.station) {
+            Message_box::warn(this, "Duplicate", "Memory is short: nothing was duplicated.");
+            return;
+        }
+        if (copy.description_shortened) shortened << QString::number(station->id);
+        sources.push_back(position - 1);
+        copies.push_back(*copy.station);
+    }
+    // One station: the editor opens on its copy, and Cancel discards it. Several are copied as they are.
+    if (copies.size() == 1 && edit_station_ && !edit_station_(&copies.front(), false)) return;
+    if (!push(duplicate_stations_command(setup_, sources, copies))) return;
+    std::vector<int> placed; // each copy right behind its source, the earlier copies moving it down
+    for (size_t i = 0; i < sources.size(); ++i) {
+        placed.push_back(sources[i] + static_cast<int>(i) + 1);
+        keep_visible_at(placed.back());
+    }
+    refresh(true);
+    select_positions(placed);
+    QString told = copies.size() == 1
+                       ? QString("Duplicated station %1 as %2 - %3 to undo")
+                             .arg(chosen.front().second->id)
+                             .arg(copies.front().id)
+                             .arg(undo_keys())
+                       : QString("Duplicated %1 stations - %2 to undo").arg(copies.size()).arg(undo_keys());
+    if (!shortened.isEmpty())
+        told += QString(". The description of the copy of %1 was shortened to fit 255 characters.")
+                    .arg(shortened.join(", "));
+    statusBar()->showMessage(told, 15000);
 }
 
 void TFmain::show_grid_menu(const QPoint& at) {
@@ -714,6 +950,7 @@ void TFmain::show_grid_menu(const QPoint& at) {
     menu.setObjectName("StationMenu");
     menu.addAction(edit_selected_);
     menu.addAction(add_station_);
+    menu.addAction(duplicate_station_);
     menu.addAction(delete_station_);
     menu.addSeparator();
     menu.addAction(compare_stations_);
@@ -850,7 +1087,7 @@ void TFmain::CompareWithFile1Click() {
             QString("The setup file \"%1\" could not be read: %2.").arg(chosen, to_qstring(reason)));
         return;
     }
-    store_edits(); // the document as Save would write it now, unsaved changes included
+    commit_edits(true); // the document as Save would write it now, unsaved changes included
     Compare_options options;
     options.all_rows = true;
     const Document_comparison d = compare_documents(setup_, other, options);

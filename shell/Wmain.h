@@ -5,11 +5,12 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Document_history.h"
 #include "Setup.h"
 
 class QAction;
@@ -27,6 +28,7 @@ class Station_grid_model;
 class TFabout;
 class TFproblems;
 class TFcompare;
+class TFhistory;
 class Reading_collector;
 
 // Receives every finished trace line of the program and drops it: the windows show reading problems
@@ -57,8 +59,11 @@ class TFmain : public QMainWindow {
     void restore_place();
 
     void refresh(bool grid_only);
-    // Whether the document or the edits differ from what was last opened, created or saved.
+    // Whether the document or the edits differ from what was last opened, created or saved: the history
+    // is away from the saved state, or a field holds text it has not stored yet.
     bool is_modified() const;
+    // The steps of the document since New or Open, undone ones included.
+    const Document_history& history() const { return history_; }
     // The reading problems of the last Open, in words, errors first: one entry per note, each whole.
     const QStringList& problems() const { return problems_; }
     // How many of them belong to the station (0 for one added since).
@@ -76,6 +81,10 @@ class TFmain : public QMainWindow {
     void Button5Click();
     void Button6Click();
     void Button7Click();
+    void Button8Click();
+    void Undo1Click();
+    void Redo1Click();
+    void History1Click();
     void CompareStations1Click();
     void CompareWithFile1Click();
     void PrintSheet1Click();
@@ -100,17 +109,30 @@ class TFmain : public QMainWindow {
 
     void set_file_name(const std::string& name);
     bool save_to(const std::string& name);
-    // The edits' paths and ports into the document, as Save stores them before it writes.
-    void store_edits();
+    // A field's text into the document as one step, when it differs from what the field showed (on focus
+    // loss), or, with every_field, whenever the document does not hold it (before Save and Compare: a
+    // port the edit shows but the file holds none of is then added, as Save always did).
+    void commit_edit(Latin1_edit* edit, bool every_field = false);
+    void commit_edits(bool every_field);
+    // Makes the command the newest step of the history and shows the document as it is then; false when
+    // there was no command (nothing to change) or it could not be applied.
+    bool push(std::unique_ptr<Document_command> command);
+    void history_moved(const QString& told);
+    void update_history_actions();
+    // Selects these rows of the grid (clamped to the rows shown) and makes the first current.
+    void select_positions(const std::vector<int>& positions);
+    void select_row(int row);
+    // The station at this file position (from 0) stays in the grid while the filter stays as it is.
+    void keep_visible_at(int position);
     // The stations of the selected rows, in list order, with their positions from 1.
     std::vector<std::pair<int, Tstation*>> selected_stations() const;
     TFcompare* compare_window();
-    void browse(Latin1_edit* edit, char* path, int size);
+    void browse(Latin1_edit* edit);
     Tstation* selected_station(bool* has_row) const;
     // Whether Save has a file to write: one given by Open or Save As and not taken away by New.
     bool has_file() const;
     bool maybe_save();
-    void document_changed();
+    // New and Open: an empty history, the document as it is counted as saved.
     void mark_unchanged();
     void update_modified();
     void show_problems();
@@ -124,10 +146,11 @@ class TFmain : public QMainWindow {
     QStringList problems_;
     TFproblems* problems_window_ = nullptr;
 
-    // What was last opened, created or saved: the document as Save writes it, and the edits' texts.
-    uint64_t saved_fingerprint_ = 0;
-    uint64_t current_fingerprint_ = 0;
-    QStringList saved_edits_;
+    Document_history history_{setup_};
+    QString history_start_; // the state before the first step, as the History list names it
+    TFhistory* history_window_ = nullptr;
+    // What the paths' and ports' fields showed of the document: a field that differs holds unstored text.
+    QStringList shown_edits_;
 
     QTabWidget* pages_ = nullptr;
     QWidget* com_ports_page_ = nullptr;
@@ -145,6 +168,9 @@ class TFmain : public QMainWindow {
     QAction* add_station_ = nullptr;
     QAction* delete_station_ = nullptr;
     QAction* compare_stations_ = nullptr;
+    QAction* duplicate_station_ = nullptr;
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
     TFcompare* compare_window_ = nullptr;
     QMenu* recent_menu_ = nullptr;
     bool widths_set_by_user_ = false; // once the user sized a column, the program sizes none

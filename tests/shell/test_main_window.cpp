@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -96,22 +97,39 @@ TEST_F(Gui_test, OpenShowsTheFileOnTheComPortsPage) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(Gui_test, DeleteRemovesTheTopStationOfTheSelectionOnly) {
-    ASSERT_TRUE(window->open_file(write_setup("a.xml", three_stations)));
+TEST_F(Gui_test, DeleteRemovesEverySelectedStationAndUndoBringsThemBack) {
+    const std::string path = write_setup("a.xml", three_stations);
+    ASSERT_TRUE(window->open_file(path));
+    action("Save1")->trigger(); // the file as Save writes it, to compare with the last Save below
+    const std::string saved = read_bytes(path);
+    EXPECT_FALSE(window->is_modified());
     select_rows(1, 2);
     click("Button6");
-    ASSERT_EQ(model()->rowCount(), 2);
-    EXPECT_EQ(model()->data(model()->index(0, 3), Qt::DisplayRole).toString(), "first");
-    EXPECT_EQ(model()->data(model()->index(1, 3), Qt::DisplayRole).toString(), "third");
-    select_rows(0, 0);
-    click("Button6");
     ASSERT_EQ(model()->rowCount(), 1);
-    EXPECT_EQ(model()->station_at(0)->id, 3);
+    EXPECT_EQ(model()->data(model()->index(0, 3), Qt::DisplayRole).toString(), "first");
     EXPECT_TRUE(window->is_modified());
     EXPECT_TRUE(window->isWindowModified());
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Deleted 2 stations - Ctrl+Z to undo");
+    EXPECT_EQ(action("Undo1")->text(), "&Undo Delete 2 stations (2, 3)");
     grid()->clearSelection();
     click("Button6"); // no selection: nothing happens
     EXPECT_EQ(model()->rowCount(), 1);
+    EXPECT_EQ(window->history().size(), 1u);
+
+    action("Undo1")->trigger();
+    ASSERT_EQ(model()->rowCount(), 3);
+    EXPECT_EQ(model()->data(model()->index(1, 3), Qt::DisplayRole).toString(), "second");
+    EXPECT_EQ(model()->data(model()->index(2, 3), Qt::DisplayRole).toString(), "third");
+    EXPECT_FALSE(window->is_modified()); // back to what was opened
+    EXPECT_FALSE(window->isWindowModified());
+    EXPECT_EQ(action("Redo1")->text(), "&Redo Delete 2 stations (2, 3)");
+    action("Redo1")->trigger();
+    EXPECT_EQ(model()->rowCount(), 1);
+    EXPECT_TRUE(window->is_modified());
+    action("Undo1")->trigger();
+    // Save after undoing everything writes the file as it was saved, byte for byte.
+    action("Save1")->trigger();
+    EXPECT_EQ(read_bytes(path), saved);
 }
 
 TEST_F(Gui_test, NewThenSaveAsksForANameAndWritesTheDefaults) {
@@ -317,7 +335,8 @@ TEST_F(Gui_test, TabGoesThroughEachPageInReadingOrder) {
         return names;
     };
     EXPECT_EQ(tab_order("TabSheet1"), QStringList({"ed_COM_direct", "ed_COM_modem"}));
-    EXPECT_EQ(tab_order("TabSheet2"), QStringList({"StringGrid_stations", "Button7", "Button5", "Button6"}));
+    EXPECT_EQ(tab_order("TabSheet2"),
+              QStringList({"StringGrid_stations", "Button7", "Button5", "Button8", "Button6"}));
     EXPECT_EQ(tab_order("TabSheet3"), QStringList({"ed_path_bin", "Button3", "ed_path_xml", "Button4"}));
 }
 
@@ -359,14 +378,18 @@ TEST_F(Gui_test, WithNoStationTheHeaderRowIsAnOrdinaryRowThatDeleteAndEditLeaveA
     ASSERT_EQ(edited.size(), 1u);
     EXPECT_TRUE(header->isVisibleTo(grid()));
     ASSERT_EQ(model()->rowCount(), 1);
-    EXPECT_EQ(model()->station_at(0), edited[0]);
+    ASSERT_NE(model()->station_at(0), nullptr);
     EXPECT_EQ(model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "ID");
-    EXPECT_EQ(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), "0");
+    EXPECT_EQ(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), "1"); // the next free ID
     select_rows(0, 0);
     click("Button6");
     EXPECT_FALSE(header->isVisibleTo(grid()));
     EXPECT_EQ(model()->station_at(0), nullptr);
-    EXPECT_FALSE(window->is_modified()); // back to what was opened
+    // Two steps away from what was opened, although the stations are the same again; undoing both is back.
+    EXPECT_TRUE(window->is_modified());
+    action("Undo1")->trigger();
+    action("Undo1")->trigger();
+    EXPECT_FALSE(window->is_modified());
     EXPECT_TRUE(messages.empty());
 }
 

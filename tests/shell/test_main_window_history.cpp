@@ -1,0 +1,249 @@
+// Undo, redo and the History list of the main window, and Duplicate: every change of the document is one
+// step that can be taken back, and the modified mark follows the steps.
+#include "editor_window_fixture.h"
+#include "gui_fixture.h"
+
+#include <QListWidget>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <random>
+
+#include "Station.h"
+
+namespace {
+
+std::vector<const Tstation*> stations_in(TFmain* window) {
+    std::vector<const Tstation*> out;
+    for_each_item<Tstation>(window->document().stations.list, [&out](Tstation& s) { out.push_back(&s); });
+    return out;
+}
+
+std::vector<int32_t> ids_in(TFmain* window) {
+    std::vector<int32_t> out;
+    for (const Tstation* s : stations_in(window))
+        out.push_back(s->id);
+    return out;
+}
+
+// The document as Save would write it, to compare two states of it.
+std::string written(TFmain* window, const Temp_dir& dir, const std::string& name) {
+    const std::string path = dir.file(name);
+    std::string reason;
+    EXPECT_EQ(window->document().write_file(path.c_str(), &reason), 0) << reason;
+    return read_bytes(path);
+}
+
+} // namespace
+
+TEST_F(Gui_test, EditAddAndFieldsAreStepsNamedAfterWhatTheyDid) {
+    ASSERT_TRUE(window->open_file(write_setup("a.xml", three_stations)));
+    EXPECT_FALSE(action("Undo1")->isEnabled());
+    EXPECT_FALSE(action("Redo1")->isEnabled());
+    // The stand-in editor changes the description of what it is given and answers OK.
+    window->set_station_editor([](Tstation* s, bool) {
+        std::snprintf(s->description, sizeof s->description, "edited");
+        return true;
+    });
+    select_rows(1, 1);
+    click("Button7");
+    EXPECT_EQ(action("Undo1")->text(), "&Undo Edit station 2");
+    EXPECT_EQ(stations_in(window)[1]->description, std::string("edited"));
+    click("Button5"); // Add: the stand-in answers OK, so the new station is appended
+    ASSERT_EQ(stations_in(window).size(), 4u);
+    EXPECT_EQ(stations_in(window)[3]->id, 4); // the next free ID
+    EXPECT_EQ(action("Undo1")->text(), "&Undo Add station 4");
+
+    // A field is one step when it loses the focus with new text; leaving it unchanged makes none.
+    QLineEdit* bin = edit("ed_path_bin");
+    bin->setText("/new/bin");
+    EXPECT_TRUE(window->is_modified()); // typed, not stored yet
+    emit bin->editingFinished();
+    EXPECT_EQ(std::string(window->document().path_data_bin), "/new/bin");
+    EXPECT_EQ(action("Undo1")->text(), "&Undo Change path to BIN directory");
+    emit bin->editingFinished();
+    EXPECT_EQ(window->history().size(), 3u);
+
+    action("Undo1")->trigger();
+    EXPECT_EQ(bin->text(), "c:\\data\\");
+    EXPECT_EQ(std::string(window->document().path_data_bin), "c:\\data\\");
+    action("Undo1")->trigger();
+    EXPECT_EQ(stations_in(window).size(), 3u);
+    action("Undo1")->trigger();
+    EXPECT_EQ(stations_in(window)[1]->description, std::string("second"));
+    EXPECT_FALSE(window->is_modified());
+    EXPECT_FALSE(action("Undo1")->isEnabled());
+    EXPECT_EQ(action("Redo1")->text(), "&Redo Edit station 2");
+    action("Redo1")->trigger();
+    EXPECT_EQ(stations_in(window)[1]->description, std::string("edited"));
+    EXPECT_TRUE(window->is_modified());
+
+    // New and Open start an empty history.
+    answers.push_back(Answer::DISCARD); // the question about the changes
+    action("New1")->trigger();
+    EXPECT_EQ(window->history().size(), 0u);
+    EXPECT_FALSE(action("Redo1")->isEnabled());
+}
+
+TEST_F(Gui_test, TheModifiedMarkFollowsTheSavedStateThroughUndoAndRedo) {
+    const std::string path = write_setup("m.xml", three_stations);
+    ASSERT_TRUE(window->open_file(path));
+    select_rows(0, 0);
+    click("Button6");
+    action("Save1")->trigger(); // saved with two stations
+    EXPECT_FALSE(window->is_modified());
+    action("Undo1")->trigger(); // three again: not what was saved
+    EXPECT_TRUE(window->is_modified());
+    EXPECT_TRUE(window->isWindowModified());
+    action("Redo1")->trigger();
+    EXPECT_FALSE(window->is_modified());
+    // A new step after undoing past the saved state leaves no way back to a clean mark but Save.
+    action("Undo1")->trigger();
+    select_rows(2, 2);
+    click("Button6");
+    EXPECT_TRUE(window->is_modified());
+    EXPECT_FALSE(action("Redo1")->isEnabled());
+}
+
+TEST_F(Gui_test, TheHistoryListGoesBackAndForwardToTheChosenState) {
+    ASSERT_TRUE(window->open_file(write_setup("h.xml", three_stations)));
+    for (int i = 0; i < 3; ++i) {
+        select_rows(0, 0);
+        click("Button6");
+    }
+    action("History1")->trigger();
+    auto* list = window->findChild<QListWidget*>("ListBox_history");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_EQ(list->item(0)->text(), "Opened h.xml  (saved)");
+    EXPECT_EQ(list->item(1)->text(), "Delete station 1");
+    EXPECT_EQ(list->item(3)->text(), "Delete station 3  (now)");
+    // Going back to the state after the first step undoes two.
+    list->setCurrentRow(1);
+    emit list->itemActivated(list->item(1));
+    EXPECT_EQ(ids_in(window), (std::vector<int32_t>{2, 3}));
+    EXPECT_EQ(list->item(1)->text(), "Delete station 1  (now)");
+    EXPECT_EQ(list->item(3)->text(), "Delete station 3  (undone)");
+    list->setCurrentRow(0);
+    emit list->itemActivated(list->item(0));
+    EXPECT_EQ(ids_in(window), (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_FALSE(window->is_modified());
+    list->setCurrentRow(3);
+    emit list->itemActivated(list->item(3));
+    EXPECT_TRUE(ids_in(window).empty());
+    list->window()->close();
+}
+
+TEST_F(Gui_test, ReadingNoteCountsComeBackWithTheStationsUndoRestores) {
+    ASSERT_TRUE(window->open_file(
+        write_setup("n.xml", "<SETUP><STATIONS><STATION id='7'><CONFIGURATION><X/></CONFIGURATION></STATION>"
+                             "<STATION id='8'/></STATIONS></SETUP>")));
+    ASSERT_EQ(window->station_problems(stations_in(window)[0]), 1);
+    select_rows(0, 0);
+    click("Button6");
+    action("Undo1")->trigger();
+    ASSERT_EQ(stations_in(window).size(), 2u);
+    EXPECT_EQ(window->station_problems(stations_in(window)[0]), 1); // a new record, the same count
+    EXPECT_EQ(window->station_problems(stations_in(window)[1]), 0);
+}
+
+TEST_F(Gui_test, SeveralSelectedStationsAreDuplicatedAtOnceWithoutTheEditor) {
+    ASSERT_TRUE(window->open_file(write_setup("d.xml", three_stations)));
+    select_rows(0, 1);
+    click("Button8");
+    EXPECT_TRUE(edited.empty()); // the stand-in editor was never opened
+    // Each copy right behind its source, with the smallest free ID above the source's.
+    EXPECT_EQ(ids_in(window), (std::vector<int32_t>{1, 4, 2, 5, 3}));
+    const std::vector<const Tstation*> s = stations_in(window);
+    EXPECT_EQ(s[1]->description, std::string("first (copy)"));
+    EXPECT_EQ(s[1]->phone_nbr, std::string(""));
+    EXPECT_EQ(s[1]->pin, std::string(""));
+    EXPECT_EQ(action("Undo1")->text(), "&Undo Duplicate 2 stations (1, 2)");
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Duplicated 2 stations - Ctrl+Z to undo");
+    // The copies are what is selected now.
+    EXPECT_EQ(window->findChild<QTableView*>("StringGrid_stations")->selectionModel()->selectedRows().size(),
+              2);
+    action("Undo1")->trigger();
+    EXPECT_EQ(ids_in(window), (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_FALSE(window->is_modified());
+}
+
+TEST_F(Gui_test, ARandomRunOfActionsUndoesToTheOpenedFileAndRedoesToTheLast) {
+    const std::string path = write_setup("r.xml", three_stations);
+    ASSERT_TRUE(window->open_file(path));
+    action("Save1")->trigger(); // the file in the form Save writes
+    const std::string opened = read_bytes(path);
+    std::mt19937 random(15);
+    int counter = 0;
+    window->set_station_editor([&counter](Tstation* s, bool) {
+        std::snprintf(s->description, sizeof s->description, "edit %d", ++counter);
+        return true;
+    });
+    // Fewer steps than the history keeps, so that undo reaches the start.
+    for (int step = 0; step < 90; ++step) {
+        const int rows = model()->station_count();
+        const int first = rows > 0 ? static_cast<int>(random() % rows) : 0;
+        const int last = rows > 0 ? std::min(rows - 1, first + static_cast<int>(random() % 3)) : 0;
+        switch (random() % 6) {
+        case 0:
+            if (rows > 1) select_rows(first, last), click("Button6");
+            break;
+        case 1:
+            if (rows > 0) select_rows(first, last), click("Button8");
+            break;
+        case 2:
+            if (rows > 0) select_rows(first, first), click("Button7");
+            break;
+        case 3:
+            click("Button5");
+            break;
+        case 4: {
+            QLineEdit* field = edit(random() % 2 ? "ed_path_xml" : "ed_COM_modem");
+            field->setText(QString("v%1").arg(step));
+            emit field->editingFinished();
+            break;
+        }
+        default:
+            if (window->history().can_undo()) action("Undo1")->trigger();
+            break;
+        }
+    }
+    while (window->history().can_redo()) // the run may end on undos: the last state is every step done
+        action("Redo1")->trigger();
+    const std::string last = written(window, dir, "last.xml");
+    ASSERT_GT(window->history().size(), 0u);
+    while (window->history().can_undo())
+        action("Undo1")->trigger();
+    EXPECT_FALSE(window->is_modified());
+    EXPECT_EQ(written(window, dir, "first.xml"), opened);
+    action("Save1")->trigger();
+    EXPECT_EQ(read_bytes(path), opened);
+    while (window->history().can_redo())
+        action("Redo1")->trigger();
+    EXPECT_EQ(written(window, dir, "again.xml"), last);
+}
+
+TEST_F(Editor_window_test, DuplicateOpensTheEditorOnTheCopyAndCancelDiscardsIt) {
+    ASSERT_TRUE(window->open_file(VEMORA_EXAMPLES "/setup.xml"));
+    const std::vector<int32_t> before = ids_in(window);
+    select_rows(1, 1); // id 102
+    while_open([this] {
+        EXPECT_EQ(field("ed_ID")->text(), "103");
+        EXPECT_EQ(field("ed_phone_nbr")->text(), "");
+        EXPECT_TRUE(field("ed_description")->text().endsWith(" (copy)"));
+        press("Button2"); // Cancel
+    });
+    click("Button8");
+    EXPECT_EQ(ids_in(window), before);
+    EXPECT_EQ(window->history().size(), 0u);
+    EXPECT_FALSE(window->is_modified());
+
+    while_open([this] { press("Button1"); }); // OK on the copy as proposed
+    click("Button8");
+    std::vector<int32_t> expected = before;
+    expected.insert(expected.begin() + 2, 103);
+    EXPECT_EQ(ids_in(window), expected);
+    EXPECT_EQ(action("Undo1")->text(), "&Undo Duplicate station 102 as 103");
+    // The copy's configuration is its source's, but for the identity it carries.
+    const std::vector<const Tstation*> s = stations_in(window);
+    EXPECT_EQ(s[2]->configuration.get_sms_number(), s[1]->configuration.get_sms_number());
+}
