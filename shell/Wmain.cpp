@@ -27,6 +27,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "Announce.h"
 #include "Compare.h"
 #include "Document_commands.h"
 #include "File_dialogs.h"
@@ -158,11 +159,11 @@ void TFmain::build_station_actions() {
     connect(duplicate_station_, &QAction::triggered, this, &TFmain::Button8Click);
     undo_ = new QAction("&Undo", this);
     undo_->setObjectName("Undo1");
-    undo_->setShortcut(QKeySequence::Undo);
+    undo_->setShortcuts(QKeySequence::Undo);
     connect(undo_, &QAction::triggered, this, &TFmain::Undo1Click);
     redo_ = new QAction("&Redo", this);
     redo_->setObjectName("Redo1");
-    redo_->setShortcut(QKeySequence::Redo);
+    redo_->setShortcuts(QKeySequence::Redo); // every binding the desktop has
     connect(redo_, &QAction::triggered, this, &TFmain::Redo1Click);
 }
 
@@ -754,6 +755,13 @@ void TFmain::update_history_actions() {
     update_modified();
 }
 
+void TFmain::tell(const QString& text, int milliseconds) {
+    statusBar()->showMessage(text, milliseconds);
+    // A screen reader hears it as it appears: the bar's name is what it says now.
+    statusBar()->setAccessibleName(text);
+    send_accessible_event(statusBar(), QAccessible::Alert);
+}
+
 void TFmain::history_moved(const QString& told) {
     // Undo and redo make new records: the grid and the fields are shown again from the document. The row
     // the keyboard was on stays where it was.
@@ -762,7 +770,7 @@ void TFmain::history_moved(const QString& told) {
     shown_edits_ = edit_texts();
     if (row >= 0) select_row(row);
     update_history_actions();
-    statusBar()->showMessage(told, 10000);
+    tell(told, 10000);
 }
 
 void TFmain::Undo1Click() {
@@ -843,11 +851,10 @@ void TFmain::Button6Click() {
     // The row that takes the first deleted one's place is selected, so that the keyboard goes on from there.
     grid_->selectionModel()->clearSelection();
     select_row(top_row);
-    statusBar()->showMessage(
-        QString("Deleted %1 - %2 to undo")
-            .arg(chosen.size() == 1 ? QString("1 station") : QString("%1 stations").arg(chosen.size()),
-                 undo_keys()),
-        10000);
+    tell(QString("Deleted %1 - %2 to undo")
+             .arg(chosen.size() == 1 ? QString("1 station") : QString("%1 stations").arg(chosen.size()),
+                  undo_keys()),
+         10000);
 }
 
 void TFmain::Button7Click() {
@@ -932,7 +939,7 @@ void TFmain::Button8Click() {
     if (!shortened.isEmpty())
         told += QString(". The description of the copy of %1 was shortened to fit 255 characters.")
                     .arg(shortened.join(", "));
-    statusBar()->showMessage(told, 15000);
+    tell(told, 15000);
 }
 
 void TFmain::show_grid_menu(const QPoint& at) {

@@ -118,6 +118,8 @@ class TFmain : public QMainWindow {
     // there was no command (nothing to change) or it could not be applied.
     bool push(std::unique_ptr<Document_command> command);
     void history_moved(const QString& told);
+    // A line in the status bar for a while, told to a screen reader too.
+    void tell(const QString& text, int milliseconds = 10000);
     void update_history_actions();
     // Selects these rows of the grid (clamped to the rows shown) and makes the first current.
     void select_positions(const std::vector<int>& positions);
