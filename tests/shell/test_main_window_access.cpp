@@ -54,6 +54,13 @@ TEST_F(Gui_test, EveryPageOfTheMainWindowPassesTheAccessibilityCheck) {
     EXPECT_TRUE(accessibility_problems(problems_window).isEmpty())
         << lines(accessibility_problems(problems_window));
     problems_window->close();
+    action("History1")->trigger();
+    auto* history_window = window->findChild<QWidget*>("Fhistory");
+    ASSERT_NE(history_window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(history_window));
+    EXPECT_TRUE(accessibility_problems(history_window).isEmpty())
+        << lines(accessibility_problems(history_window));
+    history_window->close();
     TFabout about(window);
     window->set_about_box(&about);
     action("AboutKorvandel1")->trigger();
