@@ -24,6 +24,7 @@ class QTabWidget;
 class QTableView;
 class Latin1_edit;
 class Station_grid_model;
+class Station_list_view;
 class TFabout;
 class TFproblems;
 class TFcompare;
@@ -102,7 +103,7 @@ class TFmain : public QMainWindow {
     bool save_to(const std::string& name);
     // The edits' paths and ports into the document, as Save stores them before it writes.
     void store_edits();
-    // The stations of the selected rows, in list order, with their positions from 1.
+    // The stations of the selected rows, in file order whatever the view's, with their positions from 1.
     std::vector<std::pair<int, Tstation*>> selected_stations() const;
     TFcompare* compare_window();
     void browse(Latin1_edit* edit, char* path, int size);
@@ -137,6 +138,7 @@ class TFmain : public QMainWindow {
     Latin1_edit* ed_path_xml_ = nullptr;
     QTableView* grid_ = nullptr;
     Station_grid_model* grid_model_ = nullptr;
+    Station_list_view* station_view_ = nullptr; // the filter box, sort clicks and kept selection
     QLabel* lb_filename_ = nullptr;
     QLabel* lb_hint_ = nullptr;
     QPushButton* bt_problems_ = nullptr;
