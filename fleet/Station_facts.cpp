@@ -45,6 +45,7 @@ Station_facts station_facts(const Tstation& station, Station_editor& editor) {
     f.description_at = static_cast<uint16_t>(f.text.size());
     f.text += folded(station.description);
     f.sms = folded(station.configuration.get_sms_number());
+    f.pin = folded(station.pin);
     f.bytes = bytes_used(station.configuration);
     f.problems = station.reading_notes;
     open_read_only(editor, station);
@@ -82,9 +83,50 @@ void Fleet_facts::mark_duplicates() {
         if (f.description_at - 1u > f.phone_at) ++phones[f.phone()];
     }
     for (Station_facts& f : stations_) {
-        const bool phone_repeats = f.description_at - 1u > f.phone_at && phones[f.phone()] > 1;
-        f.duplicate = ids[f.id] > 1 || phone_repeats;
+        f.duplicate_id = ids[f.id] > 1;
+        f.duplicate_phone = f.description_at - 1u > f.phone_at && phones[f.phone()] > 1;
+        f.duplicate = f.duplicate_id || f.duplicate_phone;
     }
+}
+
+namespace {
+
+// The phone number inside the facts' text, without cutting it out: the pass over every station after an
+// edit compares in place.
+bool phone_is(const Station_facts& f, const std::string& phone) {
+    const size_t length = f.description_at - 1u - f.phone_at;
+    return length == phone.size() && f.text.compare(f.phone_at, length, phone) == 0;
+}
+
+} // namespace
+
+void Fleet_facts::mark_duplicates_of(int32_t id, const std::string& phone) {
+    std::vector<size_t> same_id, same_phone;
+    for (size_t i = 0; i < stations_.size(); ++i) {
+        if (stations_[i].id == id) same_id.push_back(i);
+        if (!phone.empty() && phone_is(stations_[i], phone)) same_phone.push_back(i);
+    }
+    for (size_t i : same_id)
+        stations_[i].duplicate_id = same_id.size() > 1;
+    for (size_t i : same_phone)
+        stations_[i].duplicate_phone = same_phone.size() > 1;
+    for (const std::vector<size_t>* group : {&same_id, &same_phone})
+        for (size_t i : *group)
+            stations_[i].duplicate = stations_[i].duplicate_id || stations_[i].duplicate_phone;
+}
+
+void Fleet_facts::update(const Tstation& station, size_t i) {
+    if (i >= stations_.size()) return;
+    const int32_t old_id = stations_[i].id;
+    const std::string old_phone = stations_[i].phone();
+    Station_editor editor;
+    stations_[i] = station_facts(station, editor); // leaves the editor open on the station
+    for (size_t column = 0; column < control_names_.size(); ++column)
+        control_values_[column][i] =
+            control_value_text(editor.form.at(editor.form.find(control_names_[column])));
+    // The marks of the old ID and phone number first (they may be free now), then of the new ones.
+    mark_duplicates_of(old_id, old_phone);
+    mark_duplicates_of(stations_[i].id, stations_[i].phone());
 }
 
 void Fleet_facts::add_controls(const Tsetup& setup, const std::vector<std::string>& controls) {
@@ -129,7 +171,7 @@ size_t text_bytes(const std::string& text) {
 size_t Fleet_facts::bytes() const {
     size_t total = stations_.capacity() * sizeof(Station_facts);
     for (const Station_facts& f : stations_)
-        total += text_bytes(f.text) + text_bytes(f.sms);
+        total += text_bytes(f.text) + text_bytes(f.sms) + text_bytes(f.pin);
     for (const std::vector<std::string>& column : control_values_) {
         total += column.capacity() * sizeof(std::string);
         for (const std::string& value : column)

@@ -4,7 +4,7 @@
 //
 // Cached per station (built by Fleet_facts::build, in file order):
 // - the ID, phone number and description, folded to lower case, in one text for the search by words;
-// - the SMS number (the SMS_NUMBER record), folded;
+// - the SMS number (the SMS_NUMBER record) and the PIN code, folded;
 // - the memory used (bytes_used: the editor's meter);
 // - the channels whose box the station editor ticks on each sequence page when it opens the station;
 // - the number of reading notes of the station (its record's count, or from the notes of the read, when
@@ -37,9 +37,12 @@ struct Station_facts {
     std::string text;
     uint16_t phone_at = 0, description_at = 0; // where the phone number and the description start in text
     std::string sms;                           // the SMS number, folded
+    std::string pin;                           // the PIN code, folded (for its column's order only)
     int bytes = 0;                             // memory used, 0 to 223
     int problems = 0;                          // reading notes of this station
     bool duplicate = false;                    // its ID or its (non-empty) phone number occurs twice or more
+    bool duplicate_id = false;                 // its ID occurs twice or more
+    bool duplicate_phone = false;              // its non-empty phone number occurs twice or more
     uint32_t measured[PAGE_COUNT] = {}; // per sequence page: bit n for channel n of QUERY_CHANNEL_COUNT
 
     std::string phone() const { return text.substr(phone_at, description_at - 1u - phone_at); }
@@ -53,6 +56,11 @@ class Fleet_facts {
     // counts); the controls named are read as add_controls reads them.
     void build(const Tsetup& setup, const Reading_collector* notes,
                const std::vector<std::string>& controls = std::vector<std::string>());
+    // Reads station i again after an edit of that one record (i from 0, in file order): its facts, its
+    // controls' values and the duplicate marks of the stations that shared its ID or phone number before
+    // or share them now. Costs one opening of the station and a pass over small records, not a build.
+    // Its problems are its record's count, as station_facts takes them.
+    void update(const Tstation& station, size_t i);
     // Reads the values of the named controls that are not held yet, for every station (a name that is no
     // control is ignored). Costs one more opening of every station when there is any.
     void add_controls(const Tsetup& setup, const std::vector<std::string>& controls);
@@ -69,6 +77,8 @@ class Fleet_facts {
 
   private:
     void mark_duplicates();
+    // The duplicate marks of the stations with this ID or this (non-empty, folded) phone number.
+    void mark_duplicates_of(int32_t id, const std::string& phone);
 
     std::vector<Station_facts> stations_;
     std::vector<std::string> control_names_;

@@ -8,7 +8,8 @@
 
 namespace {
 
-const char* const key_names[] = {"id", "phone", "desc", "sms", "bytes", "problems"};
+const char* const key_names[] = {"id", "phone", "desc", "sms", "bytes", "problems", "pin"};
+constexpr int NAMED_KEYS = 6; // those a command line takes: all but the PIN
 
 // Negative, zero or positive as station a's key is before, equal to or after b's.
 int compare_keys(const Station_facts& a, const Station_facts& b, Sort_key key) {
@@ -25,6 +26,8 @@ int compare_keys(const Station_facts& a, const Station_facts& b, Sort_key key) {
         return a.bytes - b.bytes;
     case Sort_key::PROBLEMS:
         return a.problems < b.problems ? -1 : a.problems > b.problems ? 1 : 0;
+    case Sort_key::PIN:
+        return natural_compare(a.pin, b.pin);
     }
     return 0;
 }
@@ -32,7 +35,7 @@ int compare_keys(const Station_facts& a, const Station_facts& b, Sort_key key) {
 } // namespace
 
 bool sort_key_of(const std::string& name, Sort_key* key) {
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < NAMED_KEYS; ++i)
         if (name == key_names[i]) {
             *key = static_cast<Sort_key>(i);
             return true;

@@ -3,7 +3,9 @@
 // display (scripts/screenshots starts one with Xvfb).
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSettings>
@@ -14,6 +16,7 @@
 #include <cstdio>
 
 #include "Station.h"
+#include "Station_grid.h"
 #include "Station_settings.h"
 #include "Station_sheet.h"
 #include "Station_sheet_print.h"
@@ -28,6 +31,31 @@ bool save(QWidget* window, const QString& path) {
     const bool ok = window->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", path.toLocal8Bit().constData());
     return ok;
+}
+
+// A fleet made of the example's stations, 60 of them with ids from 101 on and one id given twice, filtered
+// and sorted by memory used, largest first.
+bool save_fleet(TFmain& window, const QString& path) {
+    Tsetup& setup = window.document();
+    std::vector<Tstation> models;
+    for_each_item<Tstation>(setup.stations.list, [&](Tstation& s) { models.push_back(s); });
+    if (models.empty()) return false;
+    setup.stations.clear();
+    for (int i = 0; i < 60; ++i) {
+        auto* s = new Tstation(models[static_cast<size_t>(i) % models.size()]);
+        s->id = i == 17 ? 112 : 101 + i;
+        std::snprintf(s->phone_nbr, sizeof s->phone_nbr, "+417911%05d", 101 + i);
+        setup.stations.append(s);
+    }
+    window.refresh(true);
+    window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    window.findChild<QLineEdit*>("ed_filter")->setText("uses:161 OR uranine OR dup");
+    QHeaderView* header = window.findChild<QTableView*>("StringGrid_stations")->horizontalHeader();
+    emit header->sectionClicked(Station_grid_model::MEMORY); // ascending,
+    emit header->sectionClicked(Station_grid_model::MEMORY); // then largest first
+    window.findChild<QTableView*>("StringGrid_stations")->selectRow(2);
+    window.resize(860, 520);
+    return save(&window, path);
 }
 
 } // namespace
@@ -117,5 +145,6 @@ int main(int argc, char** argv) {
         editor.show();
         ok = save(&editor, folder + "/editor-what-ok-drops.png") && ok;
     }
+    ok = window.open_file(argv[2]) && save_fleet(window, folder + "/fleet-filtered.png") && ok;
     return ok ? 0 : 1;
 }

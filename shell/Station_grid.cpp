@@ -1,41 +1,135 @@
-// The station grid model. Cells are read from the records when shown, so filling costs one pass over the
-// list whatever its length.
+// The station grid model. The facts are read once per change of the document; a filter or an order only
+// picks and orders positions, so a keystroke in the filter box costs a pass over small records.
 #include "Station_grid.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "Eeprom_configurer.h"
+#include "Setup.h"
 #include "Station.h"
 #include "Text_bridge.h"
 
-const int Station_grid_model::column_widths[COLUMNS] = {50, 70, 50, 250};
+const int Station_grid_model::column_widths[COLUMNS] = {50, 70, 50, 80, 60, 250};
 
 namespace {
-const char* const header_texts[Station_grid_model::COLUMNS] = {"ID", "Phone Number", "PIN code",
-                                                               "Description"};
-}
+
+const char* const header_texts[Station_grid_model::COLUMNS] = {"ID",     "Phone Number", "PIN code",
+                                                               "Memory", "Problems",     "Description"};
+const Sort_key column_keys[Station_grid_model::COLUMNS] = {
+    Sort_key::ID, Sort_key::PHONE, Sort_key::PIN, Sort_key::BYTES, Sort_key::PROBLEMS, Sort_key::DESCRIPTION};
+
+// The mark of a shared ID or phone number: seen without colour, and said by the cell's spoken text.
+const QString shared_mark = QString::fromUtf8(" \u26a0");
+
+} // namespace
 
 Station_grid_model::Station_grid_model(QObject* parent) : QAbstractTableModel(parent) {}
 
-void Station_grid_model::fill(Tstations& stations) {
-    beginResetModel();
-    rows_.clear();
-    for_each_item<Tstation>(stations.list, [this](Tstation& s) { rows_.push_back(&s); });
+void Station_grid_model::fill(Tsetup& setup) {
+    setup_ = &setup;
+    stations_.clear();
+    std::unordered_set<const Tstation*> still_there; // a station kept visible may be gone
+    for_each_item<Tstation>(setup.stations.list, [&](Tstation& s) {
+        stations_.push_back(&s);
+        if (kept_.count(&s) > 0) still_there.insert(&s);
+    });
+    kept_.swap(still_there);
+    facts_.build(setup, nullptr, query_.controls());
     filled_ = true;
-    endResetModel();
+    show_rows();
 }
 
 void Station_grid_model::station_changed(int position) {
-    const int row = row_of_position(position);
-    if (row >= 0) emit dataChanged(index(row, 0), index(row, COLUMNS - 1));
+    if (position < 0 || position >= total_count()) return;
+    const Tstation* station = stations_[static_cast<size_t>(position)];
+    facts_.update(*station, static_cast<size_t>(position));
+    if (row_of_position(position) >= 0) kept_.insert(station);
+    show_rows();
+}
+
+bool Station_grid_model::set_filter(const QString& text, QString* error) {
+    if (!is_latin1(text)) {
+        for (int i = 0; i < text.size(); ++i)
+            if (!is_latin1(text.mid(i, 1))) {
+                *error =
+                    QString("'%1' at character %2 is in no station's texts").arg(text.mid(i, 1)).arg(i + 1);
+                break;
+            }
+        return false;
+    }
+    Station_query query;
+    std::string problem;
+    if (!query.parse(to_latin1(text), &problem)) {
+        *error = to_qstring(problem);
+        return false;
+    }
+    if (text != filter_text_) kept_.clear();
+    filter_text_ = text;
+    query_ = query;
+    // A control a query names is read for every station once; later keystrokes find it held.
+    bool held = true;
+    for (const std::string& name : query_.controls())
+        held = held && facts_.control_column(name) >= 0;
+    if (!held && setup_ != nullptr) facts_.add_controls(*setup_, query_.controls());
+    show_rows();
+    return true;
+}
+
+void Station_grid_model::set_order(int column, Qt::SortOrder order) {
+    order_column_ = column >= 0 && column < COLUMNS ? column : -1;
+    order_ = order;
+    show_rows();
+}
+
+void Station_grid_model::keep_visible(const Tstation* station) {
+    if (station == nullptr) return;
+    kept_.insert(station);
+    if (filled_) show_rows();
+}
+
+void Station_grid_model::show_rows() {
+    if (!filled_) return;
+    std::vector<size_t> shown = filter_stations(query_, facts_);
+    if (!kept_.empty() && shown.size() < stations_.size()) {
+        std::vector<size_t> kept;
+        for (size_t i = 0; i < stations_.size(); ++i)
+            if (kept_.count(stations_[i]) > 0) kept.push_back(i);
+        std::vector<size_t> both;
+        both.reserve(shown.size() + kept.size());
+        std::set_union(shown.begin(), shown.end(), kept.begin(), kept.end(), std::back_inserter(both));
+        shown.swap(both);
+    }
+    if (order_column_ >= 0)
+        shown = sorted_stations(facts_, std::move(shown), column_keys[order_column_],
+                                order_ == Qt::DescendingOrder);
+    beginResetModel();
+    rows_.assign(shown.begin(), shown.end());
+    row_of_.assign(stations_.size(), -1);
+    for (size_t row = 0; row < rows_.size(); ++row)
+        row_of_[static_cast<size_t>(rows_[row])] = static_cast<int>(row);
+    endResetModel();
 }
 
 Tstation* Station_grid_model::station_at(int row) const {
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return nullptr;
+    const int position = position_at(row);
+    return position < 0 ? nullptr : stations_[static_cast<size_t>(position)];
+}
+
+int Station_grid_model::position_at(int row) const {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return -1;
     return rows_[static_cast<size_t>(row)];
+}
+
+int Station_grid_model::row_of_position(int position) const {
+    if (position < 0 || position >= static_cast<int>(row_of_.size())) return -1;
+    return row_of_[static_cast<size_t>(position)];
 }
 
 int Station_grid_model::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
     if (!filled_) return EMPTY_ROWS;
-    return rows_.empty() ? 1 : static_cast<int>(rows_.size());
+    return stations_.empty() ? 1 : static_cast<int>(rows_.size());
 }
 
 int Station_grid_model::columnCount(const QModelIndex& parent) const {
@@ -43,21 +137,63 @@ int Station_grid_model::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant Station_grid_model::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return QVariant();
-    if (is_header_row(index.row()) && index.column() >= 0 && index.column() < COLUMNS)
-        return header_texts[index.column()];
-    const Tstation* s = station_at(index.row());
-    if (s == nullptr) return QVariant();
-    switch (index.column()) {
-    case 0:
-        return QString::number(s->id);
-    case 1:
-        return to_qstring(s->phone_nbr);
-    case 2:
-        return to_qstring(s->pin);
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole &&
+        role != NUMBER_ROLE && role != Qt::TextAlignmentRole)
+        return QVariant();
+    const int column = index.column();
+    if (column < 0 || column >= COLUMNS) return QVariant();
+    if (is_header_row(index.row()))
+        return role == Qt::DisplayRole ? QVariant(header_texts[column]) : QVariant();
+    const int position = position_at(index.row());
+    if (position < 0) return QVariant();
+    const Tstation& s = *stations_[static_cast<size_t>(position)];
+    const Station_facts& f = facts_.at(static_cast<size_t>(position));
+    if (role == Qt::TextAlignmentRole)
+        return column == MEMORY || column == PROBLEMS ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                                      : QVariant();
+    if (role == NUMBER_ROLE)
+        return column == MEMORY ? QVariant(f.bytes) : column == PROBLEMS ? QVariant(f.problems) : QVariant();
+    const bool shared = (column == ID && f.duplicate_id) || (column == PHONE && f.duplicate_phone);
+    QString text;
+    switch (column) {
+    case ID:
+        text = QString::number(s.id);
+        break;
+    case PHONE:
+        text = to_qstring(s.phone_nbr);
+        break;
+    case PIN:
+        text = to_qstring(s.pin);
+        break;
+    case MEMORY:
+        text = QString("%1 of %2").arg(f.bytes).arg(IMAGE_USABLE);
+        break;
+    case PROBLEMS:
+        if (f.problems > 0) text = QString::number(f.problems);
+        break;
     default:
-        return to_qstring(s->description);
+        text = to_qstring(s.description);
+        break;
     }
+    if (role == Qt::DisplayRole) return shared ? text + shared_mark : text;
+    if (role == Qt::AccessibleTextRole) {
+        if (shared) return text + ", shared with another station";
+        if (column == MEMORY) return text + " bytes";
+        if (column == PROBLEMS)
+            return f.problems == 0   ? QString("no reading notes")
+                   : f.problems == 1 ? QString("1 reading note")
+                                     : QString("%1 reading notes").arg(f.problems);
+        return QVariant(); // the cell's text
+    }
+    // The tooltip.
+    if (shared)
+        return QString("%1 %2 is shared with another station")
+            .arg(column == ID ? "ID" : "Phone number", text);
+    if (column == MEMORY) return QString("%1 bytes of the station's configuration memory used").arg(text);
+    if (column == PROBLEMS && f.problems > 0)
+        return f.problems == 1 ? QString("1 reading note about this station")
+                               : QString("%1 reading notes about this station").arg(f.problems);
+    return text;
 }
 
 QVariant Station_grid_model::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -1,37 +1,65 @@
-// The station grid as a model over the station list: each row bound to its Tstation.
+// The station grid as a model over the fleet: the document's stations in file order with their facts, and
+// the rows shown, which a filter query picks and a column orders. Neither ever changes the document.
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QString>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "Station_facts.h"
+#include "Station_order.h"
+#include "Station_query.h"
+
+class Tsetup;
 class Tstation;
-class Tstations;
 
 class Station_grid_model : public QAbstractTableModel {
     Q_OBJECT
   public:
+    enum Column { ID, PHONE, PIN, MEMORY, PROBLEMS, DESCRIPTION };
+    static constexpr int COLUMNS = 6;
+    static constexpr int EMPTY_ROWS = 4; // what the grid shows before it was ever filled
+    static const int column_widths[COLUMNS];
+    // The memory used as a number (the memory column's bar); the problems as a number too.
+    static constexpr int NUMBER_ROLE = Qt::UserRole + 1;
+
     explicit Station_grid_model(QObject* parent = nullptr);
 
-    // Rebuilds the rows from the list, in list order. Before the first fill the grid shows empty rows
-    // bound to no station and no header texts. Filled from an empty list, it shows the header texts in
-    // one ordinary row bound to no station, since a fixed header needs a station row below it.
-    void fill(Tstations& stations);
+    // Takes the document's stations and reads their facts again (a change of the document: the one costly
+    // step, about 6 us a station), then shows them through the filter and order in force. Before the first
+    // fill the grid shows empty rows bound to no station and no header texts. Filled from an empty list,
+    // it shows the header texts in one ordinary row bound to no station, since a fixed header needs a
+    // station row below it.
+    void fill(Tsetup& setup);
     bool filled() const { return filled_; }
+    // Reads the station at this position (from 0) again after an edit of that one record: its facts and
+    // the duplicate marks, then the rows. The station stays shown while the filter text stays the same.
+    void station_changed(int position);
+
+    // Shows the stations the query matches; false with *error (where it is wrong) and nothing changed
+    // for a query that does not parse. The stations kept visible are forgotten when the text changes.
+    bool set_filter(const QString& text, QString* error);
+    const QString& filter() const { return filter_text_; }
+    // Orders the rows by a column, or in file order for -1.
+    void set_order(int column, Qt::SortOrder order);
+    int order_column() const { return order_column_; }
+    Qt::SortOrder order() const { return order_; }
+    // An edited or added station stays shown, whatever the filter, until the filter text changes.
+    void keep_visible(const Tstation* station);
 
     // The station bound to a row, or null.
     Tstation* station_at(int row) const;
+    // The file position (from 0) of a row's station, or -1.
+    int position_at(int row) const;
+    // The row showing the station at a file position, or -1 when it is hidden (or there is none).
+    int row_of_position(int position) const;
     // Whether the row is the header texts' ordinary row of an empty list.
-    bool is_header_row(int row) const { return filled_ && rows_.empty() && row == 0; }
-    int station_count() const { return static_cast<int>(rows_.size()); }
-    // The file position (from 0) of a row's station, or -1; the row of a file position, or -1.
-    int position_at(int row) const { return station_at(row) != nullptr ? row : -1; }
-    int row_of_position(int position) const {
-        return position >= 0 && position < station_count() ? position : -1;
-    }
-    // The station stays shown while the filter stays as it is (an edited or added one).
-    void keep_visible(const Tstation*) {}
-    // The station at this file position was edited in place: its row is shown again.
-    void station_changed(int position);
+    bool is_header_row(int row) const { return filled_ && stations_.empty() && row == 0; }
+    int station_count() const { return static_cast<int>(rows_.size()); } // rows shown
+    int total_count() const { return static_cast<int>(stations_.size()); }
+    const Fleet_facts& facts() const { return facts_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -39,11 +67,19 @@ class Station_grid_model : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    static constexpr int COLUMNS = 4;
-    static constexpr int EMPTY_ROWS = 4; // what the grid shows before it was ever filled
-    static const int column_widths[COLUMNS];
-
   private:
-    std::vector<Tstation*> rows_;
+    // The rows again from the facts, the query, the stations kept and the order.
+    void show_rows();
+
+    Tsetup* setup_ = nullptr;
+    std::vector<Tstation*> stations_; // the document's, in file order
+    Fleet_facts facts_;
+    Station_query query_;
+    QString filter_text_;
+    int order_column_ = -1;
+    Qt::SortOrder order_ = Qt::AscendingOrder;
+    std::unordered_set<const Tstation*> kept_;
+    std::vector<int> rows_;   // the file position of each row's station
+    std::vector<int> row_of_; // per file position, its row or -1
     bool filled_ = false;
 };

@@ -25,7 +25,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstring>
-#include <unordered_set>
 
 #include "Announce.h"
 #include "Compare.h"
@@ -41,6 +40,7 @@
 #include "Reading_report.h"
 #include "Station_duplicate.h"
 #include "Station_grid.h"
+#include "Station_list_view.h"
 #include "Station_settings.h"
 #include "Station_sheet.h"
 #include "Station_sheet_print.h"
@@ -282,6 +282,10 @@ QWidget* TFmain::build_stations_page() {
                                     "offers the station commands");
     grid_model_ = new Station_grid_model(grid_);
     grid_->setModel(grid_model_);
+    station_view_ = new Station_list_view(grid_, grid_model_, group, this);
+    connect(station_view_, &Station_list_view::filter_wanted, this,
+            [this, page] { pages_->setCurrentWidget(page); });
+    layout->addLayout(station_view_->filter_row());
     grid_->verticalHeader()->setVisible(false); // no fixed column
     grid_->verticalHeader()->setDefaultSectionSize(18);
     grid_->horizontalHeader()->setVisible(false);           // no header texts until the first refresh
@@ -325,6 +329,7 @@ QWidget* TFmain::build_stations_page() {
     buttons->addStretch(1);
     layout->addLayout(buttons);
     outer->addWidget(group);
+    setTabOrder(station_view_->filter_box(), grid_);
     setTabOrder(grid_, edit);
     setTabOrder(edit, add);
     setTabOrder(add, duplicate);
@@ -424,39 +429,16 @@ void TFmain::refresh(bool grid_only) {
         ed_path_bin_->setText(to_qstring(setup_.path_data_bin));
         ed_path_xml_->setText(to_qstring(setup_.path_data_xml));
     }
-    // The stations selected before stay selected, and the current one current, as long as they exist.
-    std::unordered_set<const Tstation*> selected;
-    for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
-        if (const Tstation* s = grid_model_->station_at(index.row())) selected.insert(s);
-    const Tstation* current = grid_model_->station_at(grid_->currentIndex().row());
-    const int current_column = std::max(0, grid_->currentIndex().column());
-    grid_model_->fill(setup_.stations);
-    QItemSelection selection;
-    int current_row = -1;
-    for (int row = 0, first = -1; row <= grid_model_->station_count(); ++row) {
-        const Tstation* s = grid_model_->station_at(row);
-        if (s != nullptr && s == current) current_row = row;
-        const bool in = s != nullptr && selected.count(s) > 0;
-        if (in && first < 0) first = row;
-        if (!in && first >= 0) { // one range per run of selected rows
-            selection.select(grid_model_->index(first, 0),
-                             grid_model_->index(row - 1, Station_grid_model::COLUMNS - 1));
-            first = -1;
-        }
-    }
-    if (current_row >= 0)
-        grid_->selectionModel()->setCurrentIndex(grid_model_->index(current_row, current_column),
-                                                 QItemSelectionModel::NoUpdate);
-    grid_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    // The stations selected before stay selected, and the current one current, as long as they are shown.
+    station_view_->fill(setup_);
     fit_columns();
-    // A fixed header once there is a station row; until then the header texts are an ordinary row.
-    grid_->horizontalHeader()->setVisible(grid_model_->station_count() > 0);
 }
 
 void TFmain::fit_columns() {
-    // Header texts and phone numbers are never cut: each column is at least as wide as its header text, and
-    // the phone column as the longest number (by its length in characters, so a large list costs one pass),
-    // until the user sizes a column. The description takes what is left.
+    // Header texts, phone numbers and memory figures are never cut: each column is at least as wide as its
+    // header text, the memory column as "223 of 223", and the phone column as the longest number (by its
+    // length in characters, so a large list costs one pass), until the user sizes a column. The description
+    // takes what is left.
     if (widths_set_by_user_) return;
     std::string longest = "+41 79 000 00 00";
     for_each_item<Tstation>(setup_.stations.list, [&longest](const Tstation& s) {
@@ -470,8 +452,10 @@ void TFmain::fit_columns() {
             Station_grid_model::column_widths[c],
             header.horizontalAdvance(grid_model_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
                 padding);
-        if (c == 1)
+        if (c == Station_grid_model::PHONE)
             width = std::max(width, grid_->fontMetrics().horizontalAdvance(to_qstring(longest)) + padding);
+        if (c == Station_grid_model::MEMORY)
+            width = std::max(width, grid_->fontMetrics().horizontalAdvance("223 of 223") + padding);
         grid_->setColumnWidth(c, width);
     }
     sizing_columns_ = false;
@@ -561,9 +545,9 @@ bool TFmain::open_file(const std::string& path) {
     }
     set_file_name(path);
     Preferences::add_recent_file(file_text(path));
+    set_problems(notes); // before the grid reads the stations' problem counts
     refresh(false);
     pages_->setCurrentWidget(com_ports_page_);
-    set_problems(notes);
     mark_unchanged();
     return true;
 }
@@ -705,12 +689,16 @@ void TFmain::Button4Click() {
 }
 
 Tstation* TFmain::selected_station(bool* has_row) const {
-    const QModelIndexList rows = grid_->selectionModel()->selectedRows();
-    int top = -1;
-    for (const QModelIndex& index : rows)
-        if (top < 0 || index.row() < top) top = index.row();
-    *has_row = top >= 0 && !grid_model_->is_header_row(top); // the header texts' row is no station's row
-    return grid_model_->station_at(top);
+    // The first selected in file order, whatever order the view shows.
+    int first = -1;
+    bool any = false;
+    for (const QModelIndex& index : grid_->selectionModel()->selectedRows()) {
+        any = any || !grid_model_->is_header_row(index.row()); // the header texts' row is no station's row
+        const int position = grid_model_->position_at(index.row());
+        if (position >= 0 && (first < 0 || position < first)) first = position;
+    }
+    *has_row = any;
+    return first < 0 ? nullptr : grid_model_->station_at(grid_model_->row_of_position(first));
 }
 
 namespace {
@@ -872,8 +860,8 @@ void TFmain::Button7Click() {
         *station = after; // nothing Save writes changed; what the editor tidied stays
         return;
     }
-    grid_model_->keep_visible(station);
-    grid_model_->station_changed(position); // one station's facts again, not the whole fleet's
+    station_view_->station_changed(
+        position); // one station's facts again, not the whole fleet's; it stays shown
 }
 
 void TFmain::keep_visible_at(int position) {
@@ -1001,7 +989,8 @@ void TFmain::closeEvent(QCloseEvent* event) {
 std::vector<std::pair<int, Tstation*>> TFmain::selected_stations() const {
     std::vector<std::pair<int, Tstation*>> chosen;
     for (const QModelIndex& index : grid_->selectionModel()->selectedRows())
-        if (Tstation* s = grid_model_->station_at(index.row())) chosen.emplace_back(index.row() + 1, s);
+        if (Tstation* s = grid_model_->station_at(index.row()))
+            chosen.emplace_back(grid_model_->position_at(index.row()) + 1, s);
     std::sort(chosen.begin(), chosen.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return chosen;
 }

@@ -25,6 +25,7 @@ class QTabWidget;
 class QTableView;
 class Latin1_edit;
 class Station_grid_model;
+class Station_list_view;
 class TFabout;
 class TFproblems;
 class TFcompare;
@@ -126,7 +127,7 @@ class TFmain : public QMainWindow {
     void select_row(int row);
     // The station at this file position (from 0) stays in the grid while the filter stays as it is.
     void keep_visible_at(int position);
-    // The stations of the selected rows, in list order, with their positions from 1.
+    // The stations of the selected rows, in file order whatever the view's, with their positions from 1.
     std::vector<std::pair<int, Tstation*>> selected_stations() const;
     TFcompare* compare_window();
     void browse(Latin1_edit* edit);
@@ -162,6 +163,7 @@ class TFmain : public QMainWindow {
     Latin1_edit* ed_path_xml_ = nullptr;
     QTableView* grid_ = nullptr;
     Station_grid_model* grid_model_ = nullptr;
+    Station_list_view* station_view_ = nullptr; // the filter box, sort clicks and kept selection
     QLabel* lb_filename_ = nullptr;
     QLabel* lb_hint_ = nullptr;
     QPushButton* bt_problems_ = nullptr;

@@ -89,7 +89,8 @@ TEST_F(Gui_test, OpenShowsTheFileOnTheComPortsPage) {
     EXPECT_EQ(edit("ed_path_bin")->text(), "c:\\data\\");
     ASSERT_EQ(model()->rowCount(), 3);
     EXPECT_EQ(model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Phone Number");
-    EXPECT_EQ(model()->data(model()->index(2, 3), Qt::DisplayRole).toString(), "third");
+    EXPECT_EQ(model()->data(model()->index(2, Station_grid_model::DESCRIPTION), Qt::DisplayRole).toString(),
+              "third");
     EXPECT_EQ(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), "1");
     for (int c = 0; c < 3; ++c) // at least as wide as ever; the description takes what is left
         EXPECT_GE(grid()->columnWidth(c), Station_grid_model::column_widths[c]) << c;
@@ -106,7 +107,8 @@ TEST_F(Gui_test, DeleteRemovesEverySelectedStationAndUndoBringsThemBack) {
     select_rows(1, 2);
     click("Button6");
     ASSERT_EQ(model()->rowCount(), 1);
-    EXPECT_EQ(model()->data(model()->index(0, 3), Qt::DisplayRole).toString(), "first");
+    EXPECT_EQ(model()->data(model()->index(0, Station_grid_model::DESCRIPTION), Qt::DisplayRole).toString(),
+              "first");
     EXPECT_TRUE(window->is_modified());
     EXPECT_TRUE(window->isWindowModified());
     EXPECT_EQ(window->statusBar()->currentMessage(), "Deleted 2 stations - Ctrl+Z to undo");
@@ -118,8 +120,10 @@ TEST_F(Gui_test, DeleteRemovesEverySelectedStationAndUndoBringsThemBack) {
 
     action("Undo1")->trigger();
     ASSERT_EQ(model()->rowCount(), 3);
-    EXPECT_EQ(model()->data(model()->index(1, 3), Qt::DisplayRole).toString(), "second");
-    EXPECT_EQ(model()->data(model()->index(2, 3), Qt::DisplayRole).toString(), "third");
+    EXPECT_EQ(model()->data(model()->index(1, Station_grid_model::DESCRIPTION), Qt::DisplayRole).toString(),
+              "second");
+    EXPECT_EQ(model()->data(model()->index(2, Station_grid_model::DESCRIPTION), Qt::DisplayRole).toString(),
+              "third");
     EXPECT_FALSE(window->is_modified()); // back to what was opened
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_EQ(action("Redo1")->text(), "&Redo Delete 2 stations (2, 3)");
@@ -336,7 +340,7 @@ TEST_F(Gui_test, TabGoesThroughEachPageInReadingOrder) {
     };
     EXPECT_EQ(tab_order("TabSheet1"), QStringList({"ed_COM_direct", "ed_COM_modem"}));
     EXPECT_EQ(tab_order("TabSheet2"),
-              QStringList({"StringGrid_stations", "Button7", "Button5", "Button8", "Button6"}));
+              QStringList({"ed_filter", "StringGrid_stations", "Button7", "Button5", "Button8", "Button6"}));
     EXPECT_EQ(tab_order("TabSheet3"), QStringList({"ed_path_bin", "Button3", "ed_path_xml", "Button4"}));
 }
 
@@ -360,7 +364,10 @@ TEST_F(Gui_test, WithNoStationTheHeaderRowIsAnOrdinaryRowThatDeleteAndEditLeaveA
         ASSERT_EQ(model()->rowCount(), 1) << when; // the header texts in an ordinary row, bound to no station
         EXPECT_EQ(model()->station_at(0), nullptr) << when;
         EXPECT_EQ(model()->data(model()->index(0, 0), Qt::DisplayRole).toString(), "ID") << when;
-        EXPECT_EQ(model()->data(model()->index(0, 3), Qt::DisplayRole).toString(), "Description") << when;
+        EXPECT_EQ(
+            model()->data(model()->index(0, Station_grid_model::DESCRIPTION), Qt::DisplayRole).toString(),
+            "Description")
+            << when;
         select_rows(0, 0);
         ASSERT_EQ(grid()->selectionModel()->selectedRows().size(), 1) << when;
         click("Button6");

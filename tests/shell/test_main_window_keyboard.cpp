@@ -257,7 +257,10 @@ TEST_F(Gui_test, TheGridFillsTheWindowAndKeepsTheWidthsTheUserSets) {
     const QFontMetrics metrics = grid()->fontMetrics();
     EXPECT_GE(grid()->columnWidth(1), metrics.horizontalAdvance(QString::fromStdString(long_phone)));
     // The description stretches to the grid's right edge, also when the window grows.
-    const auto right_edge = [this] { return grid()->columnViewportPosition(3) + grid()->columnWidth(3); };
+    const auto right_edge = [this] {
+        return grid()->columnViewportPosition(Station_grid_model::DESCRIPTION) +
+               grid()->columnWidth(Station_grid_model::DESCRIPTION);
+    };
     EXPECT_GE(right_edge(), grid()->viewport()->width() - 1);
     window->resize(window->width() + 300, window->height() + 100);
     QApplication::processEvents();

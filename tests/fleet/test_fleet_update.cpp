@@ -1,0 +1,145 @@
+// The facts of one station read again after its edit: the same as a build of the whole fleet, shared IDs
+// and phone numbers included.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+#include "Setup.h"
+#include "Station_facts.h"
+#include "Station_order.h"
+#include "random_documents.h"
+
+namespace {
+
+Tstation* station_at(Tsetup& setup, size_t i) {
+    return static_cast<Tstation*>(setup.stations.list.node_at(static_cast<int>(i))->item);
+}
+
+void add_station(Tsetup& setup, int32_t id, const char* phone, const char* pin = "") {
+    auto* s = new Tstation;
+    s->id = id;
+    std::snprintf(s->phone_nbr, sizeof s->phone_nbr, "%s", phone);
+    std::snprintf(s->pin, sizeof s->pin, "%s", pin);
+    setup.stations.append(s);
+}
+
+// Every fact the list and the query read, station by station, with the controls' values.
+void expect_same_facts(const Fleet_facts& a, const Fleet_facts& b, const std::vector<std::string>& controls,
+                       const std::string& when) {
+    ASSERT_EQ(a.size(), b.size()) << when;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const Station_facts &x = a.at(i), &y = b.at(i);
+        EXPECT_EQ(x.id, y.id) << when << ", station " << i;
+        EXPECT_EQ(x.text, y.text) << when << ", station " << i;
+        EXPECT_EQ(x.sms, y.sms) << when << ", station " << i;
+        EXPECT_EQ(x.pin, y.pin) << when << ", station " << i;
+        EXPECT_EQ(x.bytes, y.bytes) << when << ", station " << i;
+        EXPECT_EQ(x.duplicate_id, y.duplicate_id) << when << ", station " << i;
+        EXPECT_EQ(x.duplicate_phone, y.duplicate_phone) << when << ", station " << i;
+        EXPECT_EQ(x.duplicate, y.duplicate) << when << ", station " << i;
+        for (int p = 0; p < PAGE_COUNT; ++p)
+            EXPECT_EQ(x.measured[p], y.measured[p]) << when << ", station " << i << " page " << p;
+        for (const std::string& c : controls)
+            EXPECT_EQ(a.control_value(a.control_column(c), i), b.control_value(b.control_column(c), i))
+                << when << ", station " << i << ", " << c;
+    }
+}
+
+} // namespace
+
+TEST(FleetUpdate, SharedIdsAndPhoneNumbersAreMarkedApart) {
+    Tsetup setup;
+    add_station(setup, 7, "+1");
+    add_station(setup, 8, "+2");
+    add_station(setup, 7, "+3");
+    add_station(setup, 9, "+2");
+    add_station(setup, 10, "");
+    add_station(setup, 11, "");
+    Fleet_facts facts;
+    facts.build(setup, nullptr);
+    const bool ids[] = {true, false, true, false, false, false};
+    const bool phones[] = {false, true, false, true, false, false};
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(facts.at(i).duplicate_id, ids[i]) << i;
+        EXPECT_EQ(facts.at(i).duplicate_phone, phones[i]) << i;
+        EXPECT_EQ(facts.at(i).duplicate, ids[i] || phones[i]) << i;
+    }
+}
+
+TEST(FleetUpdate, AnEditFreesTheOldIdAndSharesTheNewOne) {
+    Tsetup setup;
+    add_station(setup, 7, "+1");
+    add_station(setup, 7, "+2");
+    add_station(setup, 9, "+3");
+    Fleet_facts facts;
+    facts.build(setup, nullptr);
+    // Station 2 takes station 3's id and station 1's phone number: 1 keeps a mark (by phone), 3 gets one.
+    Tstation* second = station_at(setup, 1);
+    second->id = 9;
+    std::snprintf(second->phone_nbr, sizeof second->phone_nbr, "+1");
+    facts.update(*second, 1);
+    EXPECT_FALSE(facts.at(0).duplicate_id);
+    EXPECT_TRUE(facts.at(0).duplicate_phone);
+    EXPECT_TRUE(facts.at(1).duplicate_id && facts.at(1).duplicate_phone);
+    EXPECT_TRUE(facts.at(2).duplicate_id);
+    EXPECT_FALSE(facts.at(2).duplicate_phone);
+    // A position past the end changes nothing.
+    facts.update(*second, 3);
+    EXPECT_EQ(facts.size(), 3u);
+}
+
+TEST(FleetUpdate, RandomEditsGiveWhatABuildGives) {
+    std::mt19937 rng(20261215);
+    const std::vector<std::string> controls = {"ed_acq_interval0", "cbb_s_1"};
+    int updates = 0;
+    for (int round = 0; round < 40; ++round) {
+        Tsetup setup;
+        random_document(rng, setup);
+        const size_t n = static_cast<size_t>(setup.stations.list.count());
+        if (n == 0) continue;
+        // Few ids and phone numbers, so that edits make and break shared ones.
+        for (size_t i = 0; i < n; ++i) {
+            Tstation* s = station_at(setup, i);
+            s->id = static_cast<int32_t>(rng() % 3);
+            std::snprintf(s->phone_nbr, sizeof s->phone_nbr, "%s",
+                          rng() % 3 == 0 ? ""
+                          : rng() % 2    ? "+A"
+                                         : "+b");
+        }
+        Fleet_facts facts;
+        facts.build(setup, nullptr, controls);
+        for (int edit = 0; edit < 5; ++edit) {
+            const size_t i = rng() % n;
+            Tstation* s = station_at(setup, i);
+            s->id = static_cast<int32_t>(rng() % 3);
+            std::snprintf(s->phone_nbr, sizeof s->phone_nbr, "%s", rng() % 2 ? "+a" : "+B");
+            std::snprintf(s->pin, sizeof s->pin, "%u", static_cast<unsigned>(rng() % 10000));
+            s->configuration.clear();
+            random_image(rng, *s);
+            facts.update(*s, i);
+            Fleet_facts built;
+            built.build(setup, nullptr, controls);
+            expect_same_facts(facts, built, controls,
+                              "round " + std::to_string(round) + " edit " + std::to_string(edit));
+            ++updates;
+        }
+    }
+    EXPECT_GT(updates, 100);
+}
+
+TEST(FleetUpdate, PinCodesSortInNaturalOrder) {
+    Tsetup setup;
+    add_station(setup, 1, "", "12");
+    add_station(setup, 2, "", "9");
+    add_station(setup, 3, "", "");
+    add_station(setup, 4, "", "9");
+    Fleet_facts facts;
+    facts.build(setup, nullptr);
+    EXPECT_EQ(sorted_stations(facts, {0, 1, 2, 3}, Sort_key::PIN), (std::vector<size_t>{2, 1, 3, 0}));
+    EXPECT_EQ(sorted_stations(facts, {0, 1, 2, 3}, Sort_key::PIN, true), (std::vector<size_t>{0, 1, 3, 2}));
+    // The command line names no PIN key: it prints no PIN.
+    Sort_key key = Sort_key::ID;
+    EXPECT_FALSE(sort_key_of("pin", &key));
+    EXPECT_STREQ(sort_key_name(Sort_key::PIN), "pin");
+}
