@@ -82,6 +82,15 @@ void Station_grid_model::set_order(int column, Qt::SortOrder order) {
     show_rows();
 }
 
+std::vector<int> Station_grid_model::ordered_positions() const {
+    if (!filled_ || order_column_ < 0) return {};
+    std::vector<size_t> all(stations_.size());
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    all = sorted_stations(facts_, std::move(all), column_keys[order_column_], order_ == Qt::DescendingOrder);
+    return std::vector<int>(all.begin(), all.end());
+}
+
 void Station_grid_model::keep_visible(const Tstation* station) {
     if (station == nullptr) return;
     kept_.insert(station);

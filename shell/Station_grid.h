@@ -46,6 +46,9 @@ class Station_grid_model : public QAbstractTableModel {
     void set_order(int column, Qt::SortOrder order);
     int order_column() const { return order_column_; }
     Qt::SortOrder order() const { return order_; }
+    // Every station's file position (from 0) in the order shown, hidden ones included: what "Sort into
+    // File Order" makes the file's order. Empty while the rows are in file order.
+    std::vector<int> ordered_positions() const;
     // An edited or added station stays shown, whatever the filter, until the filter text changes.
     void keep_visible(const Tstation* station);
 

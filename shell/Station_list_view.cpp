@@ -87,7 +87,7 @@ Station_list_view::Station_list_view(QTableView* grid, Station_grid_model* model
     filter_->installEventFilter(this);
     connect(filter_, &QLineEdit::textChanged, this, &Station_list_view::filter_changed);
 
-    find_ = new QAction("Find Stations", window);
+    find_ = new QAction("&Find Stations", window);
     find_->setObjectName("FindStations1");
     find_->setShortcut(QKeySequence::Find);
     find_->setShortcutContext(Qt::WindowShortcut);
@@ -175,10 +175,14 @@ void Station_list_view::header_clicked(int column) {
         else
             to = -1;
     }
-    model_->set_order(to, order);
+    sort_by(to, order);
+}
+
+void Station_list_view::sort_by(int column, Qt::SortOrder order) {
+    model_->set_order(column, order);
     QHeaderView* header = grid_->horizontalHeader();
-    header->setSortIndicatorShown(to >= 0);
-    if (to >= 0) header->setSortIndicator(to, order);
+    header->setSortIndicatorShown(column >= 0);
+    if (column >= 0) header->setSortIndicator(column, order);
 }
 
 void Station_list_view::show_count() {

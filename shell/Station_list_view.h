@@ -33,6 +33,9 @@ class Station_list_view : public QObject {
     void station_changed(int position);
     // Ctrl+F: the filter box focused with its text selected.
     void focus_filter();
+    // Orders the rows by a column (-1: file order) as header clicks do, the header's mark with them: the
+    // way the keyboard sorts.
+    void sort_by(int column, Qt::SortOrder order);
 
   signals:
     // Before the filter box takes the focus: the window shows the page the grid is on.

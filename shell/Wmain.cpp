@@ -3,6 +3,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -110,6 +111,8 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
     pages_->addTab(build_stations_page(), "S&tations");
     pages_->addTab(build_directories_page(), "Di&rectories");
     pages_->setCurrentIndex(1); // "Stations" at start
+    edit_menu_->addSeparator();
+    edit_menu_->addAction(station_view_->find_action());
     layout->addWidget(pages_);
     setCentralWidget(central);
     build_bottom_panel();
@@ -210,12 +213,68 @@ void TFmain::build_menu() {
     QAction* history = edit->addAction("&History...", this, &TFmain::History1Click);
     history->setObjectName("History1");
     history->setShortcut(QKeySequence("Ctrl+H"));
+    edit_menu_ = edit; // Find joins it once the Stations page exists
+    // The grid's orders, for the keyboard as for the header's clicks; they change the view, not the file.
+    QMenu* view = menuBar()->addMenu("&View");
+    view->setObjectName("View1");
+    auto* orders = new QActionGroup(this);
+    const struct {
+        const char* text;
+        const char* name;
+        int column;
+    } sorts[] = {{"&File Order", "SortFileOrder1", -1},
+                 {"Sort by &ID", "SortById1", Station_grid_model::ID},
+                 {"Sort by &Phone Number", "SortByPhone1", Station_grid_model::PHONE},
+                 {"Sort by PI&N code", "SortByPin1", Station_grid_model::PIN},
+                 {"Sort by &Memory used", "SortByMemory1", Station_grid_model::MEMORY},
+                 {"Sort by P&roblems", "SortByProblems1", Station_grid_model::PROBLEMS},
+                 {"Sort by &Description", "SortByDescription1", Station_grid_model::DESCRIPTION}};
+    for (const auto& sort : sorts) {
+        QAction* a = view->addAction(sort.text);
+        a->setObjectName(sort.name);
+        a->setCheckable(true);
+        a->setChecked(sort.column < 0);
+        a->setData(sort.column);
+        orders->addAction(a);
+        const int column = sort.column;
+        connect(a, &QAction::triggered, this, [this, column] {
+            station_view_->sort_by(column,
+                                   sort_descending_->isChecked() ? Qt::DescendingOrder : Qt::AscendingOrder);
+        });
+        if (sort.column < 0) view->addSeparator();
+    }
+    view->addSeparator();
+    sort_descending_ = view->addAction("Desc&ending");
+    sort_descending_->setObjectName("SortDescending1");
+    sort_descending_->setCheckable(true);
+    connect(sort_descending_, &QAction::toggled, this, [this](bool descending) {
+        const int column = grid_model_->order_column();
+        if (column >= 0)
+            station_view_->sort_by(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    });
+    // The menu shows the order in force, whichever way it was chosen.
+    connect(view, &QMenu::aboutToShow, this, [this, view] {
+        const int column = grid_model_->order_column();
+        for (QAction* a : view->actions())
+            if (a->actionGroup() != nullptr) a->setChecked(a->data().toInt() == column);
+        const QSignalBlocker quiet(sort_descending_);
+        sort_descending_->setChecked(column >= 0 && grid_model_->order() == Qt::DescendingOrder);
+        sort_into_file_order_->setEnabled(column >= 0);
+    });
     QMenu* station = menuBar()->addMenu("&Station");
     station->setObjectName("Station1");
     station->addAction(edit_selected_);
     station->addAction(add_station_);
     station->addAction(duplicate_station_);
     station->addAction(delete_station_);
+    station->addSeparator();
+    sort_into_file_order_ =
+        station->addAction("Sort into File &Order", this, &TFmain::SortIntoFileOrder1Click);
+    sort_into_file_order_->setObjectName("SortIntoFileOrder1");
+    sort_into_file_order_->setStatusTip(
+        "Make the order the list is sorted in the order of the stations in the file");
+    connect(station, &QMenu::aboutToShow, this,
+            [this] { sort_into_file_order_->setEnabled(grid_model_->order_column() >= 0); });
     station->addSeparator();
     station->addAction(compare_stations_);
     QMenu* help = menuBar()->addMenu("&Help");
@@ -823,6 +882,21 @@ void TFmain::select_positions(const std::vector<int>& positions) {
     grid_->selectionModel()->setCurrentIndex(grid_model_->index(first, 0), QItemSelectionModel::NoUpdate);
     grid_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     grid_->scrollTo(grid_model_->index(first, 0));
+}
+
+void TFmain::SortIntoFileOrder1Click() {
+    const std::vector<int> order = grid_model_->ordered_positions();
+    if (order.empty()) {
+        tell("The list is in file order already: sort it by a column first (View menu or a header click).");
+        return;
+    }
+    if (!push(sort_stations_command(setup_, order))) {
+        tell("The stations are in this order in the file already.");
+        return;
+    }
+    station_view_->sort_by(-1, Qt::AscendingOrder); // the file's order is now the one that was shown
+    refresh(true);
+    tell(QString("The stations now stand in this order in the file - %1 to undo").arg(undo_keys()));
 }
 
 void TFmain::Button6Click() {

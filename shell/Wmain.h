@@ -86,6 +86,7 @@ class TFmain : public QMainWindow {
     void Undo1Click();
     void Redo1Click();
     void History1Click();
+    void SortIntoFileOrder1Click();
     void CompareStations1Click();
     void CompareWithFile1Click();
     void PrintSheet1Click();
@@ -174,6 +175,9 @@ class TFmain : public QMainWindow {
     QAction* compare_stations_ = nullptr;
     QAction* duplicate_station_ = nullptr;
     QAction* undo_ = nullptr;
+    QAction* sort_descending_ = nullptr;
+    QAction* sort_into_file_order_ = nullptr;
+    QMenu* edit_menu_ = nullptr;
     QAction* redo_ = nullptr;
     TFcompare* compare_window_ = nullptr;
     QMenu* recent_menu_ = nullptr;

@@ -222,6 +222,40 @@ TEST_F(Gui_test, ARandomRunOfActionsUndoesToTheOpenedFileAndRedoesToTheLast) {
     EXPECT_EQ(written(window, dir, "again.xml"), last);
 }
 
+TEST_F(Gui_test, TheViewMenuSortsTheListAndSortIntoFileOrderIsOneStep) {
+    ASSERT_TRUE(window->open_file(write_setup(
+        "s.xml", "<SETUP><STATIONS><STATION id='30' description='st10'/><STATION id='4' description='st2'/>"
+                 "<STATION id='100' description='St1'/></STATIONS></SETUP>")));
+    const auto shown = [this] {
+        std::vector<int32_t> ids;
+        for (int row = 0; row < model()->station_count(); ++row)
+            ids.push_back(model()->station_at(row)->id);
+        return ids;
+    };
+    // Sorting from the menu, as the keyboard does it, orders the view only.
+    action("SortByDescription1")->trigger();
+    EXPECT_EQ(shown(), (std::vector<int32_t>{100, 4, 30})); // natural order, case aside
+    action("SortDescending1")->trigger();
+    EXPECT_EQ(shown(), (std::vector<int32_t>{30, 4, 100}));
+    action("SortById1")->trigger();
+    EXPECT_EQ(shown(), (std::vector<int32_t>{100, 30, 4})); // numbers, still descending
+    EXPECT_EQ(ids_in(window), (std::vector<int32_t>{30, 4, 100}));
+    EXPECT_FALSE(window->is_modified());
+    // Making it the file's order is one step; the view is then in file order.
+    action("SortIntoFileOrder1")->trigger();
+    EXPECT_EQ(ids_in(window), (std::vector<int32_t>{100, 30, 4}));
+    EXPECT_EQ(model()->order_column(), -1);
+    EXPECT_EQ(action("Undo1")->text(), "&Undo Sort into file order");
+    EXPECT_TRUE(window->is_modified());
+    action("Undo1")->trigger();
+    EXPECT_EQ(ids_in(window), (std::vector<int32_t>{30, 4, 100}));
+    EXPECT_FALSE(window->is_modified());
+    // In file order there is nothing to make the file's order.
+    action("SortFileOrder1")->trigger();
+    action("SortIntoFileOrder1")->trigger();
+    EXPECT_EQ(window->history().can_redo(), true); // no new step dropped the undone one
+}
+
 TEST_F(Editor_window_test, DuplicateOpensTheEditorOnTheCopyAndCancelDiscardsIt) {
     ASSERT_TRUE(window->open_file(VEMORA_EXAMPLES "/setup.xml"));
     const std::vector<int32_t> before = ids_in(window);

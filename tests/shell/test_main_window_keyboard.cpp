@@ -91,7 +91,7 @@ TEST_F(Gui_test, TheStationMenuAndTheGridsContextMenuOfferTheStationCommands) {
     for (QAction* a : station->actions())
         names << a->objectName();
     EXPECT_EQ(names, QStringList({"EditSelected1", "AddStation1", "DuplicateStation1", "DeleteStation1", "",
-                                  "CompareStations1"}));
+                                  "SortIntoFileOrder1", "", "CompareStations1"}));
     // From the menu, on the stations selected in the grid.
     select_rows(2, 2);
     action("EditSelected1")->trigger();
