@@ -233,7 +233,8 @@ int edit_many(const Edit_request& r, std::ostream& out, std::ostream& err) {
         warn_dropped(s.position + 1, s.dropped, err);
     if (spares > 0)
         err << "vemora-cli: " << stations_text(spares) << " with nothing configured left as "
-            << (spares == 1 ? "it is" : "they are") << " (--include-spares edits them too)\n";
+            << (spares == 1 ? "it is (--include-spares edits it too)\n"
+                            : "they are (--include-spares edits them too)\n");
 
     Tsetup before;
     if (r.dry_run) copy_document(setup, before);

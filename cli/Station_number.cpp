@@ -110,7 +110,7 @@ bool parse_stations_selector(const std::string& text, Stations_selector* selecto
     }
     const bool by_id = text.compare(0, 3, "id=") == 0;
     const std::string list = by_id ? text.substr(3) : text;
-    if (!by_id && list.find_first_of(",-") == std::string::npos) {
+    if (list.empty() || (!by_id && list.find_first_of(",-") == std::string::npos)) {
         *problem = quoted + " is no station number";
         return false;
     }

@@ -97,6 +97,8 @@ TEST(CliBulkEdit, AWrongSelectorOrChangeIsAUsageErrorThatSaysWhatIsWrong) {
         {{"id=101,x"}, {}, "\"x\" in \"id=101,x\" is no station ID"},
         {{"id=101,2147483648"}, {}, "\"2147483648\" in \"id=101,2147483648\" is no station ID"},
         {{"every"}, {}, "\"every\" is no station number"},
+        {{"id="}, {}, "\"id=\" is no station number"},
+        {{"id=5,"}, {}, "\"id=5,\" has an empty item"},
         {{"1,\n2"}, {}, "\"\\x0a2\" in \"1,\\x0a2\" is no station number nor range (N or N-M, from 1)"},
         {{"--where", "uses:("}, {}, "the query \"uses:(\" is wrong: "},
         {{"1,2"}, {"ed_ID=5"}, "ed_ID" + identity},
@@ -134,7 +136,7 @@ TEST(CliBulkEdit, SparesAreSkippedWithALineThatSaysSo) {
     ASSERT_EQ(r.code, 0);
     EXPECT_EQ(
         r.err,
-        "vemora-cli: 1 station with nothing configured left as it is (--include-spares edits them too)\n");
+        "vemora-cli: 1 station with nothing configured left as it is (--include-spares edits it too)\n");
     EXPECT_NE(cli({"dump", out}).out.find("\n5 id=-1 cursor=1 image=ffff"), std::string::npos);
     EXPECT_EQ(cli({"list", out, "--where", "remote:0", "--columns", "id"}).out,
               "1\t101\n2\t102\n3\t203\n4\t304\n");
@@ -147,6 +149,15 @@ TEST(CliBulkEdit, SparesAreSkippedWithALineThatSaysSo) {
     r = cli({"edit", example, "--where", "spare", out + "2", "cb_r_0=1", "--include-spares"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(cli({"list", out + "2", "--where", "remote:0"}).out, "5\t-1\t\tSpare logger, not configured\n");
+
+    const std::string spares = dir.write("spares.xml", "<SETUP><STATIONS><STATION id='1'/><STATION id='2'/>"
+                                                       "</STATIONS></SETUP>");
+    r = cli({"edit", spares, "all", out + "3", "cb_r_0=1"});
+    EXPECT_EQ(r.code, 6);
+    EXPECT_EQ(r.err,
+              "vemora-cli: the 2 stations selected have nothing configured (--include-spares edits them); " +
+                  out + "3 was not written\n");
+    EXPECT_FALSE(std::filesystem::exists(out + "3"));
 }
 
 TEST(CliBulkEdit, OneStationRefusedAndNoneIsEditedNorOutWritten) {
