@@ -38,8 +38,10 @@ constexpr size_t HELP_COLUMN = 21; // where the commands' descriptions start
 const char exit_codes_text[] =
     "Exit codes: 0 success, 1 a file could not be read or written or the output could not be written,\n"
     "2 usage error, 3 edit could not store the station (it does not fit the station's 223 bytes, or its SMS\n"
-    "number is longer than the 15 characters the station keeps), 4 check found problems, 5 diff found\n"
-    "differences, 6 list found no station that matches.\n";
+    "number is longer than the 15 characters the station keeps; with several stations, one of them), 4 "
+    "check\n"
+    "found problems, 5 diff found differences (edit --dry-run: it would change the file), 6 list found no\n"
+    "station that matches, or edit no station to edit.\n";
 
 std::string usage_text() {
     std::string text = "Usage: vemora-cli COMMAND ARGUMENTS\n\nCommands:\n";

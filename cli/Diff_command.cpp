@@ -4,6 +4,7 @@
 #include "Cli_files.h"
 #include "Command.h"
 #include "Compare.h"
+#include "Diff_output.h"
 #include "Reading_report.h"
 #include "Setup.h"
 #include "Text_output.h"
@@ -60,31 +61,9 @@ bool parse(const Arguments& arguments, Diff_options& o, std::ostream& err, int* 
     return true;
 }
 
-std::string value(bool present, const std::string& v) {
-    return present ? v : "(not stored)";
-}
-
-std::string station_words(const Station_ref& s) {
-    return "station " + std::to_string(s.position) + " (id " + std::to_string(s.id) + ")";
-}
-
-void print_station(const Station_comparison& c, const std::string& heading, bool names, std::ostream& out) {
-    out << heading << '\n';
-    for (const Setting_row& r : c.rows)
-        out << "  "
-            << utf8_of((names ? r.name : r.label) + ": " + value(r.in_a, r.a) + " -> " + value(r.in_b, r.b))
-            << '\n';
-    for (const Raw_line& l : c.raw)
-        out << "  " << (l.side == 'a' ? "only in A: " : "only in B: ") << utf8_of(l.text) << '\n';
-}
-
 const Tstation* station_at(const Tsetup& setup, long n) {
     Tlist::Tnode* node = setup.stations.list.node_at(static_cast<int>(n - 1));
     return node != nullptr ? static_cast<const Tstation*>(node->item) : nullptr;
-}
-
-void print_files(const Diff_options& o, std::ostream& out) {
-    out << "A: " << shown_text(o.a) << '\n' << "B: " << shown_text(o.b) << '\n';
 }
 
 int diff_stations(const Diff_options& o, const Tsetup& a, const Tsetup& b, std::ostream& out,
@@ -98,11 +77,11 @@ int diff_stations(const Diff_options& o, const Tsetup& a, const Tsetup& b, std::
     }
     const Station_comparison c = compare_stations(*x, *y, o.compare);
     if (c.equal) return EXIT_OK;
-    print_files(o, out);
-    print_station(c,
-                  station_words({static_cast<int>(o.n), x->id}) + " in A / " +
-                      station_words({static_cast<int>(o.m), y->id}) + " in B",
-                  o.names, out);
+    out << "A: " << shown_text(o.a) << '\n' << "B: " << shown_text(o.b) << '\n';
+    print_station_comparison(c,
+                             station_words({static_cast<int>(o.n), x->id}) + " in A / " +
+                                 station_words({static_cast<int>(o.m), y->id}) + " in B",
+                             o.names, out);
     return EXIT_DIFFER;
 }
 
@@ -116,22 +95,7 @@ int diff(const Arguments& arguments, std::ostream& out, std::ostream& err) {
 
     const Document_comparison d = compare_documents(a, b, o.compare);
     if (d.equal) return EXIT_OK;
-    print_files(o, out);
-    for (const Field_change& f : d.fields)
-        out << utf8_of((o.names ? f.name : f.label) + ": " + (f.a.empty() ? "(none)" : f.a) + " -> " +
-                       (f.b.empty() ? "(none)" : f.b))
-            << '\n';
-    for (const Station_pair& p : d.pairs)
-        print_station(p.comparison,
-                      station_words(p.a) + " in A / " + station_words(p.b) + " in B" +
-                          (p.by_position ? " (matched by position among equal ids)" : ""),
-                      o.names, out);
-    for (const Station_ref& s : d.only_a)
-        out << station_words(s) << " only in A\n";
-    for (const Station_ref& s : d.only_b)
-        out << station_words(s) << " only in B\n";
-    if (d.ids_repeat) out << "ids repeat: stations of equal id are matched by their order among them\n";
-    if (d.order_differs) out << "the stations stand in another order in B\n";
+    print_document_comparison(d, o.a, o.b, o.names, out);
     return EXIT_DIFFER;
 }
 

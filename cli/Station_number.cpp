@@ -80,3 +80,112 @@ bool find_station(Tsetup& setup, const Station_selector& selector, const std::st
     *position = found[0];
     return true;
 }
+
+namespace {
+
+std::vector<std::string> items_of(const std::string& text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        items.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos) return items;
+        start = comma + 1;
+    }
+}
+
+// A position from 1: digits only.
+bool position_number(const std::string& text, long* value) {
+    return !text.empty() && text[0] != '-' && strict_int(text, value);
+}
+
+} // namespace
+
+bool parse_stations_selector(const std::string& text, Stations_selector* selector, std::string* problem) {
+    Stations_selector s;
+    const std::string quoted = "\"" + shown_text(text) + "\"";
+    if (text == "all") {
+        *selector = s;
+        return true;
+    }
+    const bool by_id = text.compare(0, 3, "id=") == 0;
+    const std::string list = by_id ? text.substr(3) : text;
+    if (list.empty() || (!by_id && list.find_first_of(",-") == std::string::npos)) {
+        *problem = quoted + " is no station number";
+        return false;
+    }
+    s.kind = by_id ? Stations_selector::Kind::IDS : Stations_selector::Kind::POSITIONS;
+    for (const std::string& item : items_of(list)) {
+        if (item.empty()) {
+            *problem = quoted + " has an empty item";
+            return false;
+        }
+        const std::string shown = "\"" + shown_text(item) + "\"";
+        long from = 0, to = 0;
+        if (by_id) {
+            if (!strict_int(item, &from) || from < INT32_MIN || from > INT32_MAX) {
+                *problem = shown + " in " + quoted + " is no station ID";
+                return false;
+            }
+            s.ids.push_back(from);
+            continue;
+        }
+        const size_t dash = item.find('-');
+        const bool range = dash != std::string::npos;
+        if (!position_number(item.substr(0, dash), &from) ||
+            (range && !position_number(item.substr(dash + 1), &to))) {
+            *problem = shown + " in " + quoted + " is no station number nor range (N or N-M, from 1)";
+            return false;
+        }
+        if (!range) to = from;
+        if (from == 0) {
+            *problem = "station 0 in " + quoted + " is a new station, which is edited alone: N is 0";
+            return false;
+        }
+        if (to < from) {
+            *problem = "the range " + item + " in " + quoted + " runs backwards: write " +
+                       std::to_string(to) + "-" + std::to_string(from);
+            return false;
+        }
+        s.ranges.emplace_back(from, to);
+    }
+    *selector = s;
+    return true;
+}
+
+bool select_stations(Tsetup& setup, const Stations_selector& selector, const std::string& file,
+                     std::vector<int>* positions, std::string* problem) {
+    const int count = setup.stations.list.count();
+    std::vector<bool> chosen(static_cast<size_t>(count), false);
+    switch (selector.kind) {
+    case Stations_selector::Kind::ALL:
+        chosen.assign(chosen.size(), true);
+        break;
+    case Stations_selector::Kind::POSITIONS:
+        for (const auto& r : selector.ranges) {
+            if (r.second > count) {
+                *problem = "there is no station " + std::to_string(r.second) + " in \"" + shown_text(file) +
+                           "\" (it has " + std::to_string(count) + ")";
+                return false;
+            }
+            for (long n = r.first; n <= r.second; ++n)
+                chosen[static_cast<size_t>(n - 1)] = true;
+        }
+        break;
+    case Stations_selector::Kind::IDS:
+        for (const long id : selector.ids) {
+            Station_selector one;
+            one.by_id = true;
+            one.number = id;
+            Tstation* station = nullptr;
+            int position = 0;
+            if (!find_station(setup, one, file, &station, &position, problem)) return false;
+            chosen[static_cast<size_t>(position - 1)] = true;
+        }
+        break;
+    }
+    positions->clear();
+    for (int i = 0; i < count; ++i)
+        if (chosen[static_cast<size_t>(i)]) positions->push_back(i);
+    return true;
+}

@@ -31,13 +31,6 @@ std::vector<Tstation> stations_at(const Tsetup& setup, const std::vector<int>& p
     return out;
 }
 
-// Texts are compared up to their end, as Save writes them; the image whole, with its cursor.
-bool same_station(const Tstation& a, const Tstation& b) {
-    return a.id == b.id && std::strcmp(a.phone_nbr, b.phone_nbr) == 0 && std::strcmp(a.pin, b.pin) == 0 &&
-           std::strcmp(a.description, b.description) == 0 &&
-           std::strcmp(a.display_type, b.display_type) == 0 && a.configuration == b.configuration;
-}
-
 // Sorted, each once, all within a list of count: false otherwise (or for none).
 bool sort_positions(std::vector<int>& positions, int count) {
     std::sort(positions.begin(), positions.end());
@@ -63,6 +56,43 @@ class Edit_station : public Document_command {
 
     int position_;
     Tstation before_, after_;
+};
+
+// Several stations edited at once: each position (ascending) gets its record, all in one walk of the list.
+class Edit_stations : public Document_command {
+  public:
+    Edit_stations(std::string name, std::vector<int> positions, std::vector<Tstation> before,
+                  std::vector<Tstation> after)
+        : Document_command(std::move(name)), positions_(std::move(positions)), before_(std::move(before)),
+          after_(std::move(after)) {}
+    bool apply(Tsetup& setup) override { return put(setup, after_); }
+    bool revert(Tsetup& setup) override { return put(setup, before_); }
+    size_t bytes() const override {
+        return sizeof *this + name().capacity() + positions_.capacity() * sizeof(int) +
+               (before_.capacity() + after_.capacity()) * sizeof(Tstation);
+    }
+
+  private:
+    // Finds every record first, so that a document that is not the one the step was made on is left as
+    // it was.
+    bool put(Tsetup& setup, const std::vector<Tstation>& records) const {
+        std::vector<Tstation*> stations;
+        stations.reserve(positions_.size());
+        int position = 0;
+        for (Tlist::Tnode* node = setup.stations.list.head();
+             node != nullptr && stations.size() < positions_.size(); node = node->next, ++position)
+            if (position == positions_[stations.size()]) {
+                if (node->item == nullptr) return false;
+                stations.push_back(static_cast<Tstation*>(node->item));
+            }
+        if (stations.size() != positions_.size()) return false;
+        for (size_t i = 0; i < stations.size(); ++i)
+            *stations[i] = records[i];
+        return true;
+    }
+
+    std::vector<int> positions_;
+    std::vector<Tstation> before_, after_;
 };
 
 // Stations inserted at positions (each the position it has once all are in) or deleted from them: the
@@ -217,6 +247,13 @@ class Change_comport : public Document_command {
 
 } // namespace
 
+// Texts are compared up to their end, as Save writes them; the image whole, with its cursor.
+bool same_station(const Tstation& a, const Tstation& b) {
+    return a.id == b.id && std::strcmp(a.phone_nbr, b.phone_nbr) == 0 && std::strcmp(a.pin, b.pin) == 0 &&
+           std::strcmp(a.description, b.description) == 0 &&
+           std::strcmp(a.display_type, b.display_type) == 0 && a.configuration == b.configuration;
+}
+
 std::string station_ids_text(const std::vector<int32_t>& ids) {
     constexpr size_t shown = 3;
     std::string out;
@@ -233,6 +270,36 @@ std::unique_ptr<Document_command> edit_station_command(const Tsetup& setup, int 
     std::string name = "Edit station " + std::to_string(after.id);
     if (after.id != before.id) name += " (was " + std::to_string(before.id) + ")";
     return std::make_unique<Edit_station>(std::move(name), position, before, after);
+}
+
+std::unique_ptr<Document_command> edit_stations_command(const Tsetup& setup, std::vector<int> positions,
+                                                        std::vector<Tstation> before,
+                                                        std::vector<Tstation> after) {
+    if (positions.size() != before.size() || positions.size() != after.size()) return nullptr;
+    // Sorted by position, with the records that go with each; a station left as it was is no part of it.
+    std::vector<size_t> order;
+    for (size_t i = 0; i < positions.size(); ++i)
+        if (!same_station(before[i], after[i])) order.push_back(i);
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return positions[a] < positions[b]; });
+    const int count = setup.stations.list.count();
+    std::vector<int> sorted;
+    std::vector<Tstation> was, is;
+    std::vector<int32_t> ids;
+    sorted.reserve(order.size());
+    was.reserve(order.size());
+    is.reserve(order.size());
+    for (const size_t i : order) {
+        if (positions[i] < 0 || positions[i] >= count || (!sorted.empty() && sorted.back() == positions[i]))
+            return nullptr;
+        sorted.push_back(positions[i]);
+        was.push_back(std::move(before[i]));
+        is.push_back(std::move(after[i]));
+        ids.push_back(is.back().id);
+    }
+    if (sorted.empty()) return nullptr;
+    if (sorted.size() == 1) return edit_station_command(setup, sorted[0], was[0], is[0]);
+    std::string name = "Edit " + std::to_string(sorted.size()) + " stations (" + station_ids_text(ids) + ")";
+    return std::make_unique<Edit_stations>(std::move(name), std::move(sorted), std::move(was), std::move(is));
 }
 
 std::unique_ptr<Document_command> add_station_command(const Tsetup& setup, int position,

@@ -26,6 +26,18 @@
 std::unique_ptr<Document_command> edit_station_command(const Tsetup& setup, int position,
                                                        const Tstation& before, const Tstation& after);
 
+// Several stations edited in one step, as the editor's bulk edit changes them: positions[i] held before[i]
+// and gets after[i]. Stations whose two copies Save writes alike are left out; one station left is named as
+// edit_station_command names it, several as "Edit 312 stations (101, 102, 203, ...)" by their IDs after the
+// edit. nullptr when nothing changes, when the three lists differ in length, or for a position past the
+// end of the list or given twice.
+std::unique_ptr<Document_command> edit_stations_command(const Tsetup& setup, std::vector<int> positions,
+                                                        std::vector<Tstation> before,
+                                                        std::vector<Tstation> after);
+
+// Whether Save writes the two stations alike: their texts, display type and image with its cursor.
+bool same_station(const Tstation& a, const Tstation& b);
+
 // A new station inserted at position (the end of the list when position is its length): "Add station 0".
 std::unique_ptr<Document_command> add_station_command(const Tsetup& setup, int position,
                                                       const Tstation& record);

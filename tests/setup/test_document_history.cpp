@@ -84,6 +84,31 @@ TEST(DocumentCommands, NamesSayWhatTheStepDidWithStationIds) {
     EXPECT_EQ(station_ids_text({-7}), "-7");
 }
 
+TEST(DocumentCommands, EditingSeveralStationsIsOneStepNamedByTheStationsChanged) {
+    Tsetup setup;
+    fill(setup, 6);
+    const std::vector<Tstation*> s = stations_of(setup);
+    std::vector<Tstation> before, after;
+    for (int p : {5, 1, 3, 0}) {
+        before.push_back(*s[static_cast<size_t>(p)]);
+        after.push_back(before.back());
+        copy_text(after.back().description, "moved", sizeof after.back().description);
+    }
+    after[3] = before[3]; // station 100 left as it was: no part of the step
+    const auto several = edit_stations_command(setup, {5, 1, 3, 0}, before, after);
+    ASSERT_NE(several, nullptr);
+    EXPECT_EQ(several->name(), "Edit 3 stations (101, 103, 105)");
+    // One station changed is named as an edit of one; none changed is no step.
+    EXPECT_EQ(edit_stations_command(setup, {5, 0}, {before[0], before[3]}, {before[0], after[3]}), nullptr);
+    const auto one = edit_stations_command(setup, {5, 1}, {before[0], before[1]}, {before[0], after[1]});
+    ASSERT_NE(one, nullptr);
+    EXPECT_EQ(one->name(), "Edit station 101");
+    // Lists that do not go together, a position past the end or given twice: no step.
+    EXPECT_EQ(edit_stations_command(setup, {5, 1}, before, after), nullptr);
+    EXPECT_EQ(edit_stations_command(setup, {6, 1}, {before[0], before[1]}, {after[0], after[1]}), nullptr);
+    EXPECT_EQ(edit_stations_command(setup, {1, 1}, {before[1], before[1]}, {after[1], after[1]}), nullptr);
+}
+
 TEST(DocumentCommands, NoStepForAChangeOfNothingOrOneThatDoesNotFit) {
     Tsetup setup;
     fill(setup, 3);
@@ -144,6 +169,14 @@ TEST(DocumentCommands, EachStepUndoesToTheSameFileAndRedoesToTheSameChange) {
     edited.configuration.add_byte(0x42);
     step(edit_station_command(setup, 2, *stations_of(setup)[2], edited), {100, 101, 555, 103, 104, 105});
     EXPECT_EQ(stations_of(setup)[2]->configuration, edited.configuration);
+    std::vector<Tstation> was, is;
+    for (int p : {4, 0, 5}) {
+        was.push_back(*stations_of(setup)[static_cast<size_t>(p)]);
+        is.push_back(was.back());
+        is.back().configuration.add_byte(static_cast<uint8_t>(p));
+    }
+    step(edit_stations_command(setup, {4, 0, 5}, was, is), {100, 101, 555, 103, 104, 105});
+    EXPECT_EQ(stations_of(setup)[5]->configuration, is[2].configuration);
     step(add_station_command(setup, 6, record(7)), {100, 101, 555, 103, 104, 105, 7});
     step(add_station_command(setup, 0, Tstation()), {0, 100, 101, 555, 103, 104, 105, 7});
     const Tstation a = record(1), b = record(2), c = record(3);

@@ -1,0 +1,105 @@
+// Benchmark of editing a fleet at once against the loop it replaces: one `vemora-cli edit IN all OUT ...
+// --include-spares` over a file of STATIONS stations (copies of the example's, a fifth of them spares)
+// against one `edit IN N OUT ...` per station, each reading and writing the whole file; in-process, so
+// the loop's figure leaves out the start of a process per station. The loop is timed over its first SAMPLE
+// stations and its time for the whole fleet extrapolated from them; the two results are checked equal on
+// those stations.
+//
+// Usage: bench_bulk_edit [STATIONS] [SAMPLE]   (defaults: 5000 and 40).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+#include "example_stations.h"
+
+namespace {
+
+const std::vector<std::string> changes = {"ed_sms=+41797654399", "ed_acq_interval0=60"};
+
+// Runs one command line in-process; its time in seconds, or -1 when it failed.
+double seconds_of(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "vemora-cli");
+    std::vector<const char*> argv;
+    for (const std::string& a : arguments)
+        argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const auto start = std::chrono::steady_clock::now();
+    const int code = run_cli(static_cast<int>(argv.size()), argv.data(), out, err);
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (code != 0 && code != 5) {
+        std::fprintf(stderr, "failed (%d): %s", code, err.str().c_str());
+        return -1;
+    }
+    return s;
+}
+
+std::string bytes_of(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> with(std::vector<std::string> head, const std::vector<std::string>& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int n = argc > 1 ? std::atoi(argv[1]) : 5000;
+    const int sample = std::min(n, argc > 2 ? std::atoi(argv[2]) : 40);
+    if (n < 1 || sample < 1) {
+        std::fprintf(stderr, "usage: bench_bulk_edit [STATIONS] [SAMPLE]\n");
+        return 2;
+    }
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "vemora-bench-bulk-edit";
+    std::filesystem::create_directories(dir);
+    const std::string in = (dir / "in.xml").string(), out = (dir / "out.xml").string();
+    if (!make_example_stations_file(VEMORA_EXAMPLES "/setup.xml", in, n)) return 1;
+    std::printf("%d stations, %.1f MB\n", n, std::filesystem::file_size(in) / 1e6);
+
+    // At once: best of 3.
+    double bulk = 1e9, dry = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        const double s = seconds_of(with({"edit", in, "all", out, "--include-spares"}, changes));
+        const double d = seconds_of(with({"edit", in, "all", out, "--include-spares", "--dry-run"}, changes));
+        if (s < 0 || d < 0) return 1;
+        bulk = std::min(bulk, s);
+        dry = std::min(dry, d);
+    }
+    std::printf("edit IN all OUT (one read, one write), best of 3:  %8.3f s\n", bulk);
+    std::printf("the same with --dry-run (and its diff), best of 3: %8.3f s\n", dry);
+
+    // One station at a time, each edit reading the last one's output, over the first stations.
+    std::string file = in;
+    const auto start = std::chrono::steady_clock::now();
+    for (int k = 1; k <= sample; ++k) {
+        const std::string next = (dir / ("step" + std::to_string(k % 2) + ".xml")).string();
+        if (seconds_of(with({"edit", file, std::to_string(k), next}, changes)) < 0) return 1;
+        file = next;
+    }
+    const double loop = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double per_station = loop / sample;
+    std::printf("edit IN N OUT per station, first %d stations:      %8.3f s, %.1f ms a station\n", sample,
+                loop, per_station * 1e3);
+    std::printf("  for all %d stations (extrapolated):            %8.1f s, %.0f times the edit at once\n", n,
+                per_station * n, per_station * n / bulk);
+
+    // The same bytes: the stations the loop edited, edited at once.
+    const std::string together = (dir / "together.xml").string();
+    if (seconds_of(with({"edit", in, "1-" + std::to_string(sample), together, "--include-spares"}, changes)) <
+        0)
+        return 1;
+    const bool same = bytes_of(together) == bytes_of(file);
+    std::printf("first %d stations at once and one by one give the same file: %s\n", sample,
+                same ? "yes" : "NO");
+    std::filesystem::remove_all(dir);
+    return same ? 0 : 1;
+}
