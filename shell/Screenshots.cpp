@@ -1,6 +1,7 @@
 // vemora-screenshots OUTDIR FILE [PROBLEM_FILE]: opens FILE in the real windows and saves a picture of each
 // page as PNG, for the README; with PROBLEM_FILE also the reading problems it opens with. Run it under a
 // display (scripts/screenshots starts one with Xvfb).
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
     TFmain window;
+    window.restore_place(); // as on a first run: nothing stored
     window.show();
     if (!window.open_file(argv[2])) return 1;
     auto* pages = window.findChild<QTabWidget*>("PageControl1");
@@ -146,5 +148,24 @@ int main(int argc, char** argv) {
         ok = save(&editor, folder + "/editor-what-ok-drops.png") && ok;
     }
     ok = window.open_file(argv[2]) && save_fleet(window, folder + "/fleet-filtered.png") && ok;
+    {
+        // A few changes, one of them undone, and the History window beside the main one.
+        if (!window.open_file(argv[2])) return 1;
+        window.findChild<QLineEdit*>("ed_filter")->clear();
+        auto* grid = window.findChild<QTableView*>("StringGrid_stations");
+        grid->selectRow(0);
+        window.findChild<QAction*>("DuplicateStation1")->trigger(); // the editor opens: taken as it is
+        grid->selectRow(2);
+        grid->selectionModel()->select(grid->model()->index(3, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        window.Button6Click();
+        window.Undo1Click();
+        window.History1Click();
+        auto* history = window.findChild<QWidget*>("Fhistory");
+        if (history == nullptr) return 1;
+        history->resize(420, 200);
+        ok = save(history, folder + "/main-history.png") && ok;
+        history->hide();
+    }
     return ok ? 0 : 1;
 }

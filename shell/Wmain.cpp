@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -468,7 +469,15 @@ void TFmain::update_title() {
 }
 
 void TFmain::restore_place() {
-    Preferences::restore_geometry(this, "main/geometry");
+    if (Preferences::restore_geometry(this, "main/geometry")) return;
+    // A first run: wide enough for every column and a readable description, within the screen.
+    int wanted = 220; // the description's share
+    for (int c = 0; c + 1 < Station_grid_model::COLUMNS; ++c)
+        wanted += grid_->columnWidth(c);
+    wanted += 80; // the page's and the group's margins, the frames and the scroll bar
+    const QScreen* screen = this->screen();
+    const int room = screen != nullptr ? screen->availableGeometry().width() - 40 : wanted;
+    if (width() < wanted) resize(std::min(wanted, std::max(room, width())), height());
 }
 
 void TFmain::mark_unchanged() {
