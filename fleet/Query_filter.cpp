@@ -70,6 +70,7 @@ class Evaluation {
                 if (f.text.find(w, f.description_at) == std::string::npos) return false;
             return true;
         case Query_term::USES:
+            if (!facts_.has_channels()) return false; // not read: no station is said to measure anything
             for (int p = 0; p < PAGE_COUNT; ++p)
                 if ((n.pages >> p & 1u) && (f.measured[p] & n.channels) != 0) return true;
             return false;

@@ -401,6 +401,12 @@ bool Station_query::parse(const std::string& text, std::string* error) {
     return true;
 }
 
+bool Station_query::names_channels() const {
+    for (const Query_node& n : nodes_)
+        if (n.term == Query_term::USES) return true;
+    return false;
+}
+
 std::vector<std::string> Station_query::controls() const {
     std::vector<std::string> names;
     for (const Query_node& n : nodes_)

@@ -34,7 +34,7 @@ uint32_t measured_on(const Form_model& form, int page) {
 
 } // namespace
 
-Station_facts station_facts(const Tstation& station, Station_editor& editor) {
+Station_facts station_facts(const Tstation& station, Station_editor& editor, bool channels) {
     Station_facts f;
     f.id = station.id;
     f.text = std::to_string(station.id);
@@ -48,6 +48,7 @@ Station_facts station_facts(const Tstation& station, Station_editor& editor) {
     f.pin = folded(station.pin);
     f.bytes = bytes_used(station.configuration);
     f.problems = station.reading_notes;
+    if (!channels) return f;
     open_read_only(editor, station);
     for (int p = 0; p < PAGE_COUNT; ++p)
         f.measured[p] = measured_on(editor.form, p);
@@ -63,13 +64,27 @@ void Fleet_facts::build(const Tsetup& setup, const Reading_collector* notes,
     stations_.reserve(stations.size());
     Station_editor editor;
     for (size_t i = 0; i < stations.size(); ++i) {
-        stations_.push_back(station_facts(*stations[i], editor));
+        stations_.push_back(station_facts(*stations[i], editor, reading_channels_));
         // Notes count stations by their place in the file, from 1, null items included: the walk above
         // skips none in a document read from a file.
         if (notes != nullptr) stations_.back().problems = notes->station_count(static_cast<int>(i) + 1);
     }
+    has_channels_ = reading_channels_;
     mark_duplicates();
     add_controls(setup, controls);
+}
+
+void Fleet_facts::add_channels(const Tsetup& setup) {
+    reading_channels_ = true;
+    if (has_channels_) return;
+    Station_editor editor;
+    const std::vector<const Tstation*> stations = stations_of(setup);
+    for (size_t i = 0; i < stations.size() && i < stations_.size(); ++i) {
+        open_read_only(editor, *stations[i]);
+        for (int p = 0; p < PAGE_COUNT; ++p)
+            stations_[i].measured[p] = measured_on(editor.form, p);
+    }
+    has_channels_ = true;
 }
 
 void Fleet_facts::mark_duplicates() {
@@ -120,7 +135,9 @@ void Fleet_facts::update(const Tstation& station, size_t i) {
     const int32_t old_id = stations_[i].id;
     const std::string old_phone = stations_[i].phone();
     Station_editor editor;
-    stations_[i] = station_facts(station, editor); // leaves the editor open on the station
+    stations_[i] = station_facts(station, editor, has_channels_);
+    if (!control_names_.empty() && !has_channels_) open_read_only(editor, station);
+    // The editor is open on the station now.
     for (size_t column = 0; column < control_names_.size(); ++column)
         control_values_[column][i] =
             control_value_text(editor.form.at(editor.form.find(control_names_[column])));

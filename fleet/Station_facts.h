@@ -65,6 +65,15 @@ class Fleet_facts {
     // control is ignored). Costs one more opening of every station when there is any.
     void add_controls(const Tsetup& setup, const std::vector<std::string>& controls);
 
+    // Whether build and update read the channels each sequence page measures (Station_facts::measured):
+    // the costly part, an opening of every station in the editor's logic, which only `uses:` and the page
+    // terms need. On unless told; a window turns it off until its query names channels.
+    void set_reading_channels(bool on) { reading_channels_ = on; }
+    bool reads_channels() const { return reading_channels_; }
+    bool has_channels() const { return has_channels_; }
+    // Reads the channels of every station when they are not held yet (and reads them from now on).
+    void add_channels(const Tsetup& setup);
+
     size_t size() const { return stations_.size(); }
     const Station_facts& at(size_t i) const { return stations_[i]; }
     // The memory the facts take: their records and the texts that do not fit inside a record.
@@ -81,10 +90,13 @@ class Fleet_facts {
     void mark_duplicates_of(int32_t id, const std::string& phone);
 
     std::vector<Station_facts> stations_;
+    bool reading_channels_ = true;
+    bool has_channels_ = false; // every station's measured bits are read
     std::vector<std::string> control_names_;
     std::vector<std::vector<std::string>> control_values_; // [column][station]
 };
 
 // The facts of one station as build makes them without notes: its problems are its record's count; not
-// whether it is a duplicate (that needs the others).
-Station_facts station_facts(const Tstation& station, Station_editor& editor);
+// whether it is a duplicate (that needs the others). The channels measured only when asked (they need the
+// editor opened on the station).
+Station_facts station_facts(const Tstation& station, Station_editor& editor, bool channels = true);

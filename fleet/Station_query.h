@@ -68,6 +68,8 @@ class Station_query {
     bool empty() const { return root_ < 0; }
     // The controls it names, for Fleet_facts::add_controls.
     std::vector<std::string> controls() const;
+    // Whether it names channels (uses:, slow:, fast:, remote:), which need Fleet_facts' channels.
+    bool names_channels() const;
     // The tree in one line, for tests and messages: (and (word "areuse") (or (id 100..199) (not spare)))
     std::string tree_text() const;
 

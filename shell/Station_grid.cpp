@@ -35,6 +35,7 @@ void Station_grid_model::fill(Tsetup& setup) {
         if (kept_.count(&s) > 0) still_there.insert(&s);
     });
     kept_.swap(still_there);
+    facts_.set_reading_channels(query_.names_channels());
     facts_.build(setup, nullptr, query_.controls());
     filled_ = true;
     show_rows();
@@ -72,6 +73,8 @@ bool Station_grid_model::set_filter(const QString& text, QString* error) {
     for (const std::string& name : query_.controls())
         held = held && facts_.control_column(name) >= 0;
     if (!held && setup_ != nullptr) facts_.add_controls(*setup_, query_.controls());
+    // The channels too, once: until a query names one, a change of the document does not read them.
+    if (query_.names_channels() && !facts_.has_channels() && setup_ != nullptr) facts_.add_channels(*setup_);
     show_rows();
     return true;
 }

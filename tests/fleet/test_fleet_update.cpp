@@ -8,6 +8,7 @@
 #include "Setup.h"
 #include "Station_facts.h"
 #include "Station_order.h"
+#include "Station_query.h"
 #include "random_documents.h"
 
 namespace {
@@ -142,4 +143,43 @@ TEST(FleetUpdate, PinCodesSortInNaturalOrder) {
     Sort_key key = Sort_key::ID;
     EXPECT_FALSE(sort_key_of("pin", &key));
     EXPECT_STREQ(sort_key_name(Sort_key::PIN), "pin");
+}
+
+TEST(Fleet_channels, ReadOnlyWhenAskedAndThenTheSameAsAFullBuild) {
+    // Without channels a build skips the costly opening of each station; added later, or kept on through
+    // an update, they are what a full build reads.
+    Tsetup setup;
+    std::string reason;
+    ASSERT_EQ(setup.read_file(VEMORA_EXAMPLES "/setup.xml", &reason), 0) << reason;
+    Fleet_facts full;
+    full.build(setup, nullptr);
+    ASSERT_TRUE(full.has_channels());
+    Station_query uses;
+    ASSERT_TRUE(uses.parse("uses:161", &reason)) << reason;
+    EXPECT_TRUE(uses.names_channels());
+    const std::vector<size_t> expected = filter_stations(uses, full);
+    ASSERT_FALSE(expected.empty());
+
+    Fleet_facts lazy;
+    lazy.set_reading_channels(false);
+    lazy.build(setup, nullptr);
+    EXPECT_FALSE(lazy.has_channels());
+    EXPECT_TRUE(filter_stations(uses, lazy).empty()); // nothing read: nothing claimed
+    Station_query words;
+    ASSERT_TRUE(words.parse("boudry -spare", &reason)) << reason;
+    EXPECT_FALSE(words.names_channels());
+    EXPECT_EQ(filter_stations(words, lazy), filter_stations(words, full));
+    lazy.add_channels(setup);
+    EXPECT_TRUE(lazy.has_channels());
+    EXPECT_EQ(filter_stations(uses, lazy), expected);
+    for (size_t i = 0; i < full.size(); ++i)
+        for (int p = 0; p < PAGE_COUNT; ++p)
+            EXPECT_EQ(lazy.at(i).measured[p], full.at(i).measured[p]) << i << " page " << p;
+    // An update of a fleet read without channels reads none for that station either.
+    Fleet_facts plain;
+    plain.set_reading_channels(false);
+    plain.build(setup, nullptr);
+    plain.update(*static_cast<Tstation*>(setup.stations.list.node_at(0)->item), 0);
+    EXPECT_FALSE(plain.has_channels());
+    EXPECT_EQ(plain.at(0).measured[0], 0u);
 }
