@@ -1,6 +1,7 @@
 // The facts of a fleet: each station's texts, memory used and ticked channels, read once.
 #include "Station_facts.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "Fleet_text.h"
@@ -70,6 +71,7 @@ void Fleet_facts::build(const Tsetup& setup, const Reading_collector* notes,
         if (notes != nullptr) stations_.back().problems = notes->station_count(static_cast<int>(i) + 1);
     }
     has_channels_ = reading_channels_;
+    channels_read_ = reading_channels_ ? stations_.size() : 0;
     mark_duplicates();
     add_controls(setup, controls);
 }
@@ -77,14 +79,24 @@ void Fleet_facts::build(const Tsetup& setup, const Reading_collector* notes,
 void Fleet_facts::add_channels(const Tsetup& setup) {
     reading_channels_ = true;
     if (has_channels_) return;
+    std::vector<Tstation*> stations;
+    for (const Tstation* s : stations_of(setup))
+        stations.push_back(const_cast<Tstation*>(s));
+    add_channels_of(stations, stations.size());
+}
+
+bool Fleet_facts::add_channels_of(const std::vector<Tstation*>& stations, size_t count) {
+    if (has_channels_) return true;
     Station_editor editor;
-    const std::vector<const Tstation*> stations = stations_of(setup);
-    for (size_t i = 0; i < stations.size() && i < stations_.size(); ++i) {
-        open_read_only(editor, *stations[i]);
+    const size_t end = std::min({stations.size(), stations_.size(), channels_read_ + count});
+    for (; channels_read_ < end; ++channels_read_) {
+        open_read_only(editor, *stations[channels_read_]);
         for (int p = 0; p < PAGE_COUNT; ++p)
-            stations_[i].measured[p] = measured_on(editor.form, p);
+            stations_[channels_read_].measured[p] = measured_on(editor.form, p);
     }
-    has_channels_ = true;
+    has_channels_ = channels_read_ >= stations_.size();
+    if (has_channels_) reading_channels_ = true;
+    return has_channels_;
 }
 
 void Fleet_facts::mark_duplicates() {
@@ -135,8 +147,9 @@ void Fleet_facts::update(const Tstation& station, size_t i) {
     const int32_t old_id = stations_[i].id;
     const std::string old_phone = stations_[i].phone();
     Station_editor editor;
-    stations_[i] = station_facts(station, editor, has_channels_);
-    if (!control_names_.empty() && !has_channels_) open_read_only(editor, station);
+    const bool channels = has_channels_ || i < channels_read_;
+    stations_[i] = station_facts(station, editor, channels);
+    if (!control_names_.empty() && !channels) open_read_only(editor, station);
     // The editor is open on the station now.
     for (size_t column = 0; column < control_names_.size(); ++column)
         control_values_[column][i] =

@@ -73,6 +73,9 @@ class Fleet_facts {
     bool has_channels() const { return has_channels_; }
     // Reads the channels of every station when they are not held yet (and reads them from now on).
     void add_channels(const Tsetup& setup);
+    // Reads the channels of up to count more stations (the document's, in file order, as built), so that a
+    // window can read them a slice at a time while it waits for the user; true once all are held.
+    bool add_channels_of(const std::vector<Tstation*>& stations, size_t count);
 
     size_t size() const { return stations_.size(); }
     const Station_facts& at(size_t i) const { return stations_[i]; }
@@ -92,6 +95,7 @@ class Fleet_facts {
     std::vector<Station_facts> stations_;
     bool reading_channels_ = true;
     bool has_channels_ = false; // every station's measured bits are read
+    size_t channels_read_ = 0;  // the stations from the first whose measured bits are read
     std::vector<std::string> control_names_;
     std::vector<std::vector<std::string>> control_values_; // [column][station]
 };
