@@ -183,3 +183,34 @@ TEST(Fleet_channels, ReadOnlyWhenAskedAndThenTheSameAsAFullBuild) {
     EXPECT_FALSE(plain.has_channels());
     EXPECT_EQ(plain.at(0).measured[0], 0u);
 }
+
+TEST(Fleet_channels, ReadInSlicesWithAnEditBetweenTheyEqualAFullBuild) {
+    Tsetup setup;
+    std::string reason;
+    ASSERT_EQ(setup.read_file(VEMORA_EXAMPLES "/setup.xml", &reason), 0) << reason;
+    std::vector<Tstation*> stations;
+    for_each_item<Tstation>(setup.stations.list, [&stations](Tstation& s) { stations.push_back(&s); });
+    ASSERT_GE(stations.size(), 4u);
+    Fleet_facts sliced;
+    sliced.set_reading_channels(false);
+    sliced.build(setup, nullptr);
+    EXPECT_FALSE(sliced.add_channels_of(stations, 2));
+    // An edit of a station already read and of one not read yet, between two slices.
+    Fleet_facts full;
+    full.build(setup, nullptr);
+    const Fleet_facts before = full;
+    std::snprintf(stations[0]->description, sizeof stations[0]->description, "changed first");
+    std::snprintf(stations[3]->description, sizeof stations[3]->description, "changed fourth");
+    sliced.update(*stations[0], 0);
+    sliced.update(*stations[3], 3);
+    EXPECT_FALSE(sliced.has_channels());
+    EXPECT_TRUE(sliced.add_channels_of(stations, 100));
+    full.build(setup, nullptr);
+    ASSERT_EQ(sliced.size(), full.size());
+    for (size_t i = 0; i < full.size(); ++i) {
+        EXPECT_EQ(sliced.at(i).text, full.at(i).text) << i;
+        for (int p = 0; p < PAGE_COUNT; ++p)
+            EXPECT_EQ(sliced.at(i).measured[p], full.at(i).measured[p]) << i << " page " << p;
+    }
+    EXPECT_NE(before.at(0).text, full.at(0).text); // the edits were seen
+}
