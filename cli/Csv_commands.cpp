@@ -136,14 +136,24 @@ bool parse_export(const Arguments& a, Export_request& r, std::ostream& err) {
 int export_csv(const Arguments& a, std::ostream& out, std::ostream& err) {
     Export_request r;
     if (!parse_export(a, r, err)) return EXIT_USAGE;
+    Station_selector one; // "3" or "id=203" names one station, a list or "all" several
+    const bool single = !r.where && parse_station_selector(r.selector, &one);
+    if (single && !one.by_id && one.number == 0)
+        return usage_error(err, "station 0 is a new station; export-csv writes the stations of the file");
     Stations_selector selector;
     std::string problem;
-    if (!r.where && !parse_stations_selector(r.selector, &selector, &problem)) return usage_error(err, problem);
+    if (!r.where && !single && !parse_stations_selector(r.selector, &selector, &problem))
+        return usage_error(err, problem);
     Tsetup setup;
     Reading_collector notes;
     if (!read_setup(setup, r.in, err, notes)) return EXIT_FILE;
     std::vector<int> positions;
-    if (r.where) {
+    if (single) {
+        Tstation* station = nullptr;
+        int position = 0;
+        if (!find_station(setup, one, r.in, &station, &position, &problem)) return usage_error(err, problem);
+        positions.push_back(position - 1);
+    } else if (r.where) {
         Fleet_facts facts;
         facts.build(setup, &notes, r.query.controls());
         for (const size_t i : filter_stations(r.query, facts))
@@ -161,7 +171,9 @@ int export_csv(const Arguments& a, std::ostream& out, std::ostream& err) {
     std::string reason;
     const int failed = save_file(
         r.output.c_str(),
-        [&bytes](FILE* f) { return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() ? 0 : errno; },
+        [&bytes](FILE* f) {
+            return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() ? 0 : errno;
+        },
         &reason);
     if (failed != 0) {
         err << "vemora-cli: cannot write \"" << shown_text(r.output) << "\": " << reason << "\n";
@@ -248,11 +260,11 @@ int import_csv(const Arguments& a, std::ostream& out, std::ostream& err) {
         return refusal ? EXIT_REFUSED : EXIT_USAGE;
     }
     for (const Csv_unknown& u : plan.unknown)
-        err << "vemora-cli: " << shown_text(r.csv) << ": line " << u.line << ": no station has the id " << u.id
-            << "; the row is left out (--add-missing adds it)\n";
-    if (plan.edits.stations.empty() && plan.added.empty()) {
-        err << "vemora-cli: no row of \"" << shown_text(r.csv) << "\" names a station of \"" << shown_text(r.in)
-            << "\"; " << not_written;
+        err << "vemora-cli: " << shown_text(r.csv) << ": line " << u.line << ": no station has the id "
+            << u.id << "; the row is left out (--add-missing adds it)\n";
+    if (plan.rows > 0 && plan.edits.stations.empty() && plan.added.empty()) {
+        err << "vemora-cli: no row of \"" << shown_text(r.csv) << "\" names a station of \""
+            << shown_text(r.in) << "\"; " << not_written;
         return EXIT_NO_MATCH;
     }
     for (const Bulk_station& s : plan.edits.stations)
@@ -269,8 +281,10 @@ int import_csv(const Arguments& a, std::ostream& out, std::ostream& err) {
         Tsetup before; // the document as read, to compare the updated one with
         std::copy(std::begin(setup.path_data_bin), std::end(setup.path_data_bin), before.path_data_bin);
         std::copy(std::begin(setup.path_data_xml), std::end(setup.path_data_xml), before.path_data_xml);
-        for_each_item<Tcomport>(setup.comports.list, [&](Tcomport& c) { before.comports.append(new Tcomport(c)); });
-        for_each_item<Tstation>(setup.stations.list, [&](Tstation& s) { before.stations.append(new Tstation(s)); });
+        for_each_item<Tcomport>(setup.comports.list,
+                                [&](Tcomport& c) { before.comports.append(new Tcomport(c)); });
+        for_each_item<Tstation>(setup.stations.list,
+                                [&](Tstation& s) { before.stations.append(new Tstation(s)); });
         if (step != nullptr && !step->apply(setup)) return EXIT_FILE;
         const Document_comparison d = compare_documents(before, setup);
         print_document_comparison(d, r.in, r.out, false, out);

@@ -76,8 +76,8 @@ struct Bulk_station {
     int position = 0; // from 0 in the list
     int32_t id = 0;
     Bulk_outcome outcome = Bulk_outcome::UNCHANGED;
-    int bytes_needed = 0;                 // with the changes, as the editor's memory meter counts it
-    std::string refusal;                  // REFUSED: why, in one sentence
+    int bytes_needed = 0;    // with the changes, as the editor's memory meter counts it
+    std::string refusal;     // REFUSED: why, in one sentence
     int refused_change = -1; // REFUSED by a value: the index of the change refused; -1 for the store
     std::vector<Dropped_command> dropped; // CHANGED: the commands the store drops
 };

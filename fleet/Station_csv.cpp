@@ -15,7 +15,8 @@ namespace {
 
 enum Fixed_column { COLUMN_POSITION, COLUMN_ID, COLUMN_PHONE, COLUMN_PIN, COLUMN_DESCRIPTION, COLUMN_BYTES };
 constexpr int FIXED_COLUMNS = 6;
-const char* const fixed_names[FIXED_COLUMNS] = {"position", "id", "phone", "pin", "description", "bytes_used"};
+const char* const fixed_names[FIXED_COLUMNS] = {"position", "id",          "phone",
+                                                "pin",      "description", "bytes_used"};
 
 const char utf8_bom[] = "\xEF\xBB\xBF";
 
@@ -176,7 +177,8 @@ class Csv_reader {
                 ++i_;
                 for (;;) {
                     if (i_ >= bytes_.size())
-                        return fail(problem, opened, column, "the quoted cell that begins here has no closing quote");
+                        return fail(problem, opened, column,
+                                    "the quoted cell that begins here has no closing quote");
                     const char c = bytes_[i_++];
                     if (c == '"') {
                         if (i_ < bytes_.size() && bytes_[i_] == '"') {
@@ -191,16 +193,18 @@ class Csv_reader {
                 }
                 if (i_ < bytes_.size() && bytes_[i_] != ',' && bytes_[i_] != '\r' && bytes_[i_] != '\n')
                     return fail(problem, line_, column,
-                                "a character after the closing quote (a quote inside a quoted cell is written twice)");
+                                "a character after the closing quote (a quote inside a quoted cell is "
+                                "written twice)");
             } else {
                 const size_t end = bytes_.find_first_of(",\r\n\"", i_);
                 const size_t stop = end == std::string::npos ? bytes_.size() : end;
                 cell.assign(bytes_, i_, stop - i_);
                 i_ = stop;
                 if (i_ < bytes_.size() && bytes_[i_] == '"')
-                    return fail(problem, line_, column,
-                                "a quote inside a cell that does not begin with one (write the cell in quotes and "
-                                "the quote twice)");
+                    return fail(
+                        problem, line_, column,
+                        "a quote inside a cell that does not begin with one (write the cell in quotes and "
+                        "the quote twice)");
             }
             if (i_ >= bytes_.size()) return true;
             const char c = bytes_[i_++];
@@ -231,7 +235,11 @@ class Csv_reader {
 bool valid_utf8(const std::string& bytes, size_t from) {
     for (size_t i = from; i < bytes.size();) {
         const unsigned char u = static_cast<unsigned char>(bytes[i]);
-        const size_t n = u < 0x80 ? 1 : (u & 0xE0) == 0xC0 ? 2 : (u & 0xF0) == 0xE0 ? 3 : (u & 0xF8) == 0xF0 ? 4 : 0;
+        const size_t n = u < 0x80             ? 1
+                         : (u & 0xE0) == 0xC0 ? 2
+                         : (u & 0xF0) == 0xE0 ? 3
+                         : (u & 0xF8) == 0xF0 ? 4
+                                              : 0;
         if (n == 0 || i + n > bytes.size()) return false;
         for (size_t k = 1; k < n; ++k)
             if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) return false;
@@ -321,7 +329,8 @@ class Importer {
         size_t start = 0;
         if (bytes.compare(0, 3, utf8_bom) == 0) {
             if (options_.encoding_given && options_.encoding == Csv_encoding::LATIN1)
-                return problem(1, 1, "", "the file begins with UTF-8's byte order mark, but Latin-1 was asked for");
+                return problem(1, 1, "",
+                               "the file begins with UTF-8's byte order mark, but Latin-1 was asked for");
             utf8_ = true;
             start = 3;
         } else {
@@ -351,7 +360,8 @@ class Importer {
     }
 
   private:
-    void problem(int line, int column, const std::string& name, const std::string& text, bool refusal = false) {
+    void problem(int line, int column, const std::string& name, const std::string& text,
+                 bool refusal = false) {
         Csv_problem p;
         p.line = line;
         p.column = column;
@@ -386,9 +396,10 @@ class Importer {
                 if (column.control < 0 || is_identity_control(form, column.control)) {
                     problem(row.line, at, "",
                             "\"" + shown_text(column.name) + "\" is no column of a station (" +
-                                (column.control < 0 ? "the editor has no such control"
-                                                    : "the identity fields are the columns id, phone, pin and "
-                                                      "description") +
+                                (column.control < 0
+                                     ? "the editor has no such control"
+                                     : "the identity fields are the columns id, phone, pin and "
+                                       "description") +
                                 ")");
                     return false;
                 }
@@ -396,7 +407,8 @@ class Importer {
             const auto twice = seen.emplace(column.name, i + 1);
             if (!twice.second) {
                 problem(row.line, at, column.name,
-                        "the column is named twice (first in column " + std::to_string(twice.first->second) + ")");
+                        "the column is named twice (first in column " + std::to_string(twice.first->second) +
+                            ")");
                 return false;
             }
             columns_.push_back(std::move(column));
@@ -447,8 +459,8 @@ class Importer {
             const auto found = by_id_.find(id);
             if (found != by_id_.end() && found->second.size() > 1) {
                 problem(key_line, key_ + 1, "id",
-                        "the id " + key + " belongs to stations " + std::to_string(found->second[0] + 1) + " and " +
-                            std::to_string(found->second[1] + 1) +
+                        "the id " + key + " belongs to stations " + std::to_string(found->second[0] + 1) +
+                            " and " + std::to_string(found->second[1] + 1) +
                             " of the setup file; match the rows by their position");
                 return false;
             }
@@ -518,11 +530,13 @@ class Importer {
             return true;
         }
         const size_t before = plan_.edits.stations.size();
-        plan_station_edit(editor_, position, *stations_[static_cast<size_t>(position)], changes, bulk_, plan_.edits);
+        plan_station_edit(editor_, position, *stations_[static_cast<size_t>(position)], changes, bulk_,
+                          plan_.edits);
         if (plan_.edits.stations.size() > before) {
             const Bulk_station& station = plan_.edits.stations.back();
             refused(row, station, cells,
-                    "station " + std::to_string(station.position + 1) + " (id " + std::to_string(station.id) + ")");
+                    "station " + std::to_string(station.position + 1) + " (id " + std::to_string(station.id) +
+                        ")");
         }
         return true;
     }
@@ -562,7 +576,8 @@ class Importer {
         station.id = id;
         std::string problem_text;
         for (size_t i = 0; i < changes.size() && station.refused_change < 0; ++i)
-            if (!apply_control_change(editor_, changes[i], &problem_text)) station.refused_change = static_cast<int>(i);
+            if (!apply_control_change(editor_, changes[i], &problem_text))
+                station.refused_change = static_cast<int>(i);
         if (station.refused_change < 0) {
             const Store_result result = editor_.ok();
             if (result.stored) {
@@ -590,7 +605,8 @@ class Importer {
 
 } // namespace
 
-Csv_import_plan plan_csv_import(const Tsetup& setup, const std::string& bytes, const Csv_import_options& options) {
+Csv_import_plan plan_csv_import(const Tsetup& setup, const std::string& bytes,
+                                const Csv_import_options& options) {
     Csv_import_plan plan;
     Importer(setup, options, plan).run(bytes);
     return plan;
@@ -605,9 +621,10 @@ std::unique_ptr<Document_command> csv_import_command(const Tsetup& setup, Csv_im
         ids.push_back(s.id);
     const size_t count = ids.size();
     std::vector<std::unique_ptr<Document_command>> steps;
-    steps.push_back(edit_stations_command(setup, std::move(plan.edits.positions), std::move(plan.edits.before),
-                                          std::move(plan.edits.after)));
+    steps.push_back(edit_stations_command(setup, std::move(plan.edits.positions),
+                                          std::move(plan.edits.before), std::move(plan.edits.after)));
     steps.push_back(append_stations_command(setup, std::move(plan.added)));
-    return combined_command("Update " + std::to_string(count) + " stations from CSV (" + station_ids_text(ids) + ")",
+    return combined_command("Update " + std::to_string(count) + " stations from CSV (" +
+                                station_ids_text(ids) + ")",
                             std::move(steps));
 }

@@ -72,9 +72,9 @@ struct Csv_import_plan {
     // A malformed file or a refused row: each problem; nothing of the plan may be applied then.
     std::vector<Csv_problem> problems;
     std::vector<Csv_unknown> unknown;
-    Bulk_plan edits;                 // the rows that name a station of the document
-    std::vector<Tstation> added;     // --add-missing: the new stations, in the file's order
-    size_t rows = 0;                 // the rows read, empty lines not counted
+    Bulk_plan edits;             // the rows that name a station of the document
+    std::vector<Tstation> added; // --add-missing: the new stations, in the file's order
+    size_t rows = 0;             // the rows read, empty lines not counted
 
     bool refused() const { return !problems.empty(); }
     // Stations changed or added.

@@ -110,9 +110,10 @@ class Station_set_change : public Document_command {
                records_.capacity() * sizeof(Tstation);
     }
 
-  private:
+  protected:
     int count() const { return static_cast<int>(positions_.size()); }
 
+  private:
     bool insert(Tsetup& setup) const {
         const auto n = positions_.size();
         std::unique_ptr<void*[]> items(new (std::nothrow) void*[n]);
@@ -139,6 +140,24 @@ class Station_set_change : public Document_command {
     bool inserting_;
     std::vector<int> positions_;
     std::vector<Tstation> records_;
+};
+
+// Stations appended behind the last: only onto a list of the length it was made for, so that on another
+// document they land nowhere rather than in its middle.
+class Append_stations : public Station_set_change {
+  public:
+    Append_stations(std::string name, int count, std::vector<int> positions, std::vector<Tstation> records)
+        : Station_set_change(std::move(name), true, std::move(positions), std::move(records)), count_(count),
+          added_(count + static_cast<int>(this->count())) {}
+    bool apply(Tsetup& setup) override {
+        return setup.stations.list.count() == count_ && Station_set_change::apply(setup);
+    }
+    bool revert(Tsetup& setup) override {
+        return setup.stations.list.count() == added_ && Station_set_change::revert(setup);
+    }
+
+  private:
+    int count_, added_;
 };
 
 class Combined : public Document_command {
@@ -342,7 +361,8 @@ std::unique_ptr<Document_command> add_station_command(const Tsetup& setup, int p
                                                 std::vector<int>{position}, std::vector<Tstation>{record});
 }
 
-std::unique_ptr<Document_command> append_stations_command(const Tsetup& setup, std::vector<Tstation> records) {
+std::unique_ptr<Document_command> append_stations_command(const Tsetup& setup,
+                                                          std::vector<Tstation> records) {
     if (records.empty()) return nullptr;
     const int count = setup.stations.list.count();
     std::vector<int> positions(records.size());
@@ -354,8 +374,8 @@ std::unique_ptr<Document_command> append_stations_command(const Tsetup& setup, s
     std::string name = records.size() == 1 ? "Add station " + std::to_string(ids[0])
                                            : "Add " + std::to_string(records.size()) + " stations (" +
                                                  station_ids_text(ids) + ")";
-    return std::make_unique<Station_set_change>(std::move(name), true, std::move(positions),
-                                                std::move(records));
+    return std::make_unique<Append_stations>(std::move(name), count, std::move(positions),
+                                             std::move(records));
 }
 
 std::unique_ptr<Document_command> combined_command(std::string name,
