@@ -14,11 +14,13 @@
 // Each command is declared in the file that runs it.
 extern const Command normalize_command, dump_command, check_command, form_command, edit_command, diff_command,
     image_command, report_command, list_command, duplicate_command;
+extern const Command export_csv_command, import_csv_command;
 
 const std::vector<const Command*>& cli_commands() {
     static const std::vector<const Command*> commands = {
-        &normalize_command, &dump_command,  &check_command,  &form_command, &edit_command,
-        &diff_command,      &image_command, &report_command, &list_command, &duplicate_command};
+        &normalize_command, &dump_command,      &check_command,      &form_command,
+        &edit_command,      &diff_command,      &image_command,      &report_command,
+        &list_command,      &duplicate_command, &export_csv_command, &import_csv_command};
     return commands;
 }
 
@@ -41,7 +43,8 @@ const char exit_codes_text[] =
     "number is longer than the 15 characters the station keeps; with several stations, one of them), 4 "
     "check\n"
     "found problems, 5 diff found differences (edit --dry-run: it would change the file), 6 list found no\n"
-    "station that matches, or edit no station to edit.\n";
+    "station that matches, or edit no station to edit. import-csv exits as edit does (2 a malformed\n"
+    "spreadsheet, 3 a row refused, 5 a dry run that would change, 6 no row names a station).\n";
 
 std::string usage_text() {
     std::string text = "Usage: vemora-cli COMMAND ARGUMENTS\n\nCommands:\n";

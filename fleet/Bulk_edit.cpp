@@ -105,57 +105,56 @@ size_t Bulk_plan::count(Bulk_outcome outcome) const {
         stations.begin(), stations.end(), [outcome](const Bulk_station& s) { return s.outcome == outcome; }));
 }
 
+void plan_station_edit(Station_editor& editor, int position, const Tstation& record,
+                       const std::vector<Control_change>& changes, const Bulk_options& options,
+                       Bulk_plan& plan) {
+    Bulk_station station;
+    station.position = position;
+    station.id = record.id;
+    if (!options.include_spares && is_spare(record)) {
+        station.outcome = Bulk_outcome::SPARE;
+        plan.stations.push_back(std::move(station));
+        return;
+    }
+    // The editor stores into the record it opened: a copy, so that the document stays as it is.
+    Tstation copy = record;
+    editor.open(&copy);
+    std::string problem;
+    for (size_t i = 0; i < changes.size() && station.refused_change < 0; ++i)
+        if (!apply_control_change(editor, changes[i], &problem)) station.refused_change = static_cast<int>(i);
+    station.bytes_needed = editor.bytes_needed();
+    if (station.refused_change >= 0) {
+        station.outcome = Bulk_outcome::REFUSED;
+        station.refusal = problem;
+    } else {
+        if (!editor.unchanged()) station.dropped = editor.dropped;
+        const Store_result result = editor.ok();
+        if (!result.stored) {
+            station.outcome = Bulk_outcome::REFUSED;
+            station.refusal = refusal_text(result, editor.form.text(editor.form.general().sms));
+            station.dropped.clear();
+        } else if (same_station(record, copy)) {
+            station.outcome = Bulk_outcome::UNCHANGED;
+            station.dropped.clear();
+        } else {
+            station.outcome = Bulk_outcome::CHANGED;
+            plan.positions.push_back(position);
+            plan.before.push_back(record);
+            plan.after.push_back(std::move(copy));
+        }
+    }
+    if (plan.worst < 0 || station.bytes_needed > plan.stations[static_cast<size_t>(plan.worst)].bytes_needed)
+        plan.worst = static_cast<int>(plan.stations.size());
+    plan.stations.push_back(std::move(station));
+}
+
 Bulk_plan plan_bulk_edit(const Tsetup& setup, std::vector<int> positions,
                          const std::vector<Control_change>& changes, const Bulk_options& options) {
     Bulk_plan plan;
     if (!check_bulk_changes(changes, &plan.problem)) return plan;
     Station_editor editor;
-    for (const auto& s : selected(setup, std::move(positions))) {
-        const Tstation& record = *s.second;
-        Bulk_station station;
-        station.position = s.first;
-        station.id = record.id;
-        if (!options.include_spares && is_spare(record)) {
-            station.outcome = Bulk_outcome::SPARE;
-            plan.stations.push_back(std::move(station));
-            continue;
-        }
-        // The editor stores into the record it opened: a copy, so that the document stays as it is.
-        Tstation copy = record;
-        editor.open(&copy);
-        std::string problem;
-        bool taken = true;
-        for (const Control_change& change : changes)
-            if (!apply_control_change(editor, change, &problem)) {
-                taken = false;
-                break;
-            }
-        station.bytes_needed = editor.bytes_needed();
-        if (!taken) {
-            station.outcome = Bulk_outcome::REFUSED;
-            station.refusal = problem;
-        } else {
-            if (!editor.unchanged()) station.dropped = editor.dropped;
-            const Store_result result = editor.ok();
-            if (!result.stored) {
-                station.outcome = Bulk_outcome::REFUSED;
-                station.refusal = refusal_text(result, editor.form.text(editor.form.general().sms));
-                station.dropped.clear();
-            } else if (same_station(record, copy)) {
-                station.outcome = Bulk_outcome::UNCHANGED;
-                station.dropped.clear();
-            } else {
-                station.outcome = Bulk_outcome::CHANGED;
-                plan.positions.push_back(s.first);
-                plan.before.push_back(record);
-                plan.after.push_back(std::move(copy));
-            }
-        }
-        if (plan.worst < 0 ||
-            station.bytes_needed > plan.stations[static_cast<size_t>(plan.worst)].bytes_needed)
-            plan.worst = static_cast<int>(plan.stations.size());
-        plan.stations.push_back(std::move(station));
-    }
+    for (const auto& s : selected(setup, std::move(positions)))
+        plan_station_edit(editor, s.first, *s.second, changes, options, plan);
     return plan;
 }
 

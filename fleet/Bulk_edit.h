@@ -76,8 +76,9 @@ struct Bulk_station {
     int position = 0; // from 0 in the list
     int32_t id = 0;
     Bulk_outcome outcome = Bulk_outcome::UNCHANGED;
-    int bytes_needed = 0;                 // with the changes, as the editor's memory meter counts it
-    std::string refusal;                  // REFUSED: why, in one sentence
+    int bytes_needed = 0;    // with the changes, as the editor's memory meter counts it
+    std::string refusal;     // REFUSED: why, in one sentence
+    int refused_change = -1; // REFUSED by a value: the index of the change refused; -1 for the store
     std::vector<Dropped_command> dropped; // CHANGED: the commands the store drops
 };
 
@@ -100,6 +101,14 @@ struct Bulk_plan {
 Bulk_plan plan_bulk_edit(const Tsetup& setup, std::vector<int> positions,
                          const std::vector<Control_change>& changes,
                          const Bulk_options& options = Bulk_options());
+
+// One station planned and appended to the plan: opened on a copy in the editor given (reused from one
+// station to the next), the changes set in order, OK pressed. Each station may get changes of its own,
+// as rows of a spreadsheet give them, its own fields (ID, phone number, PIN, description) among them.
+// The caller gives each position once.
+void plan_station_edit(Station_editor& editor, int position, const Tstation& record,
+                       const std::vector<Control_change>& changes, const Bulk_options& options,
+                       Bulk_plan& plan);
 
 // The plan as one step of the history ("Edit 312 stations (101, 102, 203, ...)", "Edit station 203" for
 // one), taking the plan's records. nullptr when the plan was refused or changes nothing.

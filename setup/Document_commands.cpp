@@ -110,9 +110,10 @@ class Station_set_change : public Document_command {
                records_.capacity() * sizeof(Tstation);
     }
 
-  private:
+  protected:
     int count() const { return static_cast<int>(positions_.size()); }
 
+  private:
     bool insert(Tsetup& setup) const {
         const auto n = positions_.size();
         std::unique_ptr<void*[]> items(new (std::nothrow) void*[n]);
@@ -139,6 +140,57 @@ class Station_set_change : public Document_command {
     bool inserting_;
     std::vector<int> positions_;
     std::vector<Tstation> records_;
+};
+
+// Stations appended behind the last: only onto a list of the length it was made for, so that on another
+// document they land nowhere rather than in its middle.
+class Append_stations : public Station_set_change {
+  public:
+    Append_stations(std::string name, int count, std::vector<int> positions, std::vector<Tstation> records)
+        : Station_set_change(std::move(name), true, std::move(positions), std::move(records)), count_(count),
+          added_(count + static_cast<int>(this->count())) {}
+    bool apply(Tsetup& setup) override {
+        return setup.stations.list.count() == count_ && Station_set_change::apply(setup);
+    }
+    bool revert(Tsetup& setup) override {
+        return setup.stations.list.count() == added_ && Station_set_change::revert(setup);
+    }
+
+  private:
+    int count_, added_;
+};
+
+class Combined : public Document_command {
+  public:
+    Combined(std::string name, std::vector<std::unique_ptr<Document_command>> steps)
+        : Document_command(std::move(name)), steps_(std::move(steps)) {}
+    bool apply(Tsetup& setup) override {
+        for (size_t i = 0; i < steps_.size(); ++i)
+            if (!steps_[i]->apply(setup)) {
+                while (i-- > 0)
+                    steps_[i]->revert(setup);
+                return false;
+            }
+        return true;
+    }
+    bool revert(Tsetup& setup) override {
+        for (size_t i = steps_.size(); i-- > 0;)
+            if (!steps_[i]->revert(setup)) {
+                while (++i < steps_.size())
+                    steps_[i]->apply(setup);
+                return false;
+            }
+        return true;
+    }
+    size_t bytes() const override {
+        size_t total = sizeof *this + name().capacity() + steps_.capacity() * sizeof steps_[0];
+        for (const auto& step : steps_)
+            total += step->bytes();
+        return total;
+    }
+
+  private:
+    std::vector<std::unique_ptr<Document_command>> steps_;
 };
 
 class Sort_stations : public Document_command {
@@ -307,6 +359,31 @@ std::unique_ptr<Document_command> add_station_command(const Tsetup& setup, int p
     if (position < 0 || position > setup.stations.list.count()) return nullptr;
     return std::make_unique<Station_set_change>("Add station " + std::to_string(record.id), true,
                                                 std::vector<int>{position}, std::vector<Tstation>{record});
+}
+
+std::unique_ptr<Document_command> append_stations_command(const Tsetup& setup,
+                                                          std::vector<Tstation> records) {
+    if (records.empty()) return nullptr;
+    const int count = setup.stations.list.count();
+    std::vector<int> positions(records.size());
+    std::vector<int32_t> ids;
+    for (size_t i = 0; i < records.size(); ++i) {
+        positions[i] = count + static_cast<int>(i);
+        ids.push_back(records[i].id);
+    }
+    std::string name = records.size() == 1 ? "Add station " + std::to_string(ids[0])
+                                           : "Add " + std::to_string(records.size()) + " stations (" +
+                                                 station_ids_text(ids) + ")";
+    return std::make_unique<Append_stations>(std::move(name), count, std::move(positions),
+                                             std::move(records));
+}
+
+std::unique_ptr<Document_command> combined_command(std::string name,
+                                                   std::vector<std::unique_ptr<Document_command>> steps) {
+    steps.erase(std::remove(steps.begin(), steps.end(), nullptr), steps.end());
+    if (steps.empty()) return nullptr;
+    if (steps.size() == 1) return std::move(steps[0]);
+    return std::make_unique<Combined>(std::move(name), std::move(steps));
 }
 
 std::unique_ptr<Document_command> duplicate_stations_command(const Tsetup& setup, std::vector<int> sources,

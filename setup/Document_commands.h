@@ -42,6 +42,17 @@ bool same_station(const Tstation& a, const Tstation& b);
 std::unique_ptr<Document_command> add_station_command(const Tsetup& setup, int position,
                                                       const Tstation& record);
 
+// New stations appended behind the last one, in their order: "Add station 405", "Add 2 stations (405,
+// 406)". nullptr for none.
+std::unique_ptr<Document_command> append_stations_command(const Tsetup& setup, std::vector<Tstation> records);
+
+// Several steps as one, under one name ("Update 5 stations from CSV (101, 102, 203, ...)"): applied in
+// their order, reverted in the reverse order. Each step is made for the document as the steps before it
+// leave it. When one fails, the steps before it are taken back, so the document stays as it was. Null
+// steps are left out; nullptr when none is left, the one step itself when one is left.
+std::unique_ptr<Document_command> combined_command(std::string name,
+                                                   std::vector<std::unique_ptr<Document_command>> steps);
+
 // Copies inserted, each right after its source station: "Duplicate station 101 as 102" for one, and
 // "Duplicate 3 stations (101, 102, 203)" for several. sources are positions in the list (in any order,
 // none twice), copies[i] the record that goes after sources[i].

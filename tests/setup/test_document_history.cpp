@@ -404,3 +404,36 @@ TEST(DocumentHistory, TheDefaultBoundHoldsAHundredEditsAndSaysItsFigure) {
     EXPECT_GE(history.bytes(), 100 * 2 * sizeof(Tstation));
     EXPECT_LT(history.bytes(), 100 * 3 * sizeof(Tstation));
 }
+
+TEST(DocumentCommands, StepsMadeOneApplyTogetherOrNotAtAll) {
+    Tsetup setup;
+    fill(setup, 3);
+    const std::string path = setup.path_data_bin;
+    std::vector<std::unique_ptr<Document_command>> steps;
+    steps.push_back(path_step(setup, 1));
+    steps.push_back(append_stations_command(setup, {record(7), record(8)}));
+    steps.push_back(nullptr);
+    auto step = combined_command("Update 3 things", std::move(steps));
+    ASSERT_NE(step, nullptr);
+    EXPECT_EQ(step->name(), "Update 3 things");
+    ASSERT_TRUE(step->apply(setup));
+    EXPECT_EQ(ids(setup), (std::vector<int32_t>{100, 101, 102, 7, 8}));
+    EXPECT_STREQ(setup.path_data_bin, "d1");
+    ASSERT_TRUE(step->revert(setup));
+    EXPECT_EQ(ids(setup), ids_from(100, 3));
+    EXPECT_EQ(setup.path_data_bin, path);
+
+    // On a document it was not made for, the append fails and the path step before it is taken back.
+    Tsetup other;
+    fill(other, 5);
+    EXPECT_FALSE(step->apply(other));
+    EXPECT_EQ(ids(other), ids_from(100, 5));
+    EXPECT_EQ(other.path_data_bin, path);
+
+    // One step left is that step itself; none is no step.
+    std::vector<std::unique_ptr<Document_command>> one;
+    one.push_back(append_stations_command(setup, {record(9)}));
+    EXPECT_EQ(combined_command("x", std::move(one))->name(), "Add station 9");
+    EXPECT_EQ(combined_command("x", {}), nullptr);
+    EXPECT_EQ(append_stations_command(setup, {}), nullptr);
+}
