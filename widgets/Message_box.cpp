@@ -1,8 +1,13 @@
 // The message box wrapper.
 #include "Message_box.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 Message_box::Responder responder;
@@ -12,8 +17,44 @@ void Message_box::set_responder(Responder r) {
     responder = std::move(r);
 }
 
+namespace {
+
+// The review: its lines in a read-only text the keyboard can scroll, select and copy.
+Answer show_review(QWidget* parent, const Message& message) {
+    QDialog box(parent);
+    box.setObjectName("Freview");
+    box.setWindowTitle(message.title);
+    auto* layout = new QVBoxLayout(&box);
+    auto* summary = new QLabel(message.text, &box);
+    summary->setObjectName("lb_review_summary");
+    summary->setWordWrap(true);
+    auto* lines = new QPlainTextEdit(message.details, &box);
+    lines->setObjectName("ed_review_lines");
+    lines->setReadOnly(true);
+    lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+    lines->setAccessibleName("Changes to review");
+    lines->setTabChangesFocus(true);
+    auto* buttons = new QDialogButtonBox(&box);
+    QPushButton* accept = buttons->addButton(message.accept, QDialogButtonBox::AcceptRole);
+    QPushButton* decline = buttons->addButton(message.decline, QDialogButtonBox::RejectRole);
+    accept->setObjectName("bt_review_apply");
+    decline->setObjectName("bt_review_back");
+    decline->setDefault(true); // Enter alone must not change a fleet
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    layout->addWidget(summary);
+    layout->addWidget(lines, 1);
+    layout->addWidget(buttons);
+    box.resize(760, 420);
+    lines->setFocus();
+    return box.exec() == QDialog::Accepted ? Answer::OK : Answer::CANCEL;
+}
+
+} // namespace
+
 Answer Message_box::show(QWidget* parent, const Message& message) {
     if (responder) return responder(message);
+    if (message.kind == Message::REVIEW) return show_review(parent, message);
     QMessageBox box(parent);
     box.setWindowTitle(message.title);
     box.setText(message.text);
@@ -32,6 +73,7 @@ Answer Message_box::show(QWidget* parent, const Message& message) {
         box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Save);
         break;
+    case Message::REVIEW:
     case Message::CONFIRM: {
         box.setIcon(QMessageBox::Question);
         QPushButton* accept = box.addButton(message.accept, QMessageBox::AcceptRole);
@@ -69,4 +111,9 @@ Answer Message_box::confirm(QWidget* parent, const QString& title, const QString
 
 Answer Message_box::ask_save(QWidget* parent, const QString& title, const QString& text) {
     return show(parent, {Message::SAVE_DISCARD_CANCEL, title, text, QString(), QString(), QString()});
+}
+
+Answer Message_box::review(QWidget* parent, const QString& title, const QString& summary,
+                           const QStringList& lines, const QString& accept, const QString& decline) {
+    return show(parent, {Message::REVIEW, title, summary, lines.join('\n'), accept, decline});
 }

@@ -2,16 +2,17 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
 
 struct Message {
-    enum Kind { INFORMATION, WARNING, SAVE_DISCARD_CANCEL, CONFIRM };
+    enum Kind { INFORMATION, WARNING, SAVE_DISCARD_CANCEL, CONFIRM, REVIEW };
     Kind kind;
     QString title;
     QString text;
-    QString details; // shown behind a "Show Details..." button
+    QString details; // shown behind a "Show Details..." button; REVIEW: the lines reviewed, one a line
     QString accept;  // CONFIRM: the button that goes on ("Store and drop them")
     QString decline; // CONFIRM: the button that goes back ("Back to the editor")
 };
@@ -29,6 +30,11 @@ class Message_box {
     // for Escape).
     static Answer confirm(QWidget* parent, const QString& title, const QString& text, const QString& accept,
                           const QString& decline);
+
+    // Before a change of many stations: the summary, each line of the review in a list the user can read
+    // and copy, and two buttons as confirm has them (the decline one the default). OK to go on.
+    static Answer review(QWidget* parent, const QString& title, const QString& summary,
+                         const QStringList& lines, const QString& accept, const QString& decline);
 
     // Tests: every message goes to the responder instead of a window, which returns the answer.
     using Responder = std::function<Answer(const Message&)>;
