@@ -79,6 +79,11 @@ int run_application(int argc, char** argv) {
         Fmain.set_station_editor([&Fedit_zevo4k](Tstation* station, bool adding) {
             return Fedit_zevo4k.edit_station(station, adding);
         });
+        Fmain.set_together_editor([&Fedit_zevo4k](const Together_request& request,
+                                                  std::vector<Control_change>* changes,
+                                                  bool* include_spares) {
+            return Fedit_zevo4k.edit_together(request, changes, include_spares);
+        });
         TFabout Fabout(&Fmain);
         Fmain.set_about_box(&Fabout);
         Fmain.restore_place();

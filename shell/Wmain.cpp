@@ -29,6 +29,7 @@
 #include <cstring>
 
 #include "Announce.h"
+#include "Bulk_edit.h"
 #include "Compare.h"
 #include "Document_commands.h"
 #include "File_dialogs.h"
@@ -154,6 +155,11 @@ void TFmain::build_station_actions() {
     compare_stations_->setObjectName("CompareStations1");
     compare_stations_->setStatusTip("Compare the two selected stations setting by setting");
     connect(compare_stations_, &QAction::triggered, this, &TFmain::CompareStations1Click);
+    edit_together_action_ = new QAction("Edit Selected &Together", this);
+    edit_together_action_->setObjectName("EditTogether1");
+    edit_together_action_->setShortcut(QKeySequence("Ctrl+Shift+E"));
+    edit_together_action_->setStatusTip("Change settings of every selected station at once");
+    connect(edit_together_action_, &QAction::triggered, this, &TFmain::EditTogether1Click);
     duplicate_station_ = new QAction("D&uplicate", this);
     duplicate_station_->setObjectName("DuplicateStation1");
     duplicate_station_->setShortcut(QKeySequence("Ctrl+D"));
@@ -265,6 +271,7 @@ void TFmain::build_menu() {
     QMenu* station = menuBar()->addMenu("&Station");
     station->setObjectName("Station1");
     station->addAction(edit_selected_);
+    station->addAction(edit_together_action_);
     station->addAction(add_station_);
     station->addAction(duplicate_station_);
     station->addAction(delete_station_);
@@ -929,6 +936,10 @@ void TFmain::Button6Click() {
 }
 
 void TFmain::Button7Click() {
+    if (selected_stations().size() > 1) { // Return on several stations edits them together
+        EditTogether1Click();
+        return;
+    }
     bool has_row;
     Tstation* station = selected_station(&has_row);
     if (!has_row || station == nullptr || !edit_station_) return;
@@ -950,6 +961,87 @@ void TFmain::Button7Click() {
 void TFmain::keep_visible_at(int position) {
     const Tlist::Tnode* node = setup_.stations.list.node_at(position);
     if (node != nullptr) grid_model_->keep_visible(static_cast<const Tstation*>(node->item));
+}
+
+namespace {
+
+QString station_text(int position, int32_t id) {
+    return QString("station %1 (id %2)").arg(position + 1).arg(id);
+}
+
+} // namespace
+
+void TFmain::EditTogether1Click() {
+    const std::vector<std::pair<int, Tstation*>> chosen = selected_stations();
+    if (chosen.empty() || !edit_together_) return;
+    if (chosen.size() == 1) {
+        Button7Click(); // one station: the ordinary editor
+        return;
+    }
+    std::vector<int> positions;
+    int spares = 0;
+    for (const auto& [position, station] : chosen) {
+        positions.push_back(position - 1);
+        spares += is_spare(*station) ? 1 : 0;
+    }
+    Together_request request;
+    request.spares = spares;
+    // Only spares selected: they are what the user means to edit.
+    Bulk_options shown;
+    shown.include_spares = spares == static_cast<int>(chosen.size());
+    request.view = together_view(setup_, positions, shown);
+    request.title = QString("Edit %1 stations").arg(chosen.size());
+    const auto plan = [this, positions, shown](const std::vector<Control_change>& changes, bool include) {
+        Bulk_options options;
+        options.include_spares = include || shown.include_spares;
+        return plan_bulk_edit(setup_, positions, changes, options);
+    };
+    request.check = [plan](const std::vector<Control_change>& changes, bool include) {
+        const Bulk_plan p = plan(changes, include);
+        Together_check check;
+        QStringList refused;
+        if (!p.problem.empty()) refused << to_qstring(p.problem);
+        for (const Bulk_station& s : p.stations)
+            if (s.outcome == Bulk_outcome::REFUSED)
+                refused << QString("%1: %2").arg(station_text(s.position, s.id), to_qstring(s.refusal));
+        check.refused = refused.join('\n');
+        if (p.worst >= 0) {
+            const Bulk_station& w = p.stations[static_cast<size_t>(p.worst)];
+            check.meter = QString("Worst case %1 of %2 bytes, %3")
+                              .arg(w.bytes_needed)
+                              .arg(IMAGE_USABLE)
+                              .arg(station_text(w.position, w.id));
+            if (w.bytes_needed > IMAGE_USABLE) check.meter += ": too many for the station";
+        }
+        return check;
+    };
+    std::vector<Control_change> changes;
+    bool include_spares = false;
+    if (!edit_together_(request, &changes, &include_spares) || changes.empty()) return;
+    Bulk_plan final_plan = plan(changes, include_spares);
+    if (final_plan.refused()) return; // the editor refused OK already; the document is as it was
+    const size_t changed = final_plan.count(Bulk_outcome::CHANGED);
+    if (changed == 0) {
+        tell("The changes leave every selected station as it was: nothing to do.");
+        return;
+    }
+    QStringList lines;
+    for (const Review_line& line : bulk_review(final_plan))
+        lines << to_qstring(line.text);
+    QString summary = QString("%1 of the %2 selected stations change:").arg(changed).arg(chosen.size());
+    const size_t unchanged = final_plan.count(Bulk_outcome::UNCHANGED);
+    const size_t left = final_plan.count(Bulk_outcome::SPARE);
+    if (unchanged > 0) summary += QString(" %1 already hold these settings.").arg(unchanged);
+    if (left > 0) summary += QString(" %1 with nothing configured are left alone.").arg(left);
+    if (Message_box::review(this, request.title, summary, lines,
+                            QString("&Apply to %1 stations").arg(changed), "Cancel") != Answer::OK)
+        return;
+    std::vector<int> edited = final_plan.positions;
+    if (!push(bulk_edit_command(setup_, std::move(final_plan)))) return;
+    for (int position : edited)
+        keep_visible_at(position);
+    refresh(true);
+    tell(QString("Edited %1 stations - %2 to undo").arg(changed).arg(undo_keys()));
 }
 
 void TFmain::Button5Click() {
@@ -1027,6 +1119,7 @@ void TFmain::show_grid_menu(const QPoint& at) {
     QMenu menu(this);
     menu.setObjectName("StationMenu");
     menu.addAction(edit_selected_);
+    menu.addAction(edit_together_action_);
     menu.addAction(add_station_);
     menu.addAction(duplicate_station_);
     menu.addAction(delete_station_);

@@ -12,6 +12,7 @@
 
 #include "Document_history.h"
 #include "Setup.h"
+#include "Together_request.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -54,6 +55,8 @@ class TFmain : public QMainWindow {
     void set_station_editor(std::function<bool(Tstation*, bool adding)> edit_station) {
         edit_station_ = std::move(edit_station);
     }
+    // The station editor's way of editing several stations together.
+    void set_together_editor(Together_editor edit_together) { edit_together_ = std::move(edit_together); }
     void set_about_box(TFabout* about) { about_ = about; }
 
     // The window's size and place of the last run, when one is stored and fits a screen of this run.
@@ -83,6 +86,7 @@ class TFmain : public QMainWindow {
     void Button6Click();
     void Button7Click();
     void Button8Click();
+    void EditTogether1Click();
     void Undo1Click();
     void Redo1Click();
     void History1Click();
@@ -146,6 +150,7 @@ class TFmain : public QMainWindow {
     Tsetup setup_;
     std::string file_name_; // empty for an untitled document
     std::function<bool(Tstation*, bool)> edit_station_;
+    Together_editor edit_together_;
     TFabout* about_ = nullptr;
     QStringList problems_;
     TFproblems* problems_window_ = nullptr;
@@ -174,6 +179,7 @@ class TFmain : public QMainWindow {
     QAction* delete_station_ = nullptr;
     QAction* compare_stations_ = nullptr;
     QAction* duplicate_station_ = nullptr;
+    QAction* edit_together_action_ = nullptr;
     QAction* undo_ = nullptr;
     QAction* sort_descending_ = nullptr;
     QAction* sort_into_file_order_ = nullptr;

@@ -159,7 +159,15 @@ TFedit_zevo4k::TFedit_zevo4k(QWidget* parent) : QDialog(parent) {
     }
     connect(ok_, &QPushButton::clicked, this, &TFedit_zevo4k::Button1Click);
     connect(cancel_, &QPushButton::clicked, this, &TFedit_zevo4k::Button2Click);
+    include_spares_ = new QCheckBox(this);
+    include_spares_->setObjectName("cb_include_spares");
+    include_spares_->setVisible(false); // only when several stations are edited together
+    connect(include_spares_, &QCheckBox::toggled, this, [this] { update_together_meter(); });
+    together_meter_timer_.setSingleShot(true);
+    together_meter_timer_.setInterval(150);
+    connect(&together_meter_timer_, &QTimer::timeout, this, [this] { update_together_meter(); });
     bottom->addWidget(meter_, 1);
+    bottom->addWidget(include_spares_);
     bottom->addWidget(ok_);
     bottom->addWidget(cancel_);
     layout->addLayout(bottom);
@@ -180,9 +188,11 @@ QCheckBox* TFedit_zevo4k::check_box(int control, const QString& caption, QWidget
     const QString name = to_qstring(labels_[static_cast<size_t>(control)].name);
     if (name != caption.simplified()) box->setAccessibleName(name);
     widgets_[static_cast<size_t>(control)] = box;
-    connect(box, &QCheckBox::toggled, this, [this, control](bool checked) {
+    connect(box, &QCheckBox::toggled, this, [this, control, box](bool checked) {
         if (showing_) return;
+        box->setTristate(false); // a mixed box, once clicked, is ticked or not for every station
         editor_.set_checked(control, checked);
+        together_changed(control);
         show_enabled_states();
     });
     return box;
@@ -199,6 +209,7 @@ QComboBox* TFedit_zevo4k::choice_list(int control, QWidget* parent) {
     connect(list, &QComboBox::currentIndexChanged, this, [this, control](int index) {
         if (showing_) return;
         editor_.set_index(control, index);
+        together_changed(control);
         show_enabled_states();
     });
     return list;
@@ -220,6 +231,7 @@ QWidget* TFedit_zevo4k::edit(int control, QWidget* parent) {
         // A text loaded longer than the edit's maximum may be shortened, never lengthened again.
         e->setMaxLength(editor_.form.longest_text(control));
         show_number_hint(control, e);
+        together_changed(control);
         update_meter();
     });
     connect(e, &Latin1_edit::refused_character, this, [this] {
@@ -448,12 +460,23 @@ void TFedit_zevo4k::show_values() {
 }
 
 void TFedit_zevo4k::show_enabled_states() {
-    for (size_t i = 0; i < widgets_.size(); ++i)
-        widgets_[i]->setEnabled(editor_.form.at(static_cast<int>(i)).enabled);
+    for (size_t i = 0; i < widgets_.size(); ++i) {
+        bool enabled = editor_.form.at(static_cast<int>(i)).enabled;
+        if (together_ != nullptr) {
+            // Together: enabled where any station shows it enabled; an identity field belongs to one station.
+            const Together_control& t = together_->view.controls[i];
+            enabled = !t.identity && (enabled || t.enabled > 0);
+        }
+        widgets_[i]->setEnabled(enabled);
+    }
     update_meter();
 }
 
 void TFedit_zevo4k::update_meter() {
+    if (together_ != nullptr) {
+        together_meter_timer_.start(); // the selection's worst case, once the typing pauses
+        return;
+    }
     update_memory_page();
     const int needed = editor_.bytes_needed();
     const bool fits = needed <= IMAGE_USABLE;
@@ -528,7 +551,148 @@ void TFedit_zevo4k::done(int result) {
     QDialog::done(result);
 }
 
+void TFedit_zevo4k::show_together_values() {
+    showing_ = true;
+    for (size_t i = 0; i < widgets_.size(); ++i) {
+        const Together_control& t = together_->view.controls[i];
+        if (!t.mixed()) continue; // shown as the logic holds it: the value every station has
+        const QString mixed = to_qstring(mixed_text(t));
+        switch (t.value.kind) {
+        case Control_kind::CHECK_BOX: {
+            auto* box = static_cast<QCheckBox*>(widgets_[i]);
+            box->setTristate(true);
+            box->setCheckState(Qt::PartiallyChecked);
+            box->setAccessibleDescription(mixed);
+            break;
+        }
+        case Control_kind::CHOICE_LIST: {
+            auto* list = static_cast<QComboBox*>(widgets_[i]);
+            list->setPlaceholderText("(mixed)");
+            list->setCurrentIndex(-1);
+            list->setAccessibleDescription(mixed);
+            break;
+        }
+        case Control_kind::EDIT: {
+            auto* e = static_cast<QLineEdit*>(widgets_[i]);
+            e->setText(QString());
+            e->setPlaceholderText(mixed);
+            e->setAccessibleDescription(mixed);
+            break;
+        }
+        }
+    }
+    showing_ = false;
+}
+
+void TFedit_zevo4k::together_changed(int control) {
+    if (together_ == nullptr) return;
+    touched_[static_cast<size_t>(control)] = true;
+    together_meter_timer_.start();
+}
+
+std::vector<Control_change> TFedit_zevo4k::together_changes() const {
+    std::vector<Control_change> changes;
+    if (together_ == nullptr) return changes;
+    for (size_t i = 0; i < widgets_.size(); ++i) {
+        if (!touched_[i]) continue;
+        const Control& c = editor_.form.at(static_cast<int>(i));
+        Control_change change{c.name, std::string()};
+        switch (c.kind) {
+        case Control_kind::CHECK_BOX:
+            change.value = c.checked ? "1" : "0";
+            break;
+        case Control_kind::CHOICE_LIST:
+            if (c.index < 0 && together_->view.controls[i].mixed()) continue; // still "(mixed)"
+            change.value = std::to_string(c.index);
+            break;
+        case Control_kind::EDIT:
+            // A mixed edit left empty keeps each station's own text.
+            if (c.text.empty() && together_->view.controls[i].mixed()) continue;
+            change.value = c.text;
+            break;
+        }
+        changes.push_back(change);
+    }
+    return changes;
+}
+
+void TFedit_zevo4k::update_together_meter() {
+    if (together_ == nullptr || !together_->check) return;
+    const Together_check check =
+        together_->check(together_changes(), include_spares_ != nullptr && include_spares_->isChecked());
+    meter_->setText(check.meter);
+    meter_->setStyleSheet(check.refused.isEmpty() ? QString() : "color: #b00000; font-weight: bold");
+    meter_->setAccessibleName("Configuration memory: " + check.meter);
+    send_accessible_event(meter_, QAccessible::NameChanged);
+}
+
+bool TFedit_zevo4k::edit_together(const Together_request& request, std::vector<Control_change>* changes,
+                                  bool* include_spares) {
+    // The logic opens on an empty record given the first station's values, so that display conditions
+    // follow the user's choices; nothing is ever stored into it.
+    together_ = &request;
+    touched_.assign(widgets_.size(), false);
+    together_station_ = Tstation();
+    load(&together_station_);
+    for (size_t i = 0; i < widgets_.size(); ++i) {
+        const Control& v = request.view.controls[i].value;
+        Control& c = editor_.form.at(static_cast<int>(i));
+        c.checked = v.checked;
+        c.index = v.index;
+        c.text = v.text;
+    }
+    editor_.setup_display_conditions();
+    show_values();
+    show_together_values();
+    kept_->setVisible(false);
+    dropped_->setVisible(false);
+    pages_->setTabEnabled(pages_->indexOf(memory_scroll_), false); // one image each: none to show
+    setWindowTitle(request.title);
+    include_spares_->setText(
+        request.spares == 1 ? QString("Include the station with nothing configured")
+                            : QString("Include the %1 stations with nothing configured").arg(request.spares));
+    include_spares_->setChecked(false);
+    include_spares_->setVisible(request.spares > 0);
+    show_enabled_states();
+    update_together_meter();
+    widgets_[static_cast<size_t>(editor_.form.general().sms)]->setFocus(Qt::OtherFocusReason);
+    restore_window_place(this, place_key, sizeHint());
+    const bool ok = exec() == 1;
+    if (ok) {
+        *changes = together_changes();
+        *include_spares = include_spares_->isChecked();
+    }
+    // Back to one station at a time.
+    together_ = nullptr;
+    together_meter_timer_.stop();
+    include_spares_->setVisible(false);
+    pages_->setTabEnabled(pages_->indexOf(memory_scroll_), true);
+    setWindowTitle("Station configuration Editor");
+    showing_ = true;
+    for (QWidget* w : widgets_) {
+        if (auto* box = qobject_cast<QCheckBox*>(w)) box->setTristate(false);
+        if (auto* list = qobject_cast<QComboBox*>(w)) list->setPlaceholderText(QString());
+        if (auto* e = qobject_cast<QLineEdit*>(w)) e->setPlaceholderText(QString());
+        w->setAccessibleDescription(QString());
+    }
+    showing_ = false;
+    return ok;
+}
+
 void TFedit_zevo4k::Button1Click() {
+    if (together_ != nullptr) {
+        const Together_check check = together_->check
+                                         ? together_->check(together_changes(), include_spares_->isChecked())
+                                         : Together_check();
+        if (!check.refused.isEmpty()) {
+            Message_box::warn(this, windowTitle(),
+                              "These stations cannot take the changes; nothing was changed:\n" +
+                                  check.refused);
+            return;
+        }
+        done(1);
+        return;
+    }
     // What the store cannot write back is asked for once, before it is lost; an unchanged station is not
     // stored at all, so nothing is lost.
     const std::vector<std::string> notices = editor_.dropped_notices();

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 #include <vector>
 
 #include "Control_labels.h"
 #include "Station_editor.h"
+#include "Together_request.h"
 
 class QCheckBox;
 class QComboBox;
@@ -30,6 +32,16 @@ class TFedit_zevo4k : public QDialog {
     bool edit_station(Tstation* station, bool adding = false);
     // The part of edit_station before the window is shown: reset, load, display conditions, "General".
     void load(Tstation* station, bool adding = false);
+
+    // Opens the editor modally on several stations at once ("Edit 312 stations"): a control equal on every
+    // station shows its value, one that differs a mixed state (a partly ticked box, an empty edit saying
+    // "mixed: 3 values", a list showing "(mixed)"); the identity fields are disabled. The meter shows the
+    // worst case. True when the user pressed OK and no station refuses the changes; *changes are the
+    // controls the user changed, in the form's order.
+    bool edit_together(const Together_request& request, std::vector<Control_change>* changes,
+                       bool* include_spares);
+    // The controls changed so far in a together edit, as NAME=VALUE changes.
+    std::vector<Control_change> together_changes() const;
 
     // The logic behind the window (the form model, load and store), for tests and the command line.
     Station_editor& logic() { return editor_; }
@@ -85,4 +97,14 @@ class TFedit_zevo4k : public QDialog {
     QLabel* kept_ = nullptr;    // the records kept as read, on the General page
     QLabel* dropped_ = nullptr; // what OK will drop, above the buttons
     bool showing_ = false;      // while the model's values are put into the widgets, nothing goes back
+
+    // Editing several stations together: the request, the controls the user changed, the spares' choice.
+    void show_together_values();
+    void together_changed(int control);
+    void update_together_meter();
+    const Together_request* together_ = nullptr;
+    Tstation together_station_; // what the logic is opened on: a copy, never stored anywhere
+    std::vector<bool> touched_;
+    QCheckBox* include_spares_ = nullptr;
+    QTimer together_meter_timer_;
 };

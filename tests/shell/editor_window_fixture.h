@@ -20,6 +20,9 @@ class Editor_window_test : public Gui_test {
         editor = new TFedit_zevo4k(window);
         window->set_station_editor(
             [this](Tstation* s, bool adding) { return editor->edit_station(s, adding); });
+        window->set_together_editor(
+            [this](const Together_request& request, std::vector<Control_change>* changes,
+                   bool* include_spares) { return editor->edit_together(request, changes, include_spares); });
     }
 
     // Runs `actions` inside the editor's modal run; a watchdog closes it if the actions did not, so a

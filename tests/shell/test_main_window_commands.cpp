@@ -27,7 +27,7 @@ TEST_F(Editor_window_test, EditSelectedThenCancelKeepsTheRecordAndRebuildsTheGri
     Tstation* station = before[1];
     const Tstation copy = *station;
     QSignalSpy rebuilt(model(), &QAbstractItemModel::modelReset);
-    select_rows(1, 2);
+    select_rows(1, 1);
     bool opened = false;
     while_open([this, &opened] {
         opened = true;

@@ -90,8 +90,8 @@ TEST_F(Gui_test, TheStationMenuAndTheGridsContextMenuOfferTheStationCommands) {
     QStringList names;
     for (QAction* a : station->actions())
         names << a->objectName();
-    EXPECT_EQ(names, QStringList({"EditSelected1", "AddStation1", "DuplicateStation1", "DeleteStation1", "",
-                                  "SortIntoFileOrder1", "", "CompareStations1"}));
+    EXPECT_EQ(names, QStringList({"EditSelected1", "EditTogether1", "AddStation1", "DuplicateStation1",
+                                  "DeleteStation1", "", "SortIntoFileOrder1", "", "CompareStations1"}));
     // From the menu, on the stations selected in the grid.
     select_rows(2, 2);
     action("EditSelected1")->trigger();
@@ -117,8 +117,8 @@ TEST_F(Gui_test, TheStationMenuAndTheGridsContextMenuOfferTheStationCommands) {
         popup->close();
     });
     emit grid()->customContextMenuRequested(grid()->visualRect(model()->index(1, 0)).center());
-    EXPECT_EQ(offered, QStringList({"EditSelected1", "AddStation1", "DuplicateStation1", "DeleteStation1", "",
-                                    "CompareStations1"}));
+    EXPECT_EQ(offered, QStringList({"EditSelected1", "EditTogether1", "AddStation1", "DuplicateStation1",
+                                    "DeleteStation1", "", "CompareStations1"}));
     EXPECT_TRUE(grid()->selectionModel()->isRowSelected(1, QModelIndex()));
 }
 
