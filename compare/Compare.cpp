@@ -92,34 +92,20 @@ bool settings_make(Station_editor& editor, const Tstation& a, const std::vector<
     return editor.store().stored && station_text(copy) == b_text;
 }
 
-// Settings of both sides as rows, in tab order; kept records matched by element name and occurrence.
-std::vector<Setting_row> rows_of(const std::vector<Setting>& a, const std::vector<Setting>& b,
-                                 const Compare_options& options) {
-    std::vector<Setting_row> rows;
-    const auto add = [&](const Setting* x, const Setting* y) {
-        const Setting& s = x != nullptr ? *x : *y;
-        if (options.ignore_identity && s.group == GROUP_IDENTITY) return;
-        Setting_row row;
-        row.group = s.group;
-        row.label = s.label;
-        row.name = s.name;
-        row.in_a = x != nullptr;
-        row.in_b = y != nullptr;
-        if (x != nullptr) row.a = x->value;
-        if (y != nullptr) row.b = y->value;
-        row.differs = row.in_a != row.in_b || row.a != row.b;
-        if (row.differs || options.all_rows) rows.push_back(std::move(row));
-    };
+// Walks the settings of both sides in tab order, each pair once (a side without the setting null); kept
+// records are matched by element name and occurrence.
+template <typename Visit>
+void pair_settings(const std::vector<Setting>& a, const std::vector<Setting>& b, Visit visit) {
     size_t i = 0, j = 0;
     const auto control = [](const Setting& s) { return s.group != GROUP_KEPT_RECORDS; };
     while ((i < a.size() && control(a[i])) || (j < b.size() && control(b[j]))) {
         const bool has_a = i < a.size() && control(a[i]), has_b = j < b.size() && control(b[j]);
         if (has_a && has_b && a[i].key == b[j].key)
-            add(&a[i++], &b[j++]);
+            visit(&a[i++], &b[j++]);
         else if (has_a && (!has_b || a[i].key < b[j].key))
-            add(&a[i++], nullptr);
+            visit(&a[i++], nullptr);
         else
-            add(nullptr, &b[j++]);
+            visit(nullptr, &b[j++]);
     }
     std::vector<bool> used(b.size(), false);
     for (; i < a.size(); ++i) {
@@ -129,10 +115,36 @@ std::vector<Setting_row> rows_of(const std::vector<Setting>& a, const std::vecto
                 used[k] = true;
                 match = &b[k];
             }
-        add(&a[i], match);
+        visit(&a[i], match);
     }
     for (size_t k = j; k < b.size(); ++k)
-        if (!used[k]) add(nullptr, &b[k]);
+        if (!used[k]) visit(nullptr, &b[k]);
+}
+
+bool pair_differs(const Setting* x, const Setting* y) {
+    return x == nullptr || y == nullptr || x->value != y->value;
+}
+
+// Settings of both sides as rows, in tab order.
+std::vector<Setting_row> rows_of(const std::vector<Setting>& a, const std::vector<Setting>& b,
+                                 const Compare_options& options) {
+    std::vector<Setting_row> rows;
+    pair_settings(a, b, [&](const Setting* x, const Setting* y) {
+        const Setting& s = x != nullptr ? *x : *y;
+        if (options.ignore_identity && s.group == GROUP_IDENTITY) return;
+        const bool differs = pair_differs(x, y);
+        if (!differs && !options.all_rows) return;
+        Setting_row row;
+        row.group = s.group;
+        row.label = s.label;
+        row.name = s.name;
+        row.in_a = x != nullptr;
+        row.in_b = y != nullptr;
+        if (x != nullptr) row.a = x->value;
+        if (y != nullptr) row.b = y->value;
+        row.differs = differs;
+        rows.push_back(std::move(row));
+    });
     return rows;
 }
 
@@ -197,6 +209,17 @@ void compare_fields(const Tsetup& a, const Tsetup& b, std::vector<Field_change>&
 }
 
 } // namespace
+
+int differing_settings(const std::vector<Setting>& a, const std::vector<Setting>& b,
+                       const Compare_options& options) {
+    int count = 0;
+    pair_settings(a, b, [&](const Setting* x, const Setting* y) {
+        const Setting& s = x != nullptr ? *x : *y;
+        if (options.ignore_identity && s.group == GROUP_IDENTITY) return;
+        if (pair_differs(x, y)) ++count;
+    });
+    return count;
+}
 
 Station_comparison compare_stations(const Tstation& a, const Tstation& b, const Compare_options& options) {
     Settings_reader reader;

@@ -16,6 +16,7 @@
 
 class Tsetup;
 class Tstation;
+struct Setting;
 
 struct Compare_options {
     bool ignore_identity = false; // ID, phone number, PIN and description count as equal and are not rows
@@ -50,6 +51,11 @@ struct Station_comparison {
 
 Station_comparison compare_stations(const Tstation& a, const Tstation& b,
                                     const Compare_options& options = Compare_options());
+
+// The number of settings that differ between two stations' settings (Settings_reader::read), counted as
+// compare_stations makes its rows; identity settings left out with ignore_identity.
+int differing_settings(const std::vector<Setting>& a, const std::vector<Setting>& b,
+                       const Compare_options& options);
 
 // A station of a document: its position from 1 and its id.
 struct Station_ref {

@@ -84,6 +84,10 @@ class Evaluation {
             return f.problems > 0;
         case Query_term::DUP:
             return f.duplicate;
+        case Query_term::TEMPLATE:
+            return f.template_index >= 0 && glob_matches(n.text, facts_.template_folded(f.template_index));
+        case Query_term::DRIFT:
+            return f.template_index >= 0 && f.template_differs > 0;
         }
         return false;
     }
@@ -161,6 +165,10 @@ std::string tree(const std::vector<Query_node>& nodes, int node) {
         return "problem";
     case Query_term::DUP:
         return "dup";
+    case Query_term::TEMPLATE:
+        return "(template " + quoted(n.text) + ")";
+    case Query_term::DRIFT:
+        return "drift";
     }
     return out;
 }

@@ -226,10 +226,12 @@ class Parser {
         const size_t at = unquoted.find_first_of(":=!<>");
         if (at == std::string::npos || !is_identifier(unquoted.substr(0, at))) {
             const std::string word = folded(t.text);
-            if (t.quote == std::string::npos && (word == "spare" || word == "problem" || word == "dup")) {
+            if (t.quote == std::string::npos &&
+                (word == "spare" || word == "problem" || word == "dup" || word == "drift")) {
                 node.term = word == "spare"     ? Query_term::SPARE
                             : word == "problem" ? Query_term::PROBLEM
-                                                : Query_term::DUP;
+                            : word == "dup"     ? Query_term::DUP
+                                                : Query_term::DRIFT;
                 return true;
             }
             node.text = word;
@@ -275,8 +277,10 @@ class Parser {
         const int field_position = position - static_cast<int>(name.size()) - 1;
         if (field == "id" || field == "bytes") return range(node, field, value, position);
         if (value.empty()) return fail(field + ": needs a value", field_position) >= 0;
-        if (field == "phone" || field == "sms") {
-            node.term = field == "phone" ? Query_term::PHONE : Query_term::SMS;
+        if (field == "phone" || field == "sms" || field == "template") {
+            node.term = field == "phone" ? Query_term::PHONE
+                        : field == "sms" ? Query_term::SMS
+                                         : Query_term::TEMPLATE;
             node.text = folded(value);
             return true;
         }
@@ -300,7 +304,7 @@ class Parser {
         if (field == "uses") node.pages = (1u << PAGE_COUNT) - 1;
         if (node.pages == 0)
             return fail("unknown field \"" + name +
-                            "\" (id, phone, desc, sms, bytes, uses, slow, fast, remote)",
+                            "\" (id, phone, desc, sms, bytes, uses, slow, fast, remote, template)",
                         field_position) >= 0;
         node.term = Query_term::USES;
         node.channels = channels(value, position);
@@ -404,6 +408,12 @@ bool Station_query::parse(const std::string& text, std::string* error) {
 bool Station_query::names_channels() const {
     for (const Query_node& n : nodes_)
         if (n.term == Query_term::USES) return true;
+    return false;
+}
+
+bool Station_query::uses_templates() const {
+    for (const Query_node& n : nodes_)
+        if (n.term == Query_term::TEMPLATE || n.term == Query_term::DRIFT) return true;
     return false;
 }
 

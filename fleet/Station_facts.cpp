@@ -8,6 +8,7 @@
 #include "Reading_report.h"
 #include "Setup.h"
 #include "Station_editor.h"
+#include "Template_library.h"
 
 const char BATTERY_CAPTION[] = "Measure VBat";
 
@@ -57,10 +58,20 @@ Station_facts station_facts(const Tstation& station, Station_editor& editor, boo
 }
 
 void Fleet_facts::build(const Tsetup& setup, const Reading_collector* notes,
-                        const std::vector<std::string>& controls) {
+                        const std::vector<std::string>& controls, const Template_library* library) {
     stations_.clear();
     control_names_.clear();
     control_values_.clear();
+    matcher_.reset();
+    template_names_.clear();
+    template_folded_.clear();
+    if (library != nullptr) {
+        matcher_ = std::make_shared<Template_matcher>(*library);
+        for (size_t t = 0; t < matcher_->size(); ++t) {
+            template_names_.push_back(matcher_->name(t));
+            template_folded_.push_back(folded(matcher_->name(t)));
+        }
+    }
     const std::vector<const Tstation*> stations = stations_of(setup);
     stations_.reserve(stations.size());
     Station_editor editor;
@@ -69,6 +80,7 @@ void Fleet_facts::build(const Tsetup& setup, const Reading_collector* notes,
         // Notes count stations by their place in the file, from 1, null items included: the walk above
         // skips none in a document read from a file.
         if (notes != nullptr) stations_.back().problems = notes->station_count(static_cast<int>(i) + 1);
+        if (matcher_ != nullptr) match_template(stations_.back(), *stations[i]);
     }
     has_channels_ = reading_channels_;
     channels_read_ = reading_channels_ ? stations_.size() : 0;
@@ -151,6 +163,7 @@ void Fleet_facts::update(const Tstation& station, size_t i) {
     stations_[i] = station_facts(station, editor, channels);
     if (!control_names_.empty() && !channels) open_read_only(editor, station);
     // The editor is open on the station now.
+    if (matcher_ != nullptr) match_template(stations_[i], station);
     for (size_t column = 0; column < control_names_.size(); ++column)
         control_values_[column][i] =
             control_value_text(editor.form.at(editor.form.find(control_names_[column])));
@@ -181,6 +194,21 @@ void Fleet_facts::add_controls(const Tsetup& setup, const std::vector<std::strin
         for (size_t k = 0; k < wanted.size(); ++k)
             control_values_[first + k].push_back(control_value_text(editor.form.at(wanted[k])));
     }
+}
+
+void Fleet_facts::match_template(Station_facts& facts, const Tstation& station) {
+    const Template_match m = matcher_->match(station);
+    facts.template_index = m.index;
+    facts.template_differs = m.differs;
+}
+
+std::string Fleet_facts::template_column(size_t i) const {
+    const Station_facts& f = stations_[i];
+    if (f.template_index < 0) return std::string();
+    Template_match m;
+    m.index = f.template_index;
+    m.differs = f.template_differs;
+    return template_text(template_name(f.template_index), m);
 }
 
 int Fleet_facts::control_column(const std::string& name) const {

@@ -9,12 +9,14 @@
 // - the channels whose box the station editor ticks on each sequence page when it opens the station;
 // - the number of reading notes of the station (its record's count, or from the notes of the read, when
 //   given);
-// - whether its ID or phone number is shared with another station.
+// - whether its ID or phone number is shared with another station;
+// - with a template library: the template it equals or the nearest one, and how many settings differ.
 // Per control that a query names (Fleet_facts::add_controls): its value as `vemora-cli form` prints it,
 // for every station. Everything here is a copy: after any change of the document, build again.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,8 @@ class Tsetup;
 class Tstation;
 class Reading_collector;
 class Station_editor;
+class Template_library;
+class Template_matcher;
 
 // The channels a query can name: the channel table's rows, then the battery ("Measure VBat").
 constexpr int QUERY_CHANNEL_COUNT = CHANNEL_COUNT + 1;
@@ -44,6 +48,8 @@ struct Station_facts {
     bool duplicate_id = false;                 // its ID occurs twice or more
     bool duplicate_phone = false;              // its non-empty phone number occurs twice or more
     uint32_t measured[PAGE_COUNT] = {}; // per sequence page: bit n for channel n of QUERY_CHANNEL_COUNT
+    int32_t template_index = -1;        // the template it equals or is nearest to; -1: none or no library
+    int32_t template_differs = 0;       // the settings that differ from it: 0 when it equals it
 
     std::string phone() const { return text.substr(phone_at, description_at - 1u - phone_at); }
     std::string description() const { return text.substr(description_at); }
@@ -53,13 +59,15 @@ class Fleet_facts {
   public:
     // Reads every station of the document once, opening each in the station editor's logic (nothing is
     // stored). notes, when given, are the reading notes of the read that made the document (its problem
-    // counts); the controls named are read as add_controls reads them.
+    // counts); the controls named are read as add_controls reads them. library, when given, is matched
+    // against every station (Template_matcher); without one, no station follows a template.
     void build(const Tsetup& setup, const Reading_collector* notes,
-               const std::vector<std::string>& controls = std::vector<std::string>());
+               const std::vector<std::string>& controls = std::vector<std::string>(),
+               const Template_library* library = nullptr);
     // Reads station i again after an edit of that one record (i from 0, in file order): its facts, its
     // controls' values and the duplicate marks of the stations that shared its ID or phone number before
     // or share them now. Costs one opening of the station and a pass over small records, not a build.
-    // Its problems are its record's count, as station_facts takes them.
+    // Its problems are its record's count, as station_facts takes them; its template is matched again.
     void update(const Tstation& station, size_t i);
     // Reads the values of the named controls that are not held yet, for every station (a name that is no
     // control is ignored). Costs one more opening of every station when there is any.
@@ -86,9 +94,20 @@ class Fleet_facts {
     const std::string& control_value(int column, size_t station) const {
         return control_values_[static_cast<size_t>(column)][station];
     }
+    // Whether the facts were built with a template library, and the names of its templates (as in the
+    // library, and folded for the query).
+    bool has_library() const { return matcher_ != nullptr; }
+    const std::string& template_name(int index) const { return template_names_[static_cast<size_t>(index)]; }
+    const std::string& template_folded(int index) const {
+        return template_folded_[static_cast<size_t>(index)];
+    }
+    // "Karst 15/2" when station i equals that template, "Karst 15/2 +3" when it is the nearest with three
+    // settings differing; empty without a library or a template.
+    std::string template_column(size_t i) const;
 
   private:
     void mark_duplicates();
+    void match_template(Station_facts& facts, const Tstation& station);
     // The duplicate marks of the stations with this ID or this (non-empty, folded) phone number.
     void mark_duplicates_of(int32_t id, const std::string& phone);
 
@@ -98,6 +117,8 @@ class Fleet_facts {
     size_t channels_read_ = 0;  // the stations from the first whose measured bits are read
     std::vector<std::string> control_names_;
     std::vector<std::vector<std::string>> control_values_; // [column][station]
+    std::shared_ptr<Template_matcher> matcher_; // shared by copies of the facts: it only caches templates
+    std::vector<std::string> template_names_, template_folded_;
 };
 
 // The facts of one station as build makes them without notes: its problems are its record's count; not

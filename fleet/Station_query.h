@@ -13,6 +13,10 @@
 //   ed_acq_interval0=15.00 a control of the station editor against its value as `vemora-cli form` prints
 //   cbb_s_1!=0             it (=, !=; <, <=, >, >= as numbers): two numbers compare as numbers
 //   spare  problem  dup    nothing configured; a reading note; ID or phone number shared with another
+//   template:"Karst 15/2"  the station's template is that one (a glob): the one it equals or, failing
+//                          that, the nearest; with -drift the stations equal to it, with drift the others
+//   drift                  the station's template differs from it in one setting or more
+//                          (both need a template library; without one they match no station)
 //   a OR b   -a   (a b)    either; not; grouping. Terms side by side must all hold; OR binds less.
 //
 // Texts are 8-bit, as a station's are; letters compare without regard to case (Latin-1 letters too).
@@ -39,6 +43,8 @@ enum class Query_term {
     SPARE,
     PROBLEM,
     DUP,
+    TEMPLATE, // the station's template's name matches the glob in text
+    DRIFT,    // the station differs from its template
 };
 
 enum class Query_op { EQ, NE, LT, LE, GT, GE };
@@ -47,7 +53,7 @@ struct Query_node {
     Query_term term = Query_term::WORD;
     int position = 0;               // the character (from 1) where it starts in the query
     std::vector<int> children;      // ALL_OF, ANY_OF, NOT
-    std::string text;               // WORD, PHONE, SMS (folded); CONTROL: the value
+    std::string text;               // WORD, PHONE, SMS, TEMPLATE (folded); CONTROL: the value
     std::vector<std::string> words; // DESC (folded)
     int64_t low = 0, high = 0;      // ID, BYTES: inclusive
     bool negated = false;           // ID, BYTES: outside [low, high] (!=)
@@ -70,6 +76,8 @@ class Station_query {
     std::vector<std::string> controls() const;
     // Whether it names channels (uses:, slow:, fast:, remote:), which need Fleet_facts' channels.
     bool names_channels() const;
+    // Whether it asks about templates (template: or drift), which the facts know only from a library.
+    bool uses_templates() const;
     // The tree in one line, for tests and messages: (and (word "areuse") (or (id 100..199) (not spare)))
     std::string tree_text() const;
 

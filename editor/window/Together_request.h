@@ -22,5 +22,5 @@ struct Together_request {
 
 // Shows the request's stations in the editor; true with the changes (only the controls the user changed,
 // in the form's order) and the choice about spares when OK found no station refusing them.
-using Together_editor =
-    std::function<bool(const Together_request& request, std::vector<Control_change>* changes, bool* include_spares)>;
+using Together_editor = std::function<bool(const Together_request& request,
+                                           std::vector<Control_change>* changes, bool* include_spares)>;

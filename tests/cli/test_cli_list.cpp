@@ -77,17 +77,18 @@ TEST(CliList, NoMatchExitsSixAndBadArgumentsAreUsageErrors) {
          "the query \"uses:163\" is wrong: there is no channel 163 at character 6"},
         {{"list", example, "--where"}, "--where needs a value"},
         {{"list", example, "--columns", "id,colour"},
-         "--columns takes names from id, phone, desc, bytes, sms, problems separated by commas, not "
-         "\"id,colour\""},
+         "--columns takes names from id, phone, desc, bytes, sms, problems, template separated by commas, "
+         "not \"id,colour\""},
         {{"list", example, "--columns", ""},
-         "--columns takes names from id, phone, desc, bytes, sms, problems separated by commas, not \"\""},
+         "--columns takes names from id, phone, desc, bytes, sms, problems, template separated by commas, "
+         "not \"\""},
         {{"list", example, "--sort", "name"},
          "--sort takes one of id, phone, desc, bytes, sms, problems (-bytes for the largest first), not "
          "\"name\""},
         {{"list", example, "--limit", "3"}, "list has no option \"--limit\""},
         {{"list", example, example},
-         "usage: vemora-cli list IN [--where QUERY] [--columns id,phone,desc,bytes,sms,problems] [--sort "
-         "COLUMN]"},
+         "usage: vemora-cli list IN [--where QUERY] [--columns id,phone,desc,bytes,sms,problems,template] "
+         "[--sort COLUMN] [--library LIB]"},
     };
     for (const auto& c : cases) {
         r = cli(c.args);

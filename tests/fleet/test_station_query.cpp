@@ -108,8 +108,9 @@ TEST(StationQuery, AWrongQuerySaysWhereAndChangesNothing) {
         {"-OR", "'-' needs a term right after it at character 1"},
         {"desc:\"areuse", "the '\"' is not closed at character 6"},
         {"\"\"", "empty word \"\" at character 1"},
-        {"colour:red", "unknown field \"colour\" (id, phone, desc, sms, bytes, uses, slow, fast, remote) at "
-                       "character 1"},
+        {"colour:red",
+         "unknown field \"colour\" (id, phone, desc, sms, bytes, uses, slow, fast, remote, template) at "
+         "character 1"},
         {"a id:x", "id: takes a number or a range (100-199), not \"x\" at character 6"},
         {"id:199-100", "the range 199-100 is empty at character 4"},
         {"id:12345678901", "id: takes a number or a range (100-199), not \"12345678901\" at character 4"},
