@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,7 +27,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <sstream>
 
 #include "Announce.h"
 #include "Bulk_edit.h"
@@ -41,6 +44,8 @@
 #include "Message_box.h"
 #include "Preferences.h"
 #include "Reading_report.h"
+#include "Safe_save.h"
+#include "Station_csv.h"
 #include "Station_duplicate.h"
 #include "Station_grid.h"
 #include "Station_list_view.h"
@@ -199,6 +204,16 @@ void TFmain::build_menu() {
     QAction* save_as = file->addAction("Save &As ...", this, &TFmain::SaveAs1Click);
     save_as->setObjectName("SaveAs1");
     save_as->setShortcut(QKeySequence::SaveAs);
+    file->addSeparator();
+    QMenu* export_menu = file->addMenu("E&xport");
+    export_menu->setObjectName("Export1");
+    QAction* export_csv = export_menu->addAction("Stations as &CSV...", this, &TFmain::ExportCsv1Click);
+    export_csv->setObjectName("ExportCsv1");
+    QMenu* import_menu = file->addMenu("&Import");
+    import_menu->setObjectName("Import1");
+    QAction* import_csv =
+        import_menu->addAction("&Update Stations from CSV...", this, &TFmain::ImportCsv1Click);
+    import_csv->setObjectName("ImportCsv1");
     file->addSeparator();
     QAction* compare_file = file->addAction("Compare with &File...", this, &TFmain::CompareWithFile1Click);
     compare_file->setObjectName("CompareWithFile1");
@@ -1044,6 +1059,114 @@ void TFmain::EditTogether1Click() {
     tell(QString("Edited %1 stations - %2 to undo").arg(changed).arg(undo_keys()));
 }
 
+namespace {
+
+QString count_text(size_t n, const char* one, const char* many) {
+    return n == 1 ? QString("1 %1").arg(one) : QString("%1 %2").arg(n).arg(many);
+}
+
+QString csv_proposal(const std::string& file_name) {
+    return file_name.empty() ? QString("stations.csv")
+                             : QFileInfo(file_text(file_name)).completeBaseName() + "-stations.csv";
+}
+
+} // namespace
+
+void TFmain::ExportCsv1Click() {
+    // The stations the grid shows (all of them without a filter), in file order.
+    std::vector<int> positions;
+    for (int row = 0; row < grid_model_->station_count(); ++row)
+        if (grid_model_->position_at(row) >= 0) positions.push_back(grid_model_->position_at(row));
+    std::sort(positions.begin(), positions.end());
+    if (positions.empty()) {
+        Message_box::inform(this, "Export", "There is no station to export.");
+        return;
+    }
+    const QString chosen = File_dialogs::save_csv(this, "Export Stations as CSV", csv_proposal(file_name_));
+    if (chosen.isEmpty()) return;
+    std::ostringstream csv;
+    write_stations_csv(setup_, positions, Csv_encoding::UTF8, csv);
+    const std::string bytes = csv.str();
+    std::string reason;
+    const int result = save_file(
+        file_bytes(chosen).c_str(),
+        [&bytes](FILE* f) { return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() ? 0 : EIO; },
+        &reason);
+    if (result != 0) {
+        Message_box::warn(this, "Export",
+                          QString("\"%1\" could not be written: %2.\nNothing was written.")
+                              .arg(chosen, to_qstring(reason)));
+        return;
+    }
+    tell(QString("Exported %1 to %2")
+             .arg(count_text(positions.size(), "station", "stations"), QFileInfo(chosen).fileName()));
+}
+
+void TFmain::ImportCsv1Click() {
+    const QString chosen = File_dialogs::open_csv(this, "Update Stations from CSV", csv_proposal(file_name_));
+    if (chosen.isEmpty()) return;
+    QFile file(chosen);
+    constexpr qint64 largest = qint64{1} << 30;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > largest) {
+        Message_box::warn(this, "Import",
+                          file.size() > largest
+                              ? QString("\"%1\" is larger than 1 GB: no station list is.").arg(chosen)
+                              : QString("\"%1\" could not be read: %2.").arg(chosen, file.errorString()));
+        return;
+    }
+    const QByteArray read = file.readAll();
+    const std::string bytes(read.constData(), static_cast<size_t>(read.size()));
+    const std::string shown = file_bytes(QFileInfo(chosen).fileName());
+    Csv_import_options options;
+    Csv_import_plan plan = plan_csv_import(setup_, bytes, options);
+    if (!plan.refused() && !plan.unknown.empty()) {
+        QStringList ids;
+        for (const Csv_unknown& u : plan.unknown)
+            if (ids.size() < 10) ids << QString::number(u.id);
+        if (plan.unknown.size() > 10) ids << "...";
+        if (Message_box::confirm(this, "Import",
+                                 QString("%1 of the spreadsheet name IDs that no station has: %2.")
+                                     .arg(count_text(plan.unknown.size(), "row", "rows"), ids.join(", ")),
+                                 "&Add them as new stations", "&Leave them out") == Answer::OK) {
+            options.add_missing = true;
+            plan = plan_csv_import(setup_, bytes, options);
+        }
+    }
+    if (plan.refused()) {
+        QStringList lines;
+        for (const Csv_problem& p : plan.problems)
+            if (lines.size() < 20) lines << to_qstring(csv_problem_text(shown, p));
+        if (plan.problems.size() > 20) lines << QString("... and %1 more.").arg(plan.problems.size() - 20);
+        Message_box::warn(this, "Import",
+                          "The spreadsheet was not applied; nothing changed:\n" + lines.join('\n'));
+        return;
+    }
+    if (plan.changes() == 0) {
+        tell(QString("%1 changes no station.").arg(QFileInfo(chosen).fileName()));
+        return;
+    }
+    QStringList lines;
+    for (const Review_line& line : bulk_review(plan.edits))
+        lines << to_qstring(line.text);
+    for (const Tstation& added : plan.added)
+        lines << QString("New station %1 \"%2\"").arg(added.id).arg(to_qstring(added.description));
+    const QString summary = QString("%1 of %2 change %3 and add %4:")
+                                .arg(QFileInfo(chosen).fileName(), count_text(plan.rows, "row", "rows"),
+                                     count_text(plan.edits.positions.size(), "station", "stations"),
+                                     count_text(plan.added.size(), "station", "stations"));
+    if (Message_box::review(this, "Update Stations from CSV", summary, lines, "&Apply", "Cancel") !=
+        Answer::OK)
+        return;
+    std::vector<int> edited = plan.edits.positions;
+    const size_t changed = plan.changes();
+    if (!push(csv_import_command(setup_, std::move(plan)))) return;
+    for (int position : edited)
+        keep_visible_at(position);
+    refresh(true);
+    tell(QString("Updated %1 from %2 - %3 to undo")
+             .arg(count_text(changed, "station", "stations"), QFileInfo(chosen).fileName(), undo_keys()));
+}
+
 void TFmain::Button5Click() {
     if (!edit_station_) return;
     Tstation station;
@@ -1199,10 +1322,6 @@ void add_station_rows(const Station_comparison& c, QList<Compare_row>& rows) {
     for (const Raw_line& line : c.raw)
         rows.append({false, "record", line.side == 'a' ? to_qstring(line.text) : QString(),
                      line.side == 'b' ? to_qstring(line.text) : QString(), true});
-}
-
-QString count_text(size_t n, const char* one, const char* many) {
-    return n == 1 ? QString("1 %1").arg(one) : QString("%1 %2").arg(n).arg(many);
 }
 
 } // namespace

@@ -87,6 +87,8 @@ class TFmain : public QMainWindow {
     void Button7Click();
     void Button8Click();
     void EditTogether1Click();
+    void ExportCsv1Click();
+    void ImportCsv1Click();
     void Undo1Click();
     void Redo1Click();
     void History1Click();

@@ -1,4 +1,4 @@
-// File dialogs: "XML files" first, the default extension xml.
+// File dialogs: "XML files" first, the default extension xml; or "CSV files" and csv for a spreadsheet.
 #include "File_dialogs.h"
 
 #include <QFileDialog>
@@ -8,13 +8,17 @@ namespace {
 File_dialogs::Responder responder;
 
 const char filter[] = "XML files (*.xml);;All files (*.*)";
+const char csv_filter[] = "CSV files (*.csv);;All files (*.*)";
 
-QString run_file_dialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& proposed) {
+QString run_file_dialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& proposed,
+                        const char* name_filter = filter, const char* suffix = "xml",
+                        const QString& title = QString()) {
     QFileDialog dialog(parent);
+    if (!title.isEmpty()) dialog.setWindowTitle(title);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix("xml");
+    dialog.setNameFilter(name_filter);
+    dialog.setDefaultSuffix(suffix);
     if (!proposed.isEmpty()) dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
@@ -34,6 +38,16 @@ QString File_dialogs::open_file(QWidget* parent, const QString& proposed) {
 QString File_dialogs::save_file(QWidget* parent, const QString& proposed) {
     if (responder) return responder({File_request::SAVE, "Save As", proposed});
     return run_file_dialog(parent, QFileDialog::AcceptSave, proposed);
+}
+
+QString File_dialogs::open_csv(QWidget* parent, const QString& title, const QString& proposed) {
+    if (responder) return responder({File_request::OPEN, title, proposed});
+    return run_file_dialog(parent, QFileDialog::AcceptOpen, proposed, csv_filter, "csv", title);
+}
+
+QString File_dialogs::save_csv(QWidget* parent, const QString& title, const QString& proposed) {
+    if (responder) return responder({File_request::SAVE, title, proposed});
+    return run_file_dialog(parent, QFileDialog::AcceptSave, proposed, csv_filter, "csv", title);
 }
 
 QString File_dialogs::folder(QWidget* parent, const QString& title, const QString& start) {

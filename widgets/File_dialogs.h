@@ -19,6 +19,9 @@ class File_dialogs {
     static QString open_file(QWidget* parent, const QString& proposed);
     static QString save_file(QWidget* parent, const QString& proposed);
     static QString folder(QWidget* parent, const QString& title, const QString& start);
+    // The same for a spreadsheet: "CSV files" first, the default extension csv; title names the command.
+    static QString open_csv(QWidget* parent, const QString& title, const QString& proposed);
+    static QString save_csv(QWidget* parent, const QString& title, const QString& proposed);
 
     using Responder = std::function<QString(const File_request&)>;
     static void set_responder(Responder responder);

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <algorithm>
 #include <random>
 
 #include "Bulk_edit.h"
@@ -341,4 +342,48 @@ TEST_F(Editor_window_test, EditSelectedTogetherShowsMixedValuesAndAppliesOnlyWha
     action("Undo1")->trigger();
     EXPECT_EQ(written(window, dir, "undone.xml"), opened);
     EXPECT_FALSE(window->is_modified());
+}
+
+TEST_F(Gui_test, StationsGoToASpreadsheetAndComeBackAsOneStep) {
+    ASSERT_TRUE(window->open_file(VEMORA_EXAMPLES "/setup.xml"));
+    const std::string opened = written(window, dir, "opened.xml");
+    // Export: the stations shown, all of them here.
+    chosen.push_back(QString::fromStdString(dir.file("fleet.csv")));
+    action("ExportCsv1")->trigger();
+    const std::string exported = read_bytes(dir.file("fleet.csv"));
+    ASSERT_EQ(exported.compare(0, 3, "\xEF\xBB\xBF"), 0);             // UTF-8 with its byte order mark
+    EXPECT_EQ(std::count(exported.begin(), exported.end(), '\n'), 6); // the header and five stations
+    EXPECT_EQ(window->statusBar()->currentMessage(), "Exported 5 stations to fleet.csv");
+    // The unchanged spreadsheet changes nothing and makes no step.
+    chosen.push_back(QString::fromStdString(dir.file("fleet.csv")));
+    action("ImportCsv1")->trigger();
+    EXPECT_EQ(window->history().size(), 0u);
+    EXPECT_TRUE(messages.empty());
+
+    // One cell changed: reviewed, then one step.
+    std::vector<Message> seen;
+    Message_box::set_responder([&seen](const Message& m) {
+        seen.push_back(m);
+        return Answer::OK;
+    });
+    chosen.push_back(QString::fromStdString(dir.write("one.csv", "id,ed_sms\r\n101,+41797654399\r\n")));
+    action("ImportCsv1")->trigger();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].kind, Message::REVIEW);
+    EXPECT_NE(seen[0].details.indexOf("+41797654399"), -1) << seen[0].details.toStdString();
+    EXPECT_EQ(stations_in(window)[0]->configuration.get_sms_number(), std::string("+41797654399"));
+    EXPECT_EQ(stations_in(window)[1]->configuration.get_sms_number(), std::string("+41797654321"));
+    EXPECT_EQ(window->history().size(), 1u);
+    action("Undo1")->trigger();
+    EXPECT_EQ(written(window, dir, "undone.xml"), opened);
+
+    // A malformed cell: where and why, and nothing changed.
+    seen.clear();
+    chosen.push_back(QString::fromStdString(dir.write("bad.csv", "id,cbb_s_1\r\n101,3\r\n")));
+    action("ImportCsv1")->trigger();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].kind, Message::WARNING);
+    EXPECT_NE(seen[0].text.indexOf("bad.csv: line 2, column 2 (cbb_s_1)"), -1) << seen[0].text.toStdString();
+    EXPECT_EQ(written(window, dir, "after-bad.xml"), opened);
+    EXPECT_FALSE(window->history().can_undo());
 }
