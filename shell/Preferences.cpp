@@ -7,6 +7,8 @@
 #include <QSettings>
 #include <QWidget>
 
+#include "Template_library.h"
+#include "Text_bridge.h"
 #include "Window_place.h"
 #include <algorithm>
 
@@ -62,6 +64,15 @@ bool restore_geometry(QWidget* window, const char* key) {
     if (!settings().contains(key)) return false;
     restore_window_place(window, key, window->size());
     return true;
+}
+
+QString template_library() {
+    const QString chosen = settings().value("templates/library").toString();
+    return chosen.isEmpty() ? file_text(default_library_path()) : chosen;
+}
+
+void set_template_library(const QString& path) {
+    settings().setValue("templates/library", path);
 }
 
 } // namespace Preferences

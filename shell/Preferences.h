@@ -22,4 +22,8 @@ void clear_recent_files();
 void save_geometry(const QWidget* window, const char* key);
 bool restore_geometry(QWidget* window, const char* key);
 
+// The template library: the one the user chose, or the default one in the user's configuration folder.
+QString template_library();
+void set_template_library(const QString& path);
+
 } // namespace Preferences

@@ -5,8 +5,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -15,6 +17,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -52,6 +55,7 @@
 #include "Station_settings.h"
 #include "Station_sheet.h"
 #include "Station_sheet_print.h"
+#include "Template_library.h"
 #include "Text_bridge.h"
 #include "Wabout.h"
 #include "Wcompare.h"
@@ -290,6 +294,18 @@ void TFmain::build_menu() {
     station->addAction(add_station_);
     station->addAction(duplicate_station_);
     station->addAction(delete_station_);
+    station->addSeparator();
+    QAction* save_template = station->addAction("Save as Te&mplate...", this, &TFmain::SaveAsTemplate1Click);
+    save_template->setObjectName("SaveAsTemplate1");
+    QAction* new_template = station->addAction("&New from Template...", this, &TFmain::NewFromTemplate1Click);
+    new_template->setObjectName("NewFromTemplate1");
+    QAction* apply_template =
+        station->addAction("A&pply Template to Selected...", this, &TFmain::ApplyTemplate1Click);
+    apply_template->setObjectName("ApplyTemplate1");
+    QAction* library = station->addAction("Template &Library...", this, &TFmain::TemplateLibrary1Click);
+    library->setObjectName("TemplateLibrary1");
+    library->setStatusTip(
+        "Choose the setup file that holds the templates (a shared folder works for a team)");
     station->addSeparator();
     sort_into_file_order_ =
         station->addAction("Sort into File &Order", this, &TFmain::SortIntoFileOrder1Click);
@@ -1165,6 +1181,189 @@ void TFmain::ImportCsv1Click() {
     refresh(true);
     tell(QString("Updated %1 from %2 - %3 to undo")
              .arg(count_text(changed, "station", "stations"), QFileInfo(chosen).fileName(), undo_keys()));
+}
+
+bool TFmain::read_templates(Template_library* library) {
+    const QString path = Preferences::template_library();
+    std::string problem;
+    if (path.isEmpty() || !library->read(file_bytes(path), &problem)) {
+        Message_box::warn(this, "Templates",
+                          path.isEmpty()
+                              ? QString("No template library is chosen: Station > Template Library.")
+                              : QString("The template library \"%1\" could not be read: %2.")
+                                    .arg(path, to_qstring(problem)));
+        return false;
+    }
+    return true;
+}
+
+int TFmain::choose_template(const Template_library& library, const QString& title) {
+    if (library.size() == 0) {
+        Message_box::inform(this, title,
+                            QString("The template library \"%1\" holds no template yet: select a station and "
+                                    "use Station > Save as Template.")
+                                .arg(Preferences::template_library()));
+        return -1;
+    }
+    QStringList names;
+    for (size_t i = 0; i < library.size(); ++i)
+        names << to_qstring(library.name(i));
+    bool ok = false;
+    const QString name = QInputDialog::getItem(this, title, "&Template:", names, 0, false, &ok);
+    return ok ? static_cast<int>(names.indexOf(name)) : -1;
+}
+
+void TFmain::SaveAsTemplate1Click() {
+    const std::vector<std::pair<int, Tstation*>> chosen = selected_stations();
+    if (chosen.size() != 1) {
+        Message_box::inform(this, "Save as Template", "Select the one station to make a template of.");
+        return;
+    }
+    Template_library library;
+    if (!read_templates(&library)) return;
+    bool ok = false;
+    const QString name =
+        QInputDialog::getText(this, "Save as Template", "&Name of the template:", QLineEdit::Normal,
+                              to_qstring(chosen.front().second->description), &ok)
+            .trimmed();
+    if (!ok || name.isEmpty()) return;
+    if (!is_latin1(name)) {
+        Message_box::warn(this, "Save as Template", "The name must be Latin-1 text, as a description is.");
+        return;
+    }
+    std::string problem;
+    bool replaced = false;
+    if (!library.put(*chosen.front().second, to_latin1(name), &problem, &replaced) ||
+        !library.write(file_bytes(Preferences::template_library()), &problem)) {
+        Message_box::warn(this, "Save as Template",
+                          QString("The template was not saved: %1.").arg(to_qstring(problem)));
+        return;
+    }
+    tell(QString("%1 template \"%2\" in %3")
+             .arg(replaced ? "Replaced the" : "Saved the", name,
+                  QFileInfo(Preferences::template_library()).fileName()));
+}
+
+void TFmain::NewFromTemplate1Click() {
+    Template_library library;
+    if (!edit_station_ || !read_templates(&library)) return;
+    const int chosen = choose_template(library, "New from Template");
+    if (chosen < 0) return;
+    // The template's configuration with an identity of its own: the next free ID, no phone number or PIN.
+    Station_copy copy = duplicate_station(library.at(static_cast<size_t>(chosen)), next_free_id(setup_));
+    if (!copy.station) return;
+    copy.station->description[0] = '\0';
+    if (!edit_station_(copy.station.get(), true)) return;
+    const int position = setup_.stations.list.count();
+    if (!push(add_station_command(setup_, position, *copy.station))) return;
+    keep_visible_at(position);
+    refresh(true);
+    select_positions({position});
+}
+
+void TFmain::ApplyTemplate1Click() {
+    const std::vector<std::pair<int, Tstation*>> chosen = selected_stations();
+    if (chosen.empty()) {
+        Message_box::inform(this, "Apply Template", "Select the stations to apply a template to first.");
+        return;
+    }
+    Template_library library;
+    if (!read_templates(&library)) return;
+    const int index = choose_template(library, "Apply Template to Selected");
+    if (index < 0) return;
+    // Which parts of the template: each page, the SMS number apart.
+    QDialog pages_dialog(this);
+    pages_dialog.setObjectName("Fapply_template");
+    pages_dialog.setWindowTitle("Apply Template to Selected");
+    auto* layout = new QVBoxLayout(&pages_dialog);
+    layout->addWidget(new QLabel(QString("Apply \"%1\" to %2 by these pages:")
+                                     .arg(to_qstring(library.name(static_cast<size_t>(index))))
+                                     .arg(count_text(chosen.size(), "station", "stations")),
+                                 &pages_dialog));
+    const struct {
+        const char* text;
+        const char* name;
+        unsigned page;
+    } choices[] = {{"&GSM timing", "cb_page_gsm", PAGE_GSM},
+                   {"&Acquisition timing", "cb_page_acq", PAGE_ACQ},
+                   {"&Slow Sequence", "cb_page_slow", PAGE_SLOW},
+                   {"&Fast Sequence", "cb_page_fast", PAGE_FAST},
+                   {"&Remote sequence", "cb_page_remote", PAGE_REMOTE},
+                   {"SMS &number", "cb_page_sms", PAGE_SMS}};
+    std::vector<std::pair<QCheckBox*, unsigned>> boxes;
+    for (const auto& c : choices) {
+        auto* box = new QCheckBox(c.text, &pages_dialog);
+        box->setObjectName(c.name);
+        box->setChecked(c.page != PAGE_SMS); // a SIM's number is changed on purpose only
+        layout->addWidget(box);
+        boxes.emplace_back(box, c.page);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &pages_dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &pages_dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &pages_dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (pages_dialog.exec() != QDialog::Accepted) return;
+    unsigned pages = 0;
+    for (const auto& [box, page] : boxes)
+        pages |= box->isChecked() ? page : 0u;
+    if (pages == 0) return;
+    std::vector<int> positions;
+    for (const auto& [position, station] : chosen)
+        positions.push_back(position - 1);
+    Bulk_plan plan =
+        plan_bulk_edit(setup_, positions, template_changes(library.at(static_cast<size_t>(index)), pages));
+    if (plan.refused()) {
+        QStringList refused;
+        if (!plan.problem.empty()) refused << to_qstring(plan.problem);
+        for (const Bulk_station& st : plan.stations)
+            if (st.outcome == Bulk_outcome::REFUSED)
+                refused << QString("%1: %2").arg(station_text(st.position, st.id), to_qstring(st.refusal));
+        Message_box::warn(this, "Apply Template",
+                          "These stations cannot take the template; nothing was changed:\n" +
+                              refused.join('\n'));
+        return;
+    }
+    const size_t changed = plan.count(Bulk_outcome::CHANGED);
+    if (changed == 0) {
+        tell("The selected stations hold these settings of the template already: nothing to do.");
+        return;
+    }
+    QStringList lines;
+    for (const Review_line& line : bulk_review(plan))
+        lines << to_qstring(line.text);
+    QString summary = QString("\"%1\" changes %2 of the %3 selected:")
+                          .arg(to_qstring(library.name(static_cast<size_t>(index))),
+                               count_text(changed, "station", "stations"))
+                          .arg(chosen.size());
+    if (plan.count(Bulk_outcome::SPARE) > 0)
+        summary +=
+            QString(" %1 with nothing configured are left alone.").arg(plan.count(Bulk_outcome::SPARE));
+    if (Message_box::review(this, "Apply Template to Selected", summary, lines,
+                            QString("&Apply to %1").arg(count_text(changed, "station", "stations")),
+                            "Cancel") != Answer::OK)
+        return;
+    std::vector<int> edited = plan.positions;
+    if (!push(bulk_edit_command(setup_, std::move(plan)))) return;
+    for (int position : edited)
+        keep_visible_at(position);
+    refresh(true);
+    tell(QString("Applied the template to %1 - %2 to undo")
+             .arg(count_text(changed, "station", "stations"), undo_keys()));
+}
+
+void TFmain::TemplateLibrary1Click() {
+    const QString chosen = File_dialogs::save_file(this, Preferences::template_library());
+    if (chosen.isEmpty()) return;
+    Template_library library;
+    std::string problem;
+    if (!library.read(file_bytes(chosen), &problem)) {
+        Message_box::warn(this, "Template Library",
+                          QString("\"%1\" is no template library: %2.").arg(chosen, to_qstring(problem)));
+        return;
+    }
+    Preferences::set_template_library(chosen);
+    tell(QString("Templates are kept in %1 (%2)")
+             .arg(chosen, count_text(library.size(), "template", "templates")));
 }
 
 void TFmain::Button5Click() {

@@ -88,6 +88,10 @@ class TFmain : public QMainWindow {
     void Button8Click();
     void EditTogether1Click();
     void ExportCsv1Click();
+    void SaveAsTemplate1Click();
+    void NewFromTemplate1Click();
+    void ApplyTemplate1Click();
+    void TemplateLibrary1Click();
     void ImportCsv1Click();
     void Undo1Click();
     void Redo1Click();
@@ -134,6 +138,10 @@ class TFmain : public QMainWindow {
     void select_row(int row);
     // The station at this file position (from 0) stays in the grid while the filter stays as it is.
     void keep_visible_at(int position);
+    // The template library the preferences name, read; false (with a message) when it cannot be read.
+    bool read_templates(class Template_library* library);
+    // One template of the library, chosen by the user; -1 when cancelled or there is none.
+    int choose_template(const Template_library& library, const QString& title);
     // The stations of the selected rows, in file order whatever the view's, with their positions from 1.
     std::vector<std::pair<int, Tstation*>> selected_stations() const;
     TFcompare* compare_window();

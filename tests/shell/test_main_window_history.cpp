@@ -3,15 +3,21 @@
 #include "editor_window_fixture.h"
 #include "gui_fixture.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QInputDialog>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <algorithm>
 #include <random>
 
 #include "Bulk_edit.h"
 #include "Eeprom_configurer.h"
+#include "Preferences.h"
 #include "Station.h"
+#include "Template_library.h"
 
 namespace {
 
@@ -386,4 +392,74 @@ TEST_F(Gui_test, StationsGoToASpreadsheetAndComeBackAsOneStep) {
     EXPECT_NE(seen[0].text.indexOf("bad.csv: line 2, column 2 (cbb_s_1)"), -1) << seen[0].text.toStdString();
     EXPECT_EQ(written(window, dir, "after-bad.xml"), opened);
     EXPECT_FALSE(window->history().can_undo());
+}
+
+namespace {
+
+// Answers the next modal dialog (an input dialog or the pages' choice) once it is shown.
+void answer_next_dialog(std::function<void(QDialog*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        answer(dialog);
+    });
+}
+
+} // namespace
+
+TEST_F(Gui_test, ATemplateSavedFromOneStationIsAppliedToOthersAsOneStep) {
+    install_fake_editor(true);
+    Preferences::set_template_library(QString::fromStdString(dir.file("templates.xml")));
+    ASSERT_TRUE(window->open_file(VEMORA_EXAMPLES "/setup.xml"));
+    // Save station 101 as "Karst 15/2".
+    select_rows(0, 0);
+    answer_next_dialog([](QDialog* d) {
+        static_cast<QInputDialog*>(d)->setTextValue("Karst 15/2");
+        d->accept();
+    });
+    action("SaveAsTemplate1")->trigger();
+    Template_library library;
+    std::string problem;
+    ASSERT_TRUE(library.read(dir.file("templates.xml"), &problem)) << problem;
+    ASSERT_EQ(library.size(), 1u);
+    EXPECT_EQ(library.name(0), "Karst 15/2");
+    EXPECT_EQ(library.at(0).id, 0); // no identity of its own
+    EXPECT_EQ(library.at(0).phone_nbr, std::string());
+
+    // Applied to 304 (acquisition every 60 minutes) by its acquisition timing only.
+    select_rows(3, 3);
+    answer_next_dialog([](QDialog* d) { d->accept(); }); // the one template
+    QTimer::singleShot(50, [] {
+        auto* pages = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(pages, nullptr);
+        for (const char* name : {"cb_page_gsm", "cb_page_slow", "cb_page_fast", "cb_page_remote"})
+            pages->findChild<QCheckBox*>(name)->setChecked(false);
+        pages->accept();
+    });
+    std::vector<Message> reviews;
+    Message_box::set_responder([&reviews](const Message& m) {
+        reviews.push_back(m);
+        return Answer::OK;
+    });
+    action("ApplyTemplate1")->trigger();
+    ASSERT_EQ(reviews.size(), 1u);
+    EXPECT_EQ(reviews[0].kind, Message::REVIEW);
+    EXPECT_NE(reviews[0].details.indexOf("60 minutes -> 15 minutes on 1 station"), -1)
+        << reviews[0].details.toStdString();
+    EXPECT_EQ(window->history().size(), 1u);
+    // The same as vemora-cli's edit of that one control would make it.
+    Bulk_plan expected = plan_bulk_edit(window->document(), {3}, {{"ed_acq_interval0", "60.00"}});
+    EXPECT_EQ(expected.count(Bulk_outcome::CHANGED), 1u); // 304 now acquires every 15 minutes
+    action("Undo1")->trigger();
+    EXPECT_FALSE(window->is_modified());
+
+    // New from Template: the editor opens on the template's configuration with the next free ID.
+    answer_next_dialog([](QDialog* d) { d->accept(); });
+    action("NewFromTemplate1")->trigger();
+    ASSERT_EQ(edited.size(), 1u);
+    const std::vector<const Tstation*> s = stations_in(window);
+    ASSERT_EQ(s.size(), 6u);
+    EXPECT_EQ(s[5]->id, 305);
+    EXPECT_EQ(s[5]->description, std::string());
+    EXPECT_EQ(s[5]->configuration.get_sms_number(), s[0]->configuration.get_sms_number());
 }

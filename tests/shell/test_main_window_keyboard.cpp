@@ -90,8 +90,10 @@ TEST_F(Gui_test, TheStationMenuAndTheGridsContextMenuOfferTheStationCommands) {
     QStringList names;
     for (QAction* a : station->actions())
         names << a->objectName();
-    EXPECT_EQ(names, QStringList({"EditSelected1", "EditTogether1", "AddStation1", "DuplicateStation1",
-                                  "DeleteStation1", "", "SortIntoFileOrder1", "", "CompareStations1"}));
+    EXPECT_EQ(names,
+              QStringList({"EditSelected1", "EditTogether1", "AddStation1", "DuplicateStation1",
+                           "DeleteStation1", "", "SaveAsTemplate1", "NewFromTemplate1", "ApplyTemplate1",
+                           "TemplateLibrary1", "", "SortIntoFileOrder1", "", "CompareStations1"}));
     // From the menu, on the stations selected in the grid.
     select_rows(2, 2);
     action("EditSelected1")->trigger();
