@@ -5,6 +5,9 @@
 // stations and its time for the whole fleet extrapolated from them; the two results are checked equal on
 // those stations.
 //
+// It also times what the window does for Edit Selected Together on every station: the together view when
+// the editor opens, the plan at OK, the review's lines and the step pushed on the document's history.
+//
 // Usage: bench_bulk_edit [STATIONS] [SAMPLE]   (defaults: 5000 and 40).
 #include <algorithm>
 #include <chrono>
@@ -16,7 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "Bulk_edit.h"
 #include "Cli.h"
+#include "Control_change.h"
+#include "Document_history.h"
+#include "Setup.h"
 #include "example_stations.h"
 
 namespace {
@@ -76,6 +83,48 @@ int main(int argc, char** argv) {
     }
     std::printf("edit IN all OUT (one read, one write), best of 3:  %8.3f s\n", bulk);
     std::printf("the same with --dry-run (and its diff), best of 3: %8.3f s\n", dry);
+
+    // The window's way: the document is open; the editor opens on the selection, OK plans, the review is
+    // made, the step is pushed. Best of 3, each on the document as opened (the step undone).
+    {
+        Tsetup setup;
+        std::string reason;
+        if (setup.read_file(in.c_str(), &reason) != 0) return 1;
+        Document_history history(setup);
+        std::vector<int> positions(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i)
+            positions[static_cast<size_t>(i)] = i;
+        std::vector<Control_change> parsed;
+        for (const std::string& c : changes) {
+            Control_change change;
+            if (!parse_control_change(c, &change)) return 1;
+            parsed.push_back(change);
+        }
+        double view_s = 1e9, plan_s = 1e9, review_s = 1e9, push_s = 1e9, total = 1e9;
+        size_t lines = 0;
+        for (int run = 0; run < 3; ++run) {
+            const auto t0 = std::chrono::steady_clock::now();
+            const Together_view view = together_view(setup, positions);
+            const auto t1 = std::chrono::steady_clock::now();
+            Bulk_plan plan = plan_bulk_edit(setup, positions, parsed);
+            const auto t2 = std::chrono::steady_clock::now();
+            lines = bulk_review(plan).size();
+            const auto t3 = std::chrono::steady_clock::now();
+            if (!history.push(bulk_edit_command(setup, std::move(plan)))) return 1;
+            const auto t4 = std::chrono::steady_clock::now();
+            const auto s_of = [](auto a, auto b) { return std::chrono::duration<double>(b - a).count(); };
+            view_s = std::min(view_s, s_of(t0, t1));
+            plan_s = std::min(plan_s, s_of(t1, t2));
+            review_s = std::min(review_s, s_of(t2, t3));
+            push_s = std::min(push_s, s_of(t3, t4));
+            total = std::min(total, s_of(t0, t4));
+            if (view.stations == 0 || !history.undo()) return 1;
+        }
+        std::printf("the window's Edit Selected Together on every station, best of 3: %.3f s\n", total);
+        std::printf("  editor opened (together view) %.3f s, OK (plan) %.3f s, review (%zu lines) %.3f s, "
+                    "step pushed %.3f s\n",
+                    view_s, plan_s, lines, review_s, push_s);
+    }
 
     // One station at a time, each edit reading the last one's output, over the first stations.
     std::string file = in;

@@ -2,12 +2,15 @@
 #include "Bulk_edit.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "Compare.h"
 #include "Document_commands.h"
 #include "Setup.h"
+#include "Station_duplicate.h"
 
 bool is_spare(const Tstation& station) {
     return bytes_used(station.configuration) == 0;
@@ -184,6 +187,24 @@ std::string review_text(const Review_line& line) {
     return text + " -> " + line.value + " on " + stations_text(line.stations);
 }
 
+// What a comparison of two records of one station depends on, its identity aside: both configurations with
+// the ID and PIN records as a copy without identity has them, and the display types. Empty (nothing shared)
+// when memory runs out.
+std::string comparison_key(const Tstation& before, const Tstation& after) {
+    std::string key;
+    for (const Tstation* s : {&before, &after}) {
+        const Station_copy bare = duplicate_station(*s, 0);
+        if (!bare.station) return std::to_string(reinterpret_cast<uintptr_t>(&before));
+        const Teeprom_configurer& image = bare.station->configuration;
+        key.append(reinterpret_cast<const char*>(image.data()), IMAGE_SIZE);
+        key += std::to_string(image.cursor());
+        key += '\0';
+        key += bare.station->display_type;
+        key += '\0';
+    }
+    return key;
+}
+
 std::string shown_value(bool present, const std::string& value) {
     return present ? value : "(not stored)";
 }
@@ -202,8 +223,15 @@ std::vector<Review_line> bulk_review(const Bulk_plan& plan) {
     const size_t controls = form.controls().size();
     size_t later = 0, unexplained = 0;
     Compare_options options;
+    // Stations of one network often share their configuration: a pair that differs from an earlier one only
+    // in its identity (which an edit of many stations never changes, so no row shows it) is compared once.
+    std::unordered_map<std::string, Station_comparison> compared;
     for (size_t i = 0; i < plan.before.size() && i < plan.after.size(); ++i) {
-        const Station_comparison c = compare_stations(plan.before[i], plan.after[i], options);
+        const std::string key = comparison_key(plan.before[i], plan.after[i]);
+        auto known = compared.find(key);
+        if (known == compared.end())
+            known = compared.emplace(key, compare_stations(plan.before[i], plan.after[i], options)).first;
+        const Station_comparison& c = known->second;
         if (!c.raw.empty()) ++unexplained;
         for (const Setting_row& row : c.rows) {
             const std::string value = shown_value(row.in_b, row.b);

@@ -10,6 +10,7 @@
 #include "Document_history.h"
 #include "Lib_trace.h"
 #include "Setup.h"
+#include "Station_duplicate.h"
 #include "random_documents.h"
 
 namespace {
@@ -336,4 +337,28 @@ TEST(BulkEditUndo, OneStepEditsEveryStationAndItsUndoRestoresEveryOne) {
     EXPECT_EQ(written(setup), opened);
     ASSERT_TRUE(history.redo());
     EXPECT_EQ(written(setup), edited);
+}
+
+TEST(BulkReview, StationsThatShareAConfigurationAreCountedEachAndOthersApart) {
+    // Station 1 (15 minutes) twice more under IDs of their own, and station 4 (60 minutes): the review
+    // compares the copies once, but counts every station and keeps the other's old value apart.
+    Tsetup setup;
+    std::string reason;
+    ASSERT_EQ(setup.read_file(example.c_str(), &reason), 0) << reason;
+    const Tstation* first = static_cast<Tstation*>(setup.stations.list.node_at(0)->item);
+    for (int32_t id : {901, 902}) {
+        Station_copy copy = duplicate_station(*first, id);
+        ASSERT_TRUE(copy.station);
+        ASSERT_TRUE(setup.stations.append(copy.station.release()));
+    }
+    const Bulk_plan plan = plan_bulk_edit(setup, {0, 3, 5, 6}, {{"ed_acq_interval0", "30"}});
+    ASSERT_FALSE(plan.refused());
+    ASSERT_EQ(plan.count(Bulk_outcome::CHANGED), 4u);
+    const std::vector<Review_line> lines = bulk_review(plan);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].stations, 4);
+    ASSERT_EQ(lines[0].was.size(), 2u);
+    EXPECT_EQ(lines[0].was[0].second, 3); // the most frequent old value first
+    EXPECT_EQ(lines[0].was[1].second, 1);
+    EXPECT_NE(lines[0].was[0].first, lines[0].was[1].first);
 }
