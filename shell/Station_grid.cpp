@@ -8,16 +8,18 @@
 #include "Eeprom_configurer.h"
 #include "Setup.h"
 #include "Station.h"
+#include "Template_library.h"
 #include "Text_bridge.h"
 
-const int Station_grid_model::column_widths[COLUMNS] = {50, 70, 50, 80, 60, 250};
+const int Station_grid_model::column_widths[COLUMNS] = {50, 70, 50, 80, 60, 110, 250};
 
 namespace {
 
-const char* const header_texts[Station_grid_model::COLUMNS] = {"ID",     "Phone Number", "PIN code",
-                                                               "Memory", "Problems",     "Description"};
+const char* const header_texts[Station_grid_model::COLUMNS] = {
+    "ID", "Phone Number", "PIN code", "Memory", "Problems", "Template", "Description"};
 const Sort_key column_keys[Station_grid_model::COLUMNS] = {
-    Sort_key::ID, Sort_key::PHONE, Sort_key::PIN, Sort_key::BYTES, Sort_key::PROBLEMS, Sort_key::DESCRIPTION};
+    Sort_key::ID,       Sort_key::PHONE,       Sort_key::PIN,        Sort_key::BYTES,
+    Sort_key::PROBLEMS, Sort_key::DESCRIPTION, Sort_key::DESCRIPTION}; // the template column is not sorted
 
 // The mark of a shared ID or phone number: seen without colour, and said by the cell's spoken text.
 const QString shared_mark = QString::fromUtf8(" \u26a0");
@@ -47,7 +49,7 @@ void Station_grid_model::fill(Tsetup& setup) {
     });
     kept_.swap(still_there);
     facts_.set_reading_channels(query_.names_channels());
-    facts_.build(setup, nullptr, query_.controls());
+    facts_.build(setup, nullptr, query_.controls(), library_.get());
     if (facts_.has_channels())
         channel_reader_.stop();
     else
@@ -88,6 +90,8 @@ bool Station_grid_model::set_filter(const QString& text, QString* error) {
     for (const std::string& name : query_.controls())
         held = held && facts_.control_column(name) >= 0;
     if (!held && setup_ != nullptr) facts_.add_controls(*setup_, query_.controls());
+    // Tried once per document view: a library that cannot be read is said once, not at every keystroke.
+    if (query_.uses_templates() && library_ == nullptr && !library_tried_ && load_library()) return true;
     // The channels too, once: until a query names one, a change of the document does not read them.
     if (query_.names_channels() && !facts_.has_channels()) {
         facts_.add_channels_of(stations_, stations_.size());
@@ -98,9 +102,22 @@ bool Station_grid_model::set_filter(const QString& text, QString* error) {
 }
 
 void Station_grid_model::set_order(int column, Qt::SortOrder order) {
-    order_column_ = column >= 0 && column < COLUMNS ? column : -1;
+    order_column_ = column >= 0 && column < COLUMNS && column != TEMPLATE ? column : -1;
     order_ = order;
     show_rows();
+}
+
+bool Station_grid_model::load_library() {
+    if (!library_source_) return false;
+    library_tried_ = true;
+    library_ = library_source_();
+    if (setup_ != nullptr) fill(*setup_);
+    return library_ != nullptr;
+}
+
+void Station_grid_model::forget_library() {
+    library_.reset();
+    if (setup_ != nullptr) fill(*setup_);
 }
 
 std::vector<int> Station_grid_model::ordered_positions() const {
@@ -201,6 +218,10 @@ QVariant Station_grid_model::data(const QModelIndex& index, int role) const {
     case PROBLEMS:
         if (f.problems > 0) text = QString::number(f.problems);
         break;
+    case TEMPLATE: {
+        text = to_qstring(facts_.template_column(static_cast<size_t>(position)));
+        break;
+    }
     default:
         text = to_qstring(s.description);
         break;

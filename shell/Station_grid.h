@@ -5,6 +5,8 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <QTimer>
+#include <functional>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -19,8 +21,8 @@ class Tstation;
 class Station_grid_model : public QAbstractTableModel {
     Q_OBJECT
   public:
-    enum Column { ID, PHONE, PIN, MEMORY, PROBLEMS, DESCRIPTION };
-    static constexpr int COLUMNS = 6;
+    enum Column { ID, PHONE, PIN, MEMORY, PROBLEMS, TEMPLATE, DESCRIPTION };
+    static constexpr int COLUMNS = 7;
     static constexpr int EMPTY_ROWS = 4; // what the grid shows before it was ever filled
     static const int column_widths[COLUMNS];
     // The memory used as a number (the memory column's bar); the problems as a number too.
@@ -36,6 +38,15 @@ class Station_grid_model : public QAbstractTableModel {
     // station, since a fixed header needs a station row below it.
     void fill(Tsetup& setup);
     bool filled() const { return filled_; }
+    // Where the template library comes from when the template column or a query (template:, drift) first
+    // needs it; the library is kept until the next set_library_source or forget_library.
+    void set_library_source(std::function<std::shared_ptr<const Template_library>()> source) {
+        library_source_ = std::move(source);
+    }
+    // Reads the library (again) and matches every station with it; false when there is none.
+    bool load_library();
+    void forget_library();
+    bool has_library() const { return library_ != nullptr; }
     // Whether every station's channels are read (the slices of reading after a fill are done).
     bool channels_read() const { return facts_.has_channels(); }
     // Reads the station at this position (from 0) again after an edit of that one record: its facts and
@@ -90,4 +101,7 @@ class Station_grid_model : public QAbstractTableModel {
     std::vector<int> row_of_; // per file position, its row or -1
     bool filled_ = false;
     QTimer channel_reader_; // the next slice of the channels' reading
+    std::function<std::shared_ptr<const Template_library>()> library_source_;
+    std::shared_ptr<const Template_library> library_;
+    bool library_tried_ = false;
 };

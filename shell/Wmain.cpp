@@ -124,6 +124,13 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
     pages_->setCurrentIndex(1); // "Stations" at start
     edit_menu_->addSeparator();
     edit_menu_->addAction(station_view_->find_action());
+    // The template column is shown on demand; the library is read when it or a query first needs it.
+    grid_->setColumnHidden(Station_grid_model::TEMPLATE, true);
+    grid_model_->set_library_source([this]() -> std::shared_ptr<const Template_library> {
+        auto library = std::make_shared<Template_library>();
+        if (!read_templates(library.get())) return nullptr;
+        return library;
+    });
     layout->addWidget(pages_);
     setCentralWidget(central);
     build_bottom_panel();
@@ -271,6 +278,21 @@ void TFmain::build_menu() {
     }
     view->addSeparator();
     sort_descending_ = view->addAction("Desc&ending");
+    view->addSeparator();
+    QAction* template_column = view->addAction("Show &Template Column");
+    template_column->setObjectName("ShowTemplateColumn1");
+    template_column->setCheckable(true);
+    template_column->setStatusTip(
+        "The template each station equals, or the nearest one and how many settings "
+        "differ");
+    connect(template_column, &QAction::toggled, this, [this, template_column](bool shown) {
+        if (shown && !grid_model_->has_library() && !grid_model_->load_library()) {
+            const QSignalBlocker quiet(template_column);
+            template_column->setChecked(false);
+            return;
+        }
+        grid_->setColumnHidden(Station_grid_model::TEMPLATE, !shown);
+    });
     sort_descending_->setObjectName("SortDescending1");
     sort_descending_->setCheckable(true);
     connect(sort_descending_, &QAction::toggled, this, [this](bool descending) {
@@ -1239,6 +1261,7 @@ void TFmain::SaveAsTemplate1Click() {
                           QString("The template was not saved: %1.").arg(to_qstring(problem)));
         return;
     }
+    if (grid_model_->has_library()) grid_model_->load_library();
     tell(QString("%1 template \"%2\" in %3")
              .arg(replaced ? "Replaced the" : "Saved the", name,
                   QFileInfo(Preferences::template_library()).fileName()));
@@ -1362,6 +1385,7 @@ void TFmain::TemplateLibrary1Click() {
         return;
     }
     Preferences::set_template_library(chosen);
+    if (grid_model_->has_library()) grid_model_->load_library();
     tell(QString("Templates are kept in %1 (%2)")
              .arg(chosen, count_text(library.size(), "template", "templates")));
 }

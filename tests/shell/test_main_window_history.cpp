@@ -463,3 +463,27 @@ TEST_F(Gui_test, ATemplateSavedFromOneStationIsAppliedToOthersAsOneStep) {
     EXPECT_EQ(s[5]->description, std::string());
     EXPECT_EQ(s[5]->configuration.get_sms_number(), s[0]->configuration.get_sms_number());
 }
+
+TEST_F(Gui_test, TheTemplateColumnAndTheFilterFindStationsByTheirTemplate) {
+    Preferences::set_template_library(QString::fromStdString(dir.file("lib.xml")));
+    ASSERT_TRUE(window->open_file(VEMORA_EXAMPLES "/setup.xml"));
+    Template_library library;
+    std::string problem;
+    ASSERT_TRUE(library.read(dir.file("lib.xml"), &problem)) << problem;
+    ASSERT_TRUE(library.put(*stations_in(window)[0], "Karst 15/2", &problem)) << problem;
+    ASSERT_TRUE(library.write(dir.file("lib.xml"), &problem)) << problem;
+    EXPECT_TRUE(grid()->isColumnHidden(Station_grid_model::TEMPLATE));
+    action("ShowTemplateColumn1")->trigger();
+    EXPECT_FALSE(grid()->isColumnHidden(Station_grid_model::TEMPLATE));
+    const auto cell = [this](int row) {
+        return model()->data(model()->index(row, Station_grid_model::TEMPLATE), Qt::DisplayRole).toString();
+    };
+    EXPECT_EQ(cell(0), "Karst 15/2"); // equal to it
+    EXPECT_TRUE(cell(1).startsWith("Karst 15/2 +")) << cell(1).toStdString();
+    // The filter box knows the template terms.
+    edit("ed_filter")->setText("template:\"Karst 15/2\" -drift");
+    ASSERT_EQ(model()->station_count(), 1);
+    EXPECT_EQ(model()->station_at(0)->id, 101);
+    edit("ed_filter")->setText("drift");
+    EXPECT_EQ(model()->station_count(), 3); // the other configured stations; the spare takes no part
+}
