@@ -99,10 +99,6 @@ Together_view together_view(const Tsetup& setup, const std::vector<int>& positio
     return view;
 }
 
-std::string mixed_text(const Together_control& control) {
-    return control.mixed() ? "mixed: " + std::to_string(control.values) + " values" : std::string();
-}
-
 size_t Bulk_plan::count(Bulk_outcome outcome) const {
     return static_cast<size_t>(std::count_if(
         stations.begin(), stations.end(), [outcome](const Bulk_station& s) { return s.outcome == outcome; }));

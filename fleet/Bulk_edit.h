@@ -21,6 +21,7 @@
 #include "Control_change.h"
 #include "Form_model.h"
 #include "Station_editor.h"
+#include "Together_view.h"
 
 class Tsetup;
 class Document_command;
@@ -43,25 +44,9 @@ bool check_bulk_changes(const std::vector<Control_change>& changes, std::string*
 
 // --- Together ---
 
-struct Together_control {
-    Control value;   // the control on the first station: its name, kind and that station's value
-    int values = 0;  // how many distinct values the stations hold: 1 when it is equal on every one
-    int enabled = 0; // on how many stations the editor shows it enabled
-    bool identity = false;
-    bool mixed() const { return values > 1; }
-};
-
-struct Together_view {
-    int stations = 0; // the stations shown: the selection, spares left out unless included
-    std::vector<Together_control> controls; // one per control of the form, in its order
-};
-
 // Opens each selected station once (positions from 0; one past the list is ignored).
 Together_view together_view(const Tsetup& setup, const std::vector<int>& positions,
                             const Bulk_options& options = Bulk_options());
-
-// What an edit shows for a mixed control: "mixed: 3 values"; empty for one that is equal everywhere.
-std::string mixed_text(const Together_control& control);
 
 // --- Plan ---
 

@@ -5,7 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "Bulk_edit.h"
+#include "Control_change.h"
+#include "Together_view.h"
 
 struct Together_check {
     QString refused; // empty when every station takes the changes; else one line per refused station
