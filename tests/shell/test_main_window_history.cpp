@@ -487,3 +487,35 @@ TEST_F(Gui_test, TheTemplateColumnAndTheFilterFindStationsByTheirTemplate) {
     edit("ed_filter")->setText("drift");
     EXPECT_EQ(model()->station_count(), 3); // the other configured stations; the spare takes no part
 }
+
+TEST_F(Editor_window_test, EditTogetherRefusesOkWhileAStationWouldNotTakeTheChanges) {
+    ASSERT_TRUE(window->open_file(VEMORA_EXAMPLES "/setup.xml"));
+    // Station 102 as a file may hold it: an SMS number of 17 characters, more than the station keeps, which
+    // any store of it refuses.
+    auto* second = static_cast<Tstation*>(window->document().stations.list.node_at(1)->item);
+    const std::string number = "+4179123456789012";
+    second->configuration.clear();
+    second->configuration.add_byte(tag::SMS_NUMBER);
+    second->configuration.add_byte(static_cast<uint8_t>(number.size()));
+    for (char c : number)
+        second->configuration.add_byte(static_cast<uint8_t>(c));
+    second->configuration.add_byte(tag::END);
+    const std::string before = written(window, dir, "before.xml");
+    select_rows(0, 1);
+    QString warned;
+    Message_box::set_responder([&warned](const Message& m) {
+        if (m.kind == Message::WARNING) warned = m.text;
+        return Answer::OK;
+    });
+    while_open([this] {
+        type("ed_acq_interval0", "30");
+        press("Button1"); // refused: the editor stays open
+        EXPECT_TRUE(editor->isVisible());
+        press("Button2");
+    });
+    action("EditTogether1")->trigger();
+    EXPECT_NE(warned.indexOf("station 2 (id 102)"), -1) << warned.toStdString();
+    EXPECT_NE(warned.indexOf("17 characters"), -1) << warned.toStdString();
+    EXPECT_EQ(window->history().size(), 0u);
+    EXPECT_EQ(written(window, dir, "after.xml"), before);
+}
