@@ -167,5 +167,26 @@ int main(int argc, char** argv) {
         ok = save(history, folder + "/main-history.png") && ok;
         history->hide();
     }
+    {
+        // Four stations edited together: the GSM timing page, its mixed values shown as such.
+        if (!window.open_file(argv[2])) return 1;
+        window.set_together_editor([&editor](const Together_request& request,
+                                             std::vector<Control_change>* changes, bool* include_spares) {
+            return editor.edit_together(request, changes, include_spares);
+        });
+        auto* grid = window.findChild<QTableView*>("StringGrid_stations");
+        grid->selectRow(0);
+        for (int row = 1; row < 5; ++row)
+            grid->selectionModel()->select(grid->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTimer::singleShot(300, &editor, [&editor, &ok, &folder] {
+            auto* editor_pages = editor.findChild<QTabWidget*>("PageControl1");
+            editor_pages->setCurrentIndex(2); // Acquisition timing: intervals that differ
+            editor.resize(editor.sizeHint());
+            ok = save(&editor, folder + "/editor-together.png") && ok;
+            editor.done(2);
+        });
+        window.EditTogether1Click();
+    }
     return ok ? 0 : 1;
 }

@@ -576,6 +576,7 @@ void TFedit_zevo4k::show_together_values() {
             auto* e = static_cast<QLineEdit*>(widgets_[i]);
             e->setText(QString());
             e->setPlaceholderText(mixed);
+            e->setToolTip(mixed); // a narrow number edit cuts the placeholder
             e->setAccessibleDescription(mixed);
             break;
         }
@@ -672,7 +673,10 @@ bool TFedit_zevo4k::edit_together(const Together_request& request, std::vector<C
     for (QWidget* w : widgets_) {
         if (auto* box = qobject_cast<QCheckBox*>(w)) box->setTristate(false);
         if (auto* list = qobject_cast<QComboBox*>(w)) list->setPlaceholderText(QString());
-        if (auto* e = qobject_cast<QLineEdit*>(w)) e->setPlaceholderText(QString());
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            e->setPlaceholderText(QString());
+            if (e->toolTip().startsWith("mixed: ")) e->setToolTip(QString());
+        }
         w->setAccessibleDescription(QString());
     }
     showing_ = false;
