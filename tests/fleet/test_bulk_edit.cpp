@@ -11,23 +11,10 @@
 #include "Lib_trace.h"
 #include "Setup.h"
 #include "Station_duplicate.h"
+#include "example_document.h"
 #include "random_documents.h"
 
 namespace {
-
-const std::string example = VEMORA_EXAMPLES "/setup.xml";
-
-void read_example(Tsetup& setup) {
-    Trace_capture quiet;
-    ASSERT_EQ(setup.read_file(example.c_str()), 0);
-}
-
-std::string written(Tsetup& setup) {
-    std::string text;
-    Text_out out(&text);
-    setup.write(&out);
-    return text;
-}
 
 std::vector<Tstation*> stations_of(Tsetup& setup) {
     std::vector<Tstation*> out;
