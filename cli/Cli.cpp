@@ -14,13 +14,13 @@
 // Each command is declared in the file that runs it.
 extern const Command normalize_command, dump_command, check_command, form_command, edit_command, diff_command,
     image_command, report_command, list_command, duplicate_command;
-extern const Command export_csv_command, import_csv_command, template_command;
+extern const Command export_csv_command, import_csv_command, template_command, redact_command;
 
 const std::vector<const Command*>& cli_commands() {
     static const std::vector<const Command*> commands = {
-        &normalize_command,  &dump_command,       &check_command,   &form_command, &edit_command,
-        &diff_command,       &image_command,      &report_command,  &list_command, &duplicate_command,
-        &export_csv_command, &import_csv_command, &template_command};
+        &normalize_command,  &dump_command,       &check_command,    &form_command,  &edit_command,
+        &diff_command,       &image_command,      &report_command,   &list_command,  &duplicate_command,
+        &export_csv_command, &import_csv_command, &template_command, &redact_command};
     return commands;
 }
 
