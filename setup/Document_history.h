@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -100,6 +101,12 @@ class Document_history {
     // Drops every step; the document as it is now counts as saved (New and Open).
     void clear();
 
+    // What changed since the document was last saved (or opened), for the note kept with the version a
+    // save replaces: the names of the steps done since, oldest first, and of steps undone since, marked
+    // " (undone)". A step undone and redone again, or done and undone around nothing saved, counts once
+    // as it ends; a step that was saved and is again as it was then is not named.
+    std::vector<std::string> changes_since_save() const;
+
     // The memory the steps hold together, as their commands report it.
     size_t bytes() const { return bytes_; }
     size_t max_steps() const { return max_steps_; }
@@ -113,6 +120,18 @@ class Document_history {
     size_t max_steps_;
     size_t max_bytes_;
     std::deque<std::unique_ptr<Document_command>> steps_;
+    std::deque<uint64_t> serials_; // each step's number, which no later step takes
+    uint64_t next_serial_ = 1;
+    // The steps done, undone or redone since the last save, in the order first touched.
+    struct Touched {
+        uint64_t serial;
+        std::string name;
+        bool existed_at_save; // and was then done or undone as done_at_save says
+        bool done_at_save;
+        bool done;
+    };
+    std::vector<Touched> touched_;
+    void touch(size_t step, bool done);
     size_t index_ = 0;
     size_t clean_ = 0;
     size_t bytes_ = 0;

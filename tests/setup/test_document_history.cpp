@@ -437,3 +437,67 @@ TEST(DocumentCommands, StepsMadeOneApplyTogetherOrNotAtAll) {
     EXPECT_EQ(combined_command("x", {}), nullptr);
     EXPECT_EQ(append_stations_command(setup, {}), nullptr);
 }
+
+namespace {
+
+// A step named after the station it edits: "Edit station 10n".
+std::unique_ptr<Document_command> edit_step(Tsetup& setup, int position) {
+    Tstation changed = *stations_of(setup)[static_cast<size_t>(position)];
+    copy_text(changed.description, "changed", sizeof changed.description);
+    return edit_station_command(setup, position, *stations_of(setup)[static_cast<size_t>(position)], changed);
+}
+
+} // namespace
+
+TEST(DocumentHistory, ChangesSinceSaveNameTheStepsDoneAndUndoneSinceThen) {
+    Tsetup setup;
+    fill(setup, 3);
+    Document_history history(setup);
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(history.changes_since_save(), Names{});
+    ASSERT_TRUE(history.push(edit_step(setup, 0)));
+    ASSERT_TRUE(history.push(edit_step(setup, 1)));
+    const std::string one = history.name(0), two = history.name(1);
+    ASSERT_NE(one, two);
+    EXPECT_EQ(history.changes_since_save(), (Names{one, two}));
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(history.changes_since_save(), (Names{one, two + " (undone)"}));
+    ASSERT_TRUE(history.redo()); // back as it was done: named once, done
+    EXPECT_EQ(history.changes_since_save(), (Names{one, two}));
+
+    history.set_clean(); // saved with both steps done
+    EXPECT_EQ(history.changes_since_save(), Names{});
+    ASSERT_TRUE(history.undo());
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(history.changes_since_save(), (Names{two + " (undone)", one + " (undone)"}));
+    ASSERT_TRUE(history.redo()); // the first step again as it was saved: no change of it
+    EXPECT_EQ(history.changes_since_save(), (Names{two + " (undone)"}));
+    // A new step drops the undone second one, which stays named: the saved file had it.
+    ASSERT_TRUE(history.push(edit_step(setup, 2)));
+    EXPECT_EQ(history.changes_since_save(), (Names{two + " (undone)", history.name(1)}));
+
+    history.set_clean();
+    ASSERT_TRUE(history.undo()); // undone before the next save, redone after it
+    history.set_clean();
+    ASSERT_TRUE(history.redo());
+    EXPECT_EQ(history.changes_since_save(), (Names{history.name(1)}));
+    history.clear();
+    EXPECT_EQ(history.changes_since_save(), Names{});
+}
+
+TEST(DocumentHistory, ChangesSinceSaveSurviveTheBoundsDroppingTheirSteps) {
+    Tsetup setup;
+    fill(setup, 6);
+    Document_history history(setup, 3);
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(history.push(edit_step(setup, i)));
+    // Six steps since the save, though only three can still be undone; a step made later never takes
+    // the place of a dropped one.
+    const std::vector<std::string> changes = history.changes_since_save();
+    ASSERT_EQ(changes.size(), 6u);
+    EXPECT_EQ(changes.front(), "Edit station 100");
+    EXPECT_EQ(changes.back(), history.name(2));
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(history.changes_since_save().back(), history.name(2) + " (undone)");
+    EXPECT_EQ(history.changes_since_save().size(), 6u);
+}
