@@ -479,3 +479,74 @@ std::unique_ptr<Document_command> change_comport_command(const Tsetup& setup, ui
     return std::make_unique<Change_comport>(std::move(name), type, text, std::move(positions),
                                             std::move(before), position);
 }
+
+namespace {
+
+// Everything Save writes of a document, as copies.
+struct Document_copy {
+    std::string bin, xml;
+    std::vector<Tcomport> comports;
+    std::vector<Tstation> stations;
+};
+
+Document_copy copy_of(const Tsetup& setup) {
+    Document_copy c;
+    c.bin = setup.path_data_bin;
+    c.xml = setup.path_data_xml;
+    Tsetup& walked = const_cast<Tsetup&>(setup); // the walk changes nothing
+    for_each_item<Tcomport>(walked.comports.list, [&](Tcomport& p) { c.comports.push_back(p); });
+    c.stations.reserve(static_cast<size_t>(walked.stations.list.count()));
+    for_each_item<Tstation>(walked.stations.list, [&](Tstation& s) { c.stations.push_back(s); });
+    return c;
+}
+
+class Replace_document : public Document_command {
+  public:
+    Replace_document(std::string name, Document_copy before, Document_copy after)
+        : Document_command(std::move(name)), before_(std::move(before)), after_(std::move(after)) {}
+    bool apply(Tsetup& setup) override { return put(setup, after_); }
+    bool revert(Tsetup& setup) override { return put(setup, before_); }
+    size_t bytes() const override {
+        return sizeof *this + name().capacity() +
+               (before_.stations.capacity() + after_.stations.capacity()) * sizeof(Tstation) +
+               (before_.comports.capacity() + after_.comports.capacity()) * sizeof(Tcomport);
+    }
+
+  private:
+    // Every record is made before the document is touched: short of memory, it stays as it was.
+    static bool put(Tsetup& setup, const Document_copy& copy) {
+        Tsetup made;
+        for (const Tcomport& p : copy.comports) {
+            auto* c = new (std::nothrow) Tcomport(p);
+            if (c == nullptr || !made.comports.append(c)) {
+                delete c;
+                return false;
+            }
+        }
+        for (const Tstation& s : copy.stations) {
+            auto* station = new (std::nothrow) Tstation(s);
+            if (station == nullptr || !made.stations.append(station)) {
+                delete station;
+                return false;
+            }
+        }
+        copy_text(setup.path_data_bin, copy.bin.c_str(), sizeof setup.path_data_bin);
+        copy_text(setup.path_data_xml, copy.xml.c_str(), sizeof setup.path_data_xml);
+        setup.comports.list.swap(made.comports.list);
+        setup.stations.list.swap(made.stations.list);
+        return true; // made takes the old records with it
+    }
+
+    Document_copy before_, after_;
+};
+
+} // namespace
+
+std::unique_ptr<Document_command> replace_document_command(const Tsetup& setup, const Tsetup& other,
+                                                           std::string name) {
+    try {
+        return std::make_unique<Replace_document>(std::move(name), copy_of(setup), copy_of(other));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}

@@ -86,3 +86,8 @@ std::unique_ptr<Document_command> change_comport_command(const Tsetup& setup, ui
 
 // "101, 102, 203" for up to three IDs, "101, 102, 203, ..." for more: how steps name several stations.
 std::string station_ids_text(const std::vector<int32_t>& ids);
+
+// The whole document replaced by another's paths, COM ports and stations (a version restored), named as
+// given: one step that undo takes back whole. Null when memory for the copies is short.
+std::unique_ptr<Document_command> replace_document_command(const Tsetup& setup, const Tsetup& other,
+                                                           std::string name);

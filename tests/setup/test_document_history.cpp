@@ -8,6 +8,7 @@
 
 #include "Document_commands.h"
 #include "Document_history.h"
+#include "random_documents.h"
 #include "setup_fixture.h"
 
 namespace {
@@ -500,4 +501,24 @@ TEST(DocumentHistory, ChangesSinceSaveSurviveTheBoundsDroppingTheirSteps) {
     ASSERT_TRUE(history.undo());
     EXPECT_EQ(history.changes_since_save().back(), history.name(2) + " (undone)");
     EXPECT_EQ(history.changes_since_save().size(), 6u);
+}
+
+TEST(DocumentCommands, ReplacingTheWholeDocumentIsOneStepThatUndoesExactly) {
+    std::mt19937 rng(1717);
+    for (int round = 0; round < 40; ++round) {
+        Tsetup setup, other;
+        random_document(rng, setup);
+        random_document(rng, other);
+        const std::string before = written(setup), after = written(other);
+        Document_history history(setup);
+        ASSERT_TRUE(history.push(replace_document_command(setup, other, "Restore version 1")));
+        EXPECT_EQ(written(setup), after);
+        EXPECT_EQ(written(other), after); // the source is only read
+        ASSERT_TRUE(history.undo());
+        EXPECT_EQ(written(setup), before);
+        ASSERT_TRUE(history.redo());
+        EXPECT_EQ(written(setup), after);
+        EXPECT_EQ(history.name(0), "Restore version 1");
+        EXPECT_GT(history.bytes(), 0u);
+    }
 }
