@@ -75,4 +75,20 @@ void set_template_library(const QString& path) {
     settings().setValue("templates/library", path);
 }
 
+bool lock_files() {
+    return settings().value("files/lock_files", true).toBool();
+}
+
+void set_lock_files(bool on) {
+    settings().setValue("files/lock_files", on);
+}
+
+bool keep_versions() {
+    return settings().value("files/keep_versions", true).toBool();
+}
+
+void set_keep_versions(bool on) {
+    settings().setValue("files/keep_versions", on);
+}
+
 } // namespace Preferences

@@ -26,4 +26,11 @@ bool restore_geometry(QWidget* window, const char* key);
 QString template_library();
 void set_template_library(const QString& path);
 
+// Sharing a setup file: a lock file beside it while it is open (on unless turned off), and a version of
+// the file each save replaces (on unless turned off).
+bool lock_files();
+void set_lock_files(bool on);
+bool keep_versions();
+void set_keep_versions(bool on);
+
 } // namespace Preferences

@@ -37,6 +37,8 @@
 #include "Announce.h"
 #include "Bulk_edit.h"
 #include "Compare.h"
+#include "Disk_bar.h"
+#include "Disk_watch.h"
 #include "Document_commands.h"
 #include "File_dialogs.h"
 #include "File_progress.h"
@@ -61,6 +63,7 @@
 #include "Wcompare.h"
 #include "Whistory.h"
 #include "Wproblems.h"
+#include "Wversions.h"
 
 void trace_sink(const char*, void*) {}
 
@@ -122,6 +125,24 @@ TFmain::TFmain(QWidget* parent) : QMainWindow(parent) {
     pages_->addTab(build_stations_page(), "S&tations");
     pages_->addTab(build_directories_page(), "Di&rectories");
     pages_->setCurrentIndex(1); // "Stations" at start
+    disk_ = new Disk_watch(this);
+    disk_bar_ = new Disk_bar(central);
+    layout->addWidget(disk_bar_);
+    connect(disk_, &Disk_watch::touched, this, &TFmain::check_disk);
+    connect(disk_bar_, &Disk_bar::reload_wanted, this, &TFmain::reload_from_disk);
+    connect(disk_bar_, &Disk_bar::compare_wanted, this, [this] {
+        Tsetup other;
+        std::string reason;
+        if (other.read_file(file_name_.c_str(), &reason) != 0) {
+            Message_box::warn(this, "Compare",
+                              QString("The file on disk could not be read: %1.").arg(to_qstring(reason)));
+            return;
+        }
+        commit_edits(true);
+        show_comparison_with(other, "Compare with the File on Disk", "on disk", "the file on disk");
+    });
+    connect(disk_bar_, &Disk_bar::save_wanted, this, &TFmain::Save1Click);
+    connect(disk_bar_, &Disk_bar::save_as_wanted, this, &TFmain::SaveAs1Click);
     edit_menu_->addSeparator();
     edit_menu_->addAction(station_view_->find_action());
     // The template column is shown on demand; the library is read when it or a query first needs it.
@@ -215,6 +236,30 @@ void TFmain::build_menu() {
     QAction* save_as = file->addAction("Save &As ...", this, &TFmain::SaveAs1Click);
     save_as->setObjectName("SaveAs1");
     save_as->setShortcut(QKeySequence::SaveAs);
+    QAction* save_label = file->addAction("Save with &Label...", this, &TFmain::SaveWithLabel1Click);
+    save_label->setObjectName("SaveWithLabel1");
+    QAction* redacted = file->addAction("Save Re&dacted Copy...", this, &TFmain::SaveRedacted1Click);
+    redacted->setObjectName("SaveRedacted1");
+    QAction* versions = file->addAction("&Versions...", this, &TFmain::Versions1Click);
+    versions->setObjectName("Versions1");
+    QMenu* sharing = file->addMenu("S&haring");
+    sharing->setObjectName("Sharing1");
+    QAction* keep_versions = sharing->addAction("Keep a &Version of Each Save");
+    keep_versions->setObjectName("KeepVersions1");
+    keep_versions->setCheckable(true);
+    keep_versions->setChecked(Preferences::keep_versions());
+    connect(keep_versions, &QAction::toggled, this, [](bool on) { Preferences::set_keep_versions(on); });
+    QAction* lock_files = sharing->addAction("&Lock Files While Open");
+    lock_files->setObjectName("LockFiles1");
+    lock_files->setCheckable(true);
+    lock_files->setChecked(Preferences::lock_files());
+    connect(lock_files, &QAction::toggled, this, [this](bool on) {
+        Preferences::set_lock_files(on);
+        if (!on)
+            disk_->release_lock();
+        else if (has_file() && !read_only_)
+            own_file(file_name_, false);
+    });
     file->addSeparator();
     QMenu* export_menu = file->addMenu("E&xport");
     export_menu->setObjectName("Export1");
@@ -518,14 +563,16 @@ void TFmain::update_modified() {
     const bool modified = is_modified();
     setWindowModified(modified);
     // Save also acts on a new document with changes: it asks for a name as Save As does.
-    save_->setEnabled(has_file() || modified);
+    save_->setEnabled((has_file() || modified) && !read_only_);
 }
 
 void TFmain::update_title() {
     const QString name =
         file_name_.empty() ? QString("Untitled") : QFileInfo(file_text(file_name_)).fileName();
     // "[*]" shows the modified mark; a literal "[*]" in a file name is doubled so that it stays text.
-    setWindowTitle(QString("%1[*] - %2").arg(QString(name).replace("[*]", "[*][*]"), caption));
+    setWindowTitle(QString("%1[*]%2 - %3")
+                       .arg(QString(name).replace("[*]", "[*][*]"),
+                            read_only_ ? QString(" (read-only)") : QString(), caption));
 }
 
 void TFmain::restore_place() {
@@ -631,13 +678,22 @@ void TFmain::commit_edits(bool every_field) {
         commit_edit(edit, every_field);
 }
 
-bool TFmain::save_to(const std::string& name) {
+bool TFmain::save_to(const std::string& name, const std::string& label) {
     commit_edits(true);
     std::string reason;
     int result;
+    Version_keeping versions;
+    versions.keep = Preferences::keep_versions();
+    versions.note.label = label;
+    // The note is UTF-8 text; the steps are named in the document's Latin-1.
+    for (const std::string& change : history_.changes_since_save())
+        versions.note.changes.push_back(to_qstring(change).toUtf8().toStdString());
+    // The file replaced is the one this document was read from or saved to, unless it changed since.
+    const bool same_file = name == file_name_ && disk_->state() == Disk_state::same;
+    versions.note.stations = same_file ? disk_stations_ : -1;
     {
         File_progress progress(this, File_progress::Work::SAVE, shown_name(name));
-        result = setup_.write_file(name.c_str(), &reason, &progress);
+        result = setup_.write_file(name.c_str(), &reason, &progress, &versions);
     }
     if (result == FILE_CANCELLED) {
         Message_box::inform(this, "Save",
@@ -650,10 +706,14 @@ bool TFmain::save_to(const std::string& name) {
                               .arg(file_text(name), to_qstring(reason)));
         return false;
     }
+    disk_stations_ = setup_.stations.list.count();
+    if (!versions.told.empty()) tell(to_qstring(versions.told), 20000);
     return true;
 }
 
 bool TFmain::open_file(const std::string& path) {
+    bool read_only = false, take_over = false;
+    if (!ask_lock(path, &read_only, &take_over)) return false;
     std::string reason;
     Reading_collector notes;
     int result;
@@ -671,7 +731,10 @@ bool TFmain::open_file(const std::string& path) {
                               .arg(file_text(path), to_qstring(reason)));
         return false;
     }
+    set_read_only(read_only);
     set_file_name(path);
+    own_file(path, take_over);
+    disk_stations_ = setup_.stations.list.count();
     Preferences::add_recent_file(file_text(path));
     set_problems(notes); // before the grid reads the stations' problem counts
     refresh(false);
@@ -743,7 +806,9 @@ void TFmain::New1Click() {
     if (!maybe_save()) return;
     setup_.clear();
     setup_.set_defaults();
+    set_read_only(false);
     set_file_name("");
+    own_file("", false);
     refresh(false);
     set_problems(Reading_collector());
     mark_unchanged();
@@ -761,7 +826,15 @@ void TFmain::Save1Click() {
         SaveAs1Click();
         return;
     }
+    if (read_only_) {
+        Message_box::inform(this, "Save",
+                            "This document was opened read-only: another editor holds the file. Save As "
+                            "writes it to another file.");
+        return;
+    }
+    if (!disk_allows_save()) return;
     if (save_to(file_name_)) {
+        own_file(file_name_, false);
         history_.set_clean();
         update_history_actions();
     }
@@ -770,8 +843,18 @@ void TFmain::Save1Click() {
 void TFmain::SaveAs1Click() {
     const QString chosen = File_dialogs::save_file(this, file_text(file_name_));
     if (chosen.isEmpty()) return;
-    if (!save_to(file_bytes(chosen))) return; // the document was not saved under the new name
-    set_file_name(file_bytes(chosen));
+    const std::string path = file_bytes(chosen);
+    // Save As onto the document's own file is Save: a change on disk asks first there too.
+    if (path == file_name_ && read_only_) {
+        Message_box::inform(this, "Save As",
+                            "Another editor holds this file: choose another name for your copy.");
+        return;
+    }
+    if (path == file_name_ && !disk_allows_save()) return;
+    if (!save_to(path)) return; // the document was not saved under the new name
+    set_read_only(false);
+    set_file_name(path);
+    own_file(path, false);
     Preferences::add_recent_file(chosen);
     history_.set_clean(); // the steps stay: undo goes on from the file as it was saved under this name
     update_history_actions();
@@ -1502,6 +1585,7 @@ void TFmain::dropEvent(QDropEvent* event) {
 void TFmain::closeEvent(QCloseEvent* event) {
     if (maybe_save()) {
         Preferences::save_geometry(this, "main/geometry");
+        disk_->release_lock();
         event->accept();
     } else {
         event->ignore();
@@ -1602,11 +1686,15 @@ void TFmain::CompareWithFile1Click() {
         return;
     }
     commit_edits(true); // the document as Save would write it now, unsaved changes included
+    show_comparison_with(other, "Compare with File", QFileInfo(chosen).fileName(), "\"" + chosen + "\"");
+}
+
+void TFmain::show_comparison_with(Tsetup& other, const QString& title, const QString& there,
+                                  const QString& named) {
     Compare_options options;
     options.all_rows = true;
     const Document_comparison d = compare_documents(setup_, other, options);
     const QString here = "this document";
-    const QString there = QFileInfo(chosen).fileName();
     QList<Compare_row> rows;
     if (!d.fields.empty()) {
         rows.append({true, "Paths and COM ports", {}, {}, false});
@@ -1632,7 +1720,7 @@ void TFmain::CompareWithFile1Click() {
             {true, QString("%1 only in %2").arg(station_name(s.position, s.id), there), {}, {}, false});
     QString verdict;
     if (d.equal) {
-        verdict = QString("This document and \"%1\" are equal: Save would write the same file.").arg(chosen);
+        verdict = QString("This document and %1 are equal: Save would write the same file.").arg(named);
     } else {
         QStringList parts;
         if (!d.pairs.empty()) parts << count_text(d.pairs.size(), "station differs", "stations differ");
@@ -1642,11 +1730,10 @@ void TFmain::CompareWithFile1Click() {
             parts << QString("%1 only in the file").arg(count_text(d.only_b.size(), "station", "stations"));
         if (!d.fields.empty()) parts << "the paths or COM ports differ";
         if (d.order_differs) parts << "the stations stand in another order";
-        verdict =
-            QString("This document (left) and \"%1\" (right) differ: %2.").arg(chosen, parts.join("; "));
+        verdict = QString("This document (left) and %1 (right) differ: %2.").arg(named, parts.join("; "));
     }
     TFcompare* window = compare_window();
-    window->show_comparison("Compare with File", here, there, rows, verdict);
+    window->show_comparison(title, here, there, rows, verdict);
     window->show();
     window->raise();
     window->activateWindow();

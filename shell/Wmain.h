@@ -31,6 +31,9 @@ class TFabout;
 class TFproblems;
 class TFcompare;
 class TFhistory;
+class TFversions;
+class Disk_bar;
+class Disk_watch;
 class Reading_collector;
 
 // Receives every finished trace line of the program and drops it: the windows show reading problems
@@ -72,6 +75,12 @@ class TFmain : public QMainWindow {
     const QStringList& problems() const { return problems_; }
     // How many of them belong to the station (0 for one added since).
     int station_problems(const Tstation* station) const;
+    // Opened read-only (another editor holds the file's lock): Save is off, Save As stays.
+    bool is_read_only() const { return read_only_; }
+    // Compares the file on disk with what the document was read from or saved to, and shows the bar above
+    // the pages the first time a content (or the file's absence) is seen. When the window is activated and
+    // the file system reports a change.
+    void check_disk();
 
   public slots:
     void New1Click();
@@ -100,9 +109,13 @@ class TFmain : public QMainWindow {
     void CompareStations1Click();
     void CompareWithFile1Click();
     void PrintSheet1Click();
+    void SaveWithLabel1Click();
+    void Versions1Click();
+    void SaveRedacted1Click();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -120,7 +133,24 @@ class TFmain : public QMainWindow {
     void build_bottom_panel();
 
     void set_file_name(const std::string& name);
-    bool save_to(const std::string& name);
+    // Writes the document to the file, keeping the file it replaces as a version (with the steps since
+    // the last save and the label, when given) unless the preferences turn versions off.
+    bool save_to(const std::string& name, const std::string& label = std::string());
+    // Before Save over the document's own file: true to go on. A file changed on disk since it was read or
+    // saved asks first (Compare, Save As, Replace, Cancel).
+    bool disk_allows_save();
+    // Before Open: the file's lock. False for Cancel; read_only when the user opens it so, take_over when
+    // the lock is to be replaced (a stale one, or Open Anyway).
+    bool ask_lock(const std::string& path, bool* read_only, bool* take_over);
+    // After Open or Save: the file is the document's, watched and (unless read-only) locked.
+    void own_file(const std::string& path, bool take_over);
+    void reload_from_disk();
+    // The document beside another (the file on disk, a version): the compare window.
+    void show_comparison_with(Tsetup& other, const QString& title, const QString& there,
+                              const QString& named);
+    // A version of the document's file read; false with a message when it cannot be.
+    bool read_version(int index, Tsetup& into);
+    void set_read_only(bool on);
     // A field's text into the document as one step, when it differs from what the field showed (on focus
     // loss), or, with every_field, whenever the document does not hold it (before Save and Compare: a
     // port the edit shows but the file holds none of is then added, as Save always did).
@@ -197,6 +227,11 @@ class TFmain : public QMainWindow {
     QAction* redo_ = nullptr;
     TFcompare* compare_window_ = nullptr;
     QMenu* recent_menu_ = nullptr;
+    Disk_watch* disk_ = nullptr;
+    Disk_bar* disk_bar_ = nullptr;
+    TFversions* versions_window_ = nullptr;
+    bool read_only_ = false;
+    long disk_stations_ = -1;         // stations in the file on disk when it was read or saved
     bool widths_set_by_user_ = false; // once the user sized a column, the program sizes none
     bool sizing_columns_ = false;
 };

@@ -73,6 +73,22 @@ Answer Message_box::show(QWidget* parent, const Message& message) {
         box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Save);
         break;
+    case Message::CHOICE: {
+        box.setIcon(QMessageBox::Warning);
+        QList<QPushButton*> buttons;
+        for (int i = 0; i < message.choices.size(); ++i)
+            buttons << box.addButton(message.choices[i], i + 1 == message.choices.size()
+                                                             ? QMessageBox::RejectRole
+                                                             : QMessageBox::AcceptRole);
+        if (buttons.isEmpty()) return Answer::CANCEL;
+        box.setDefaultButton(buttons.value(message.default_choice, buttons.last()));
+        box.setEscapeButton(buttons.last());
+        box.exec();
+        const int chosen = static_cast<int>(buttons.indexOf(static_cast<QPushButton*>(box.clickedButton())));
+        return chosen < 0 || chosen + 1 == buttons.size()
+                   ? Answer::CANCEL
+                   : static_cast<Answer>(static_cast<int>(Answer::CHOICE_1) + chosen);
+    }
     case Message::REVIEW:
     case Message::CONFIRM: {
         box.setIcon(QMessageBox::Question);
@@ -96,24 +112,53 @@ Answer Message_box::show(QWidget* parent, const Message& message) {
     }
 }
 
+namespace {
+
+Message message(Message::Kind kind, const QString& title, const QString& text, const QString& details,
+                const QString& accept, const QString& decline) {
+    Message m;
+    m.kind = kind;
+    m.title = title;
+    m.text = text;
+    m.details = details;
+    m.accept = accept;
+    m.decline = decline;
+    return m;
+}
+
+} // namespace
+
 void Message_box::inform(QWidget* parent, const QString& title, const QString& text, const QString& details) {
-    show(parent, {Message::INFORMATION, title, text, details, QString(), QString()});
+    show(parent, message(Message::INFORMATION, title, text, details, QString(), QString()));
 }
 
 void Message_box::warn(QWidget* parent, const QString& title, const QString& text) {
-    show(parent, {Message::WARNING, title, text, QString(), QString(), QString()});
+    show(parent, message(Message::WARNING, title, text, QString(), QString(), QString()));
 }
 
 Answer Message_box::confirm(QWidget* parent, const QString& title, const QString& text, const QString& accept,
                             const QString& decline) {
-    return show(parent, {Message::CONFIRM, title, text, QString(), accept, decline});
+    return show(parent, message(Message::CONFIRM, title, text, QString(), accept, decline));
+}
+
+int Message_box::choose(QWidget* parent, const QString& title, const QString& text,
+                        const QStringList& choices, int default_choice) {
+    Message m = message(Message::CHOICE, title, text, QString(), QString(), QString());
+    m.choices = choices;
+    m.default_choice = default_choice;
+    const Answer a = show(parent, m);
+    const int last = static_cast<int>(choices.size()) - 1;
+    if (a == Answer::CANCEL || a == Answer::DISCARD) return last;
+    if (a == Answer::OK || a == Answer::SAVE) return 0;
+    const int index = static_cast<int>(a) - static_cast<int>(Answer::CHOICE_1);
+    return index >= 0 && index < last ? index : last;
 }
 
 Answer Message_box::ask_save(QWidget* parent, const QString& title, const QString& text) {
-    return show(parent, {Message::SAVE_DISCARD_CANCEL, title, text, QString(), QString(), QString()});
+    return show(parent, message(Message::SAVE_DISCARD_CANCEL, title, text, QString(), QString(), QString()));
 }
 
 Answer Message_box::review(QWidget* parent, const QString& title, const QString& summary,
                            const QStringList& lines, const QString& accept, const QString& decline) {
-    return show(parent, {Message::REVIEW, title, summary, lines.join('\n'), accept, decline});
+    return show(parent, message(Message::REVIEW, title, summary, lines.join('\n'), accept, decline));
 }

@@ -8,16 +8,19 @@
 class QWidget;
 
 struct Message {
-    enum Kind { INFORMATION, WARNING, SAVE_DISCARD_CANCEL, CONFIRM, REVIEW };
-    Kind kind;
+    enum Kind { INFORMATION, WARNING, SAVE_DISCARD_CANCEL, CONFIRM, REVIEW, CHOICE };
+    Kind kind = INFORMATION;
     QString title;
     QString text;
-    QString details; // shown behind a "Show Details..." button; REVIEW: the lines reviewed, one a line
-    QString accept;  // CONFIRM: the button that goes on ("Store and drop them")
-    QString decline; // CONFIRM: the button that goes back ("Back to the editor")
+    QString details;     // shown behind a "Show Details..." button; REVIEW: the lines reviewed, one a line
+    QString accept;      // CONFIRM: the button that goes on ("Store and drop them")
+    QString decline;     // CONFIRM: the button that goes back ("Back to the editor")
+    QStringList choices; // CHOICE: the buttons, the last one the way back (Escape)
+    int default_choice = 0;
 };
 
-enum class Answer { OK, SAVE, DISCARD, CANCEL };
+// CHOICE_1 ... for the buttons of a choice, in their order; CANCEL there is the last button.
+enum class Answer { OK, SAVE, DISCARD, CANCEL, CHOICE_1, CHOICE_2, CHOICE_3 };
 
 class Message_box {
   public:
@@ -30,6 +33,11 @@ class Message_box {
     // for Escape).
     static Answer confirm(QWidget* parent, const QString& title, const QString& text, const QString& accept,
                           const QString& decline);
+
+    // A question with a button per choice (the last one goes back, as Escape does); the index of the
+    // button chosen. default_choice is the button Return presses.
+    static int choose(QWidget* parent, const QString& title, const QString& text, const QStringList& choices,
+                      int default_choice);
 
     // Before a change of many stations: the summary, each line of the review in a list the user can read
     // and copy, and two buttons as confirm has them (the decline one the default). OK to go on.

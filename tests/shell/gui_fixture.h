@@ -16,6 +16,7 @@
 
 #include "File_dialogs.h"
 #include "Message_box.h"
+#include "Preferences.h"
 #include "Station_grid.h"
 #include "Wmain.h"
 #include "temp_dir.h"
@@ -37,6 +38,10 @@ class Gui_test : public ::testing::Test {
             chosen.pop_front();
             return c;
         });
+        // Tests of other things open the examples from several processes at once: no lock files unless
+        // a test asks for them.
+        Preferences::set_lock_files(false);
+        Preferences::set_keep_versions(true);
         window = new TFmain;
     }
 
