@@ -17,6 +17,7 @@
 #include "Station.h"
 #include "Versions.h"
 #include "Wversions.h"
+#include "accessibility_check.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ Disk_bar* bar(TFmain* window) {
 // What another program does to the file: the description of station 2 changed, the file written in place.
 void change_on_disk(const std::string& path, const std::string& description) {
     std::string text = read_bytes(path);
-    const size_t at = text.find("description='second'");
+    size_t at = text.find("description='second'");
+    if (at == std::string::npos) at = text.find("description=\"second\""); // as Save writes it
     ASSERT_NE(at, std::string::npos);
     text.replace(at, std::string("description='second'").size(), "description='" + description + "'");
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
@@ -254,4 +256,30 @@ TEST_F(Gui_test, TheRedactedCopyHoldsNoneOfTheFleetsNumbers) {
     EXPECT_NE(text.find("Boudry"), std::string::npos);
     EXPECT_FALSE(window->is_modified()); // the document itself keeps its numbers
     EXPECT_EQ(window->file_name(), VEMORA_EXAMPLES "/setup.xml");
+}
+
+TEST_F(Gui_test, TheDiskBarAndTheVersionsWindowSayWhatEachControlIs) {
+    const std::string path = write_setup("setup.xml", three_stations);
+    ASSERT_TRUE(window->open_file(path));
+    select_rows(0, 0);
+    click("Button6");
+    action("Save1")->trigger(); // one version
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    change_on_disk(path, "elsewhere");
+    window->check_disk();
+    ASSERT_TRUE(bar(window)->isVisible());
+    const QStringList problems = accessibility_problems(window);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+    EXPECT_TRUE(focus_stops(window).contains(find<QPushButton>("bt_disk_reload")));
+    EXPECT_EQ(spoken_name(find<QPushButton>("bt_disk_compare")),
+              "Compare the document with the file on disk");
+
+    action("Versions1")->trigger();
+    auto* versions = window->findChild<QWidget*>("Fversions");
+    ASSERT_NE(versions, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(versions));
+    const QStringList in_versions = accessibility_problems(versions);
+    EXPECT_TRUE(in_versions.isEmpty()) << in_versions.join('\n').toStdString();
+    versions->close();
 }
