@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "Preferences.h"
 #include "Station.h"
 #include "Station_grid.h"
 #include "Station_settings.h"
@@ -66,6 +68,7 @@ int main(int argc, char** argv) {
     // Recent files and window places of these runs stay in a folder of their own, not the user's.
     QTemporaryDir preferences;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, preferences.path());
+    Preferences::set_lock_files(false); // no lock files in the examples' folder
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: vemora-screenshots OUTDIR FILE [PROBLEM_FILE]\n");
         return 2;
@@ -187,6 +190,34 @@ int main(int argc, char** argv) {
             editor.done(2);
         });
         window.EditTogether1Click();
+    }
+    {
+        // A copy of the example saved twice, then changed by another program: the bar above the pages,
+        // and the Versions window with the two files the saves replaced.
+        QTemporaryDir shared;
+        const std::string copy = (shared.path() + "/setup.xml").toStdString();
+        if (!QFile::copy(QString::fromLocal8Bit(argv[2]), QString::fromStdString(copy)) ||
+            !window.open_file(copy))
+            return 1;
+        auto* grid = window.findChild<QTableView*>("StringGrid_stations");
+        pages->setCurrentIndex(1);
+        grid->selectRow(4);
+        window.Button6Click();
+        window.Save1Click();
+        grid->selectRow(0);
+        window.Button6Click();
+        window.Save1Click();
+        QFile other(QString::fromStdString(copy));
+        if (!other.open(QIODevice::Append)) return 1;
+        other.write("\r\n");
+        other.close();
+        window.check_disk();
+        ok = save(&window, folder + "/main-changed-on-disk.png") && ok;
+        window.Versions1Click();
+        auto* versions = window.findChild<QWidget*>("Fversions");
+        if (versions == nullptr) return 1;
+        ok = save(versions, folder + "/main-versions.png") && ok;
+        versions->hide();
     }
     return ok ? 0 : 1;
 }
