@@ -111,27 +111,14 @@ bool Fleet_facts::add_channels_of(const std::vector<Tstation*>& stations, size_t
     return has_channels_;
 }
 
-void Fleet_facts::mark_duplicates() {
-    std::unordered_map<int32_t, int> ids;
-    std::unordered_map<std::string, int> phones;
-    ids.reserve(stations_.size());
-    phones.reserve(stations_.size());
-    for (const Station_facts& f : stations_) {
-        ++ids[f.id];
-        // Phone numbers are compared as stored, case aside; two stations without one share nothing.
-        if (f.description_at - 1u > f.phone_at) ++phones[f.phone()];
-    }
-    for (Station_facts& f : stations_) {
-        f.duplicate_id = ids[f.id] > 1;
-        f.duplicate_phone = f.description_at - 1u > f.phone_at && phones[f.phone()] > 1;
-        f.duplicate = f.duplicate_id || f.duplicate_phone;
-    }
-}
-
 namespace {
 
-// The phone number inside the facts' text, without cutting it out: the pass over every station after an
-// edit compares in place.
+bool has_phone(const Station_facts& f) {
+    return f.description_at - 1u > f.phone_at;
+}
+
+// The phone number inside the facts' text, without cutting it out: the pass over every station when a
+// number turns shared or single compares in place.
 bool phone_is(const Station_facts& f, const std::string& phone) {
     const size_t length = f.description_at - 1u - f.phone_at;
     return length == phone.size() && f.text.compare(f.phone_at, length, phone) == 0;
@@ -139,37 +126,164 @@ bool phone_is(const Station_facts& f, const std::string& phone) {
 
 } // namespace
 
-void Fleet_facts::mark_duplicates_of(int32_t id, const std::string& phone) {
-    std::vector<size_t> same_id, same_phone;
-    for (size_t i = 0; i < stations_.size(); ++i) {
-        if (stations_[i].id == id) same_id.push_back(i);
-        if (!phone.empty() && phone_is(stations_[i], phone)) same_phone.push_back(i);
+void Fleet_facts::count(const Station_facts& f, int delta) {
+    const auto id = id_counts_.find(f.id);
+    if (id == id_counts_.end())
+        id_counts_.emplace(f.id, delta);
+    else if ((id->second += delta) == 0)
+        id_counts_.erase(id);
+    // Phone numbers are compared as stored, case aside; two stations without one share nothing.
+    if (!has_phone(f)) return;
+    const std::string phone = f.phone();
+    const auto p = phone_counts_.find(phone);
+    if (p == phone_counts_.end())
+        phone_counts_.emplace(phone, delta);
+    else if ((p->second += delta) == 0)
+        phone_counts_.erase(p);
+}
+
+int Fleet_facts::id_count(int32_t id) const {
+    const auto it = id_counts_.find(id);
+    return it == id_counts_.end() ? 0 : it->second;
+}
+
+int Fleet_facts::phone_count(const std::string& phone) const {
+    const auto it = phone_counts_.find(phone);
+    return it == phone_counts_.end() ? 0 : it->second;
+}
+
+bool Fleet_facts::mark(Station_facts& f) const {
+    const bool id = id_count(f.id) > 1;
+    const bool phone = has_phone(f) && phone_count(f.phone()) > 1;
+    const bool changed = id != f.duplicate_id || phone != f.duplicate_phone;
+    f.duplicate_id = id;
+    f.duplicate_phone = phone;
+    f.duplicate = id || phone;
+    return changed;
+}
+
+void Fleet_facts::mark_duplicates() {
+    id_counts_.clear();
+    phone_counts_.clear();
+    id_counts_.reserve(stations_.size());
+    phone_counts_.reserve(stations_.size());
+    for (const Station_facts& f : stations_)
+        count(f, 1);
+    for (Station_facts& f : stations_)
+        mark(f);
+}
+
+void Fleet_facts::note_shared(const Station_facts& f, Shared_before* before) const {
+    before->ids.emplace_back(f.id, id_count(f.id) > 1);
+    if (has_phone(f)) {
+        std::string phone = f.phone();
+        const bool shared = phone_count(phone) > 1;
+        before->phones.emplace_back(std::move(phone), shared);
     }
-    for (size_t i : same_id)
-        stations_[i].duplicate_id = same_id.size() > 1;
-    for (size_t i : same_phone)
-        stations_[i].duplicate_phone = same_phone.size() > 1;
-    for (const std::vector<size_t>* group : {&same_id, &same_phone})
-        for (size_t i : *group)
-            stations_[i].duplicate = stations_[i].duplicate_id || stations_[i].duplicate_phone;
+}
+
+void Fleet_facts::mark_turned(const Shared_before& before, const std::vector<size_t>& own) {
+    marks_changed_.clear();
+    std::vector<int32_t> ids;
+    std::vector<std::string> phones;
+    for (const auto& [id, shared] : before.ids)
+        if ((id_count(id) > 1) != shared && std::find(ids.begin(), ids.end(), id) == ids.end())
+            ids.push_back(id);
+    for (const auto& [phone, shared] : before.phones)
+        if ((phone_count(phone) > 1) != shared &&
+            std::find(phones.begin(), phones.end(), phone) == phones.end())
+            phones.push_back(phone);
+    for (size_t i : own)
+        mark(stations_[i]);
+    if (ids.empty() && phones.empty()) return;
+    // An ID or a phone number turned shared or single: every station that holds it is marked again.
+    for (size_t i = 0; i < stations_.size(); ++i) {
+        Station_facts& f = stations_[i];
+        bool holds = std::find(ids.begin(), ids.end(), f.id) != ids.end();
+        for (size_t k = 0; k < phones.size() && !holds; ++k)
+            holds = phone_is(f, phones[k]);
+        if (holds && mark(f) && std::find(own.begin(), own.end(), i) == own.end())
+            marks_changed_.push_back(i);
+    }
+}
+
+Station_facts Fleet_facts::read_station(const Tstation& station, bool channels,
+                                        std::vector<std::string>* values) const {
+    Station_editor editor;
+    Station_facts f = station_facts(station, editor, channels);
+    if (!control_names_.empty() && !channels) open_read_only(editor, station);
+    // The editor is open on the station now.
+    if (matcher_ != nullptr) {
+        const Template_match m = matcher_->match(station);
+        f.template_index = m.index;
+        f.template_differs = m.differs;
+    }
+    values->clear();
+    for (const std::string& name : control_names_)
+        values->push_back(control_value_text(editor.form.at(editor.form.find(name))));
+    return f;
 }
 
 void Fleet_facts::update(const Tstation& station, size_t i) {
+    marks_changed_.clear();
     if (i >= stations_.size()) return;
-    const int32_t old_id = stations_[i].id;
-    const std::string old_phone = stations_[i].phone();
-    Station_editor editor;
-    const bool channels = has_channels_ || i < channels_read_;
-    stations_[i] = station_facts(station, editor, channels);
-    if (!control_names_.empty() && !channels) open_read_only(editor, station);
-    // The editor is open on the station now.
-    if (matcher_ != nullptr) match_template(stations_[i], station);
+    std::vector<std::string> values;
+    Station_facts f = read_station(station, has_channels_ || i < channels_read_, &values);
+    Shared_before before;
+    note_shared(stations_[i], &before);
+    note_shared(f, &before);
+    count(stations_[i], -1);
+    stations_[i] = std::move(f);
+    count(stations_[i], 1);
     for (size_t column = 0; column < control_names_.size(); ++column)
-        control_values_[column][i] =
-            control_value_text(editor.form.at(editor.form.find(control_names_[column])));
-    // The marks of the old ID and phone number first (they may be free now), then of the new ones.
-    mark_duplicates_of(old_id, old_phone);
-    mark_duplicates_of(stations_[i].id, stations_[i].phone());
+        control_values_[column][i] = std::move(values[column]);
+    // The marks of the old ID and phone number (they may be free now) and of the new ones.
+    mark_turned(before, {i});
+}
+
+void Fleet_facts::insert(size_t i, const Tstation& station) {
+    marks_changed_.clear();
+    if (i > stations_.size()) return;
+    // Its channels are read now when every station before it has them; otherwise the reading a slice at
+    // a time comes to it.
+    const bool channels = has_channels_ || i < channels_read_;
+    std::vector<std::string> values;
+    Station_facts f = read_station(station, channels, &values);
+    Shared_before before;
+    note_shared(f, &before);
+    count(f, 1);
+    stations_.insert(stations_.begin() + static_cast<std::ptrdiff_t>(i), std::move(f));
+    for (size_t column = 0; column < control_names_.size(); ++column)
+        control_values_[column].insert(control_values_[column].begin() + static_cast<std::ptrdiff_t>(i),
+                                       std::move(values[column]));
+    if (channels) ++channels_read_;
+    mark_turned(before, {i});
+}
+
+void Fleet_facts::erase(const std::vector<int>& positions) {
+    marks_changed_.clear();
+    Shared_before before;
+    size_t next = 0, kept = 0, read_gone = 0;
+    for (size_t i = 0; i < stations_.size(); ++i) {
+        if (next < positions.size() && static_cast<size_t>(positions[next]) == i) {
+            ++next;
+            note_shared(stations_[i], &before);
+            count(stations_[i], -1);
+            if (i < channels_read_) ++read_gone;
+            continue;
+        }
+        if (kept != i) {
+            stations_[kept] = std::move(stations_[i]);
+            for (std::vector<std::string>& column : control_values_)
+                column[kept] = std::move(column[i]);
+        }
+        ++kept;
+    }
+    stations_.resize(kept);
+    for (std::vector<std::string>& column : control_values_)
+        column.resize(kept);
+    channels_read_ -= read_gone;
+    mark_turned(before, {});
 }
 
 void Fleet_facts::add_controls(const Tsetup& setup, const std::vector<std::string>& controls) {

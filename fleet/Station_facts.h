@@ -12,12 +12,15 @@
 // - whether its ID or phone number is shared with another station;
 // - with a template library: the template it equals or the nearest one, and how many settings differ.
 // Per control that a query names (Fleet_facts::add_controls): its value as `vemora-cli form` prints it,
-// for every station. Everything here is a copy: after any change of the document, build again.
+// for every station. Everything here is a copy: after a change of the document, build again, or follow the
+// change with update, insert and erase.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Channel_table.h"
@@ -69,6 +72,16 @@ class Fleet_facts {
     // or share them now. Costs one opening of the station and a pass over small records, not a build.
     // Its problems are its record's count, as station_facts takes them; its template is matched again.
     void update(const Tstation& station, size_t i);
+    // A station inserted at position i (from 0, at most size()): its facts, its controls' values, its
+    // template, its channels when those before it are read, and the duplicate marks. Costs one opening of
+    // the station; the marks of the others are looked at only when its ID or phone number turns shared.
+    void insert(size_t i, const Tstation& station);
+    // The stations at these positions (ascending, within the facts) taken out, the marks of those that
+    // shared an ID or phone number with them made true again.
+    void erase(const std::vector<int>& positions);
+    // The stations other than the one inserted or updated whose duplicate marks the last update, insert or
+    // erase changed, by their positions after it.
+    const std::vector<size_t>& marks_changed() const { return marks_changed_; }
     // Reads the values of the named controls that are not held yet, for every station (a name that is no
     // control is ignored). Costs one more opening of every station when there is any.
     void add_controls(const Tsetup& setup, const std::vector<std::string>& controls);
@@ -108,10 +121,27 @@ class Fleet_facts {
   private:
     void mark_duplicates();
     void match_template(Station_facts& facts, const Tstation& station);
-    // The duplicate marks of the stations with this ID or this (non-empty, folded) phone number.
-    void mark_duplicates_of(int32_t id, const std::string& phone);
+    // The facts of a station inserted or edited, with its controls' values in values.
+    Station_facts read_station(const Tstation& station, bool channels,
+                               std::vector<std::string>* values) const;
+    // The counts of a station's ID and phone number, up or down by one.
+    void count(const Station_facts& f, int delta);
+    int id_count(int32_t id) const;
+    int phone_count(const std::string& phone) const;
+    // Before a change: which IDs and phone numbers were shared. After it: the marks of every station
+    // whose ID or phone number turned shared or single, and of the stations named, from the counts.
+    struct Shared_before {
+        std::vector<std::pair<int32_t, bool>> ids;
+        std::vector<std::pair<std::string, bool>> phones;
+    };
+    void note_shared(const Station_facts& f, Shared_before* before) const;
+    void mark_turned(const Shared_before& before, const std::vector<size_t>& own);
+    bool mark(Station_facts& f) const; // true when a mark changed
 
     std::vector<Station_facts> stations_;
+    std::unordered_map<int32_t, int> id_counts_;
+    std::unordered_map<std::string, int> phone_counts_; // non-empty, folded phone numbers
+    std::vector<size_t> marks_changed_;
     bool reading_channels_ = true;
     bool has_channels_ = false; // every station's measured bits are read
     size_t channels_read_ = 0;  // the stations from the first whose measured bits are read

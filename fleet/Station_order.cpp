@@ -74,3 +74,9 @@ std::vector<size_t> sorted_stations(const Fleet_facts& facts, std::vector<size_t
         out.push_back(stations[i]);
     return out;
 }
+
+bool station_before(const Fleet_facts& facts, size_t a, size_t b, Sort_key key, bool descending) {
+    int c = compare_keys(facts.at(a), facts.at(b), key);
+    if (descending) c = -c;
+    return c != 0 ? c < 0 : a < b;
+}

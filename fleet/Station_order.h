@@ -19,3 +19,7 @@ const char* sort_key_name(Sort_key key);
 // equal key keep their file order in both directions, so the order is the same on every call.
 std::vector<size_t> sorted_stations(const Fleet_facts& facts, std::vector<size_t> stations, Sort_key key,
                                     bool descending = false);
+
+// Whether station a (an index into the facts) stands before station b in the order sorted_stations gives:
+// what puts one station in its place among rows already sorted, by a binary search.
+bool station_before(const Fleet_facts& facts, size_t a, size_t b, Sort_key key, bool descending = false);

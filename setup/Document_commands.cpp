@@ -31,6 +31,13 @@ std::vector<Tstation> stations_at(const Tsetup& setup, const std::vector<int>& p
     return out;
 }
 
+// These stations hold new values in their records.
+Document_change changed(std::vector<int> positions) {
+    Document_change c;
+    c.changed = std::move(positions);
+    return c;
+}
+
 // Sorted, each once, all within a list of count: false otherwise (or for none).
 bool sort_positions(std::vector<int>& positions, int count) {
     std::sort(positions.begin(), positions.end());
@@ -45,6 +52,8 @@ class Edit_station : public Document_command {
     bool apply(Tsetup& setup) override { return put(setup, after_); }
     bool revert(Tsetup& setup) override { return put(setup, before_); }
     size_t bytes() const override { return sizeof *this + name().capacity(); }
+    Document_change applied() const override { return changed({position_}); }
+    Document_change reverted() const override { return applied(); }
 
   private:
     bool put(Tsetup& setup, const Tstation& record) const {
@@ -71,6 +80,8 @@ class Edit_stations : public Document_command {
         return sizeof *this + name().capacity() + positions_.capacity() * sizeof(int) +
                (before_.capacity() + after_.capacity()) * sizeof(Tstation);
     }
+    Document_change applied() const override { return changed(positions_); }
+    Document_change reverted() const override { return applied(); }
 
   private:
     // Finds every record first, so that a document that is not the one the step was made on is left as
@@ -109,11 +120,21 @@ class Station_set_change : public Document_command {
         return sizeof *this + name().capacity() + positions_.capacity() * sizeof(int) +
                records_.capacity() * sizeof(Tstation);
     }
+    Document_change applied() const override { return moved(inserting_); }
+    Document_change reverted() const override { return moved(!inserting_); }
 
   protected:
     int count() const { return static_cast<int>(positions_.size()); }
 
   private:
+    // Inserting puts the records at the positions they have once all are in; removing takes them from the
+    // positions they had: the same positions either way.
+    Document_change moved(bool inserts) const {
+        Document_change c;
+        (inserts ? c.inserted : c.removed) = positions_;
+        return c;
+    }
+
     bool insert(Tsetup& setup) const {
         const auto n = positions_.size();
         std::unique_ptr<void*[]> items(new (std::nothrow) void*[n]);
@@ -188,6 +209,18 @@ class Combined : public Document_command {
             total += step->bytes();
         return total;
     }
+    Document_change applied() const override {
+        Document_change c;
+        for (const auto& step : steps_)
+            c.then(step->applied());
+        return c;
+    }
+    Document_change reverted() const override {
+        Document_change c;
+        for (size_t i = steps_.size(); i-- > 0;)
+            c.then(steps_[i]->reverted());
+        return c;
+    }
 
   private:
     std::vector<std::unique_ptr<Document_command>> steps_;
@@ -224,6 +257,8 @@ class Change_path : public Document_command {
     size_t bytes() const override {
         return sizeof *this + name().capacity() + before_.capacity() + after_.capacity();
     }
+    Document_change applied() const override { return Document_change(); } // no station
+    Document_change reverted() const override { return Document_change(); }
 
   private:
     bool put(Tsetup& setup, const std::string& text) const {
@@ -271,6 +306,8 @@ class Change_comport : public Document_command {
             total += t.capacity();
         return total;
     }
+    Document_change applied() const override { return Document_change(); } // no station
+    Document_change reverted() const override { return Document_change(); }
 
   private:
     // Every port of the type, at its position, gets the text (or its own old text).

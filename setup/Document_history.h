@@ -13,6 +13,28 @@
 
 #include "Setup.h"
 
+// What a step did to the document's stations, by position, so that a view of them can follow the step
+// without reading every station again. Read in this order: the stations at removed (their positions before
+// the step) are gone; then new records stand at inserted (their positions after the step); then the records
+// at changed (positions after the step, none of them inserted) hold new values. Every other station is the
+// same record as before (the same Tstation, the same values), moved only by the removals and inserts. Each
+// list is ascending, without repeats. everything: the step says no more than that anything may have
+// changed (an order of the whole list, say); read every station again.
+struct Document_change {
+    bool everything = false;
+    std::vector<int> removed, inserted, changed;
+
+    static Document_change all() {
+        Document_change c;
+        c.everything = true;
+        return c;
+    }
+    // No station was touched (a data path, a COM port).
+    bool none() const { return !everything && removed.empty() && inserted.empty() && changed.empty(); }
+    // This change followed by next, as one change: what a move over several steps of the history did.
+    void then(const Document_change& next);
+};
+
 // One change of a setup document.
 //
 // Stations and COM ports are named by their position in their list. undo and redo destroy records and
@@ -38,6 +60,9 @@ class Document_command {
     // The memory the step holds: the command itself, its copies of records, positions and texts. Does
     // not change once the command is made.
     virtual size_t bytes() const = 0;
+    // What apply and revert do to the stations. Unless a command says more, anything may have changed.
+    virtual Document_change applied() const { return Document_change::all(); }
+    virtual Document_change reverted() const { return Document_change::all(); }
 
   protected:
     explicit Document_command(std::string name) : name_(std::move(name)) {}
@@ -61,17 +86,20 @@ class Document_history {
     // The history of this document, which must outlive it. Starts empty and clean.
     explicit Document_history(Tsetup& setup, size_t max_steps = STEPS_KEPT, size_t max_bytes = BYTES_KEPT);
 
+    // Each of these tells, when change is given, what it did to the stations (none() when it did nothing).
+    //
     // Applies the command and makes it the newest step; the steps that were undone are dropped, and with
     // them a clean state among them. False, with nothing changed (the undone steps stay), for no command
     // or one whose apply failed.
-    bool push(std::unique_ptr<Document_command> command);
+    bool push(std::unique_ptr<Document_command> command, Document_change* change = nullptr);
     // Reverts the newest step done / applies the oldest step undone. False, with nothing changed, when
     // there is none or its revert or apply failed.
-    bool undo();
-    bool redo();
+    bool undo(Document_change* change = nullptr);
+    bool redo(Document_change* change = nullptr);
     // Undoes or redoes until index() is this one (for a click in the History list); stops at a step that
-    // fails. False when the index is past the steps or a step failed.
-    bool move_to(size_t index);
+    // fails. False when the index is past the steps or a step failed; change then tells what the steps
+    // taken before it did.
+    bool move_to(size_t index, Document_change* change = nullptr);
 
     bool can_undo() const { return index_ > 0; }
     bool can_redo() const { return index_ < steps_.size(); }

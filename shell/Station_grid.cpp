@@ -8,6 +8,7 @@
 #include "Eeprom_configurer.h"
 #include "Setup.h"
 #include "Station.h"
+#include "Station_query.h"
 #include "Template_library.h"
 #include "Text_bridge.h"
 
@@ -60,10 +61,204 @@ void Station_grid_model::fill(Tsetup& setup) {
 
 void Station_grid_model::station_changed(int position) {
     if (position < 0 || position >= total_count()) return;
+    Document_change change;
+    change.changed.push_back(position);
+    follow(change);
+}
+
+namespace {
+
+// How many of the ascending positions are below p.
+int below(const std::vector<int>& positions, int p) {
+    return static_cast<int>(std::lower_bound(positions.begin(), positions.end(), p) - positions.begin());
+}
+
+bool ascending_within(const std::vector<int>& positions, int count) {
+    for (size_t i = 0; i < positions.size(); ++i)
+        if (positions[i] < 0 || positions[i] >= count || (i > 0 && positions[i] <= positions[i - 1]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void Station_grid_model::follow(const Document_change& change) {
+    if (change.none() || setup_ == nullptr) return;
+    const size_t touched = change.removed.size() + change.inserted.size() + change.changed.size();
+    const int after =
+        total_count() - static_cast<int>(change.removed.size()) + static_cast<int>(change.inserted.size());
+    // An empty list shows the header texts in a row of their own: a change to or from none fills.
+    if (!filled_ || change.everything || touched > FOLLOWED_STATIONS || stations_.empty() || after <= 0 ||
+        !ascending_within(change.removed, total_count()) || !ascending_within(change.inserted, after) ||
+        !ascending_within(change.changed, after)) {
+        fill(*setup_);
+        return;
+    }
+    turned_.clear();
+    remove_stations(change.removed);
+    if (!insert_stations(change.inserted)) {
+        fill(*setup_); // the document is not the one the change speaks of
+        return;
+    }
+    for (int position : change.changed) {
+        facts_.update(*stations_[static_cast<size_t>(position)], static_cast<size_t>(position));
+        note_turned();
+        restate(position, true);
+    }
+    if (turned_.empty()) return;
+    // The stations whose ID or phone number turned shared or single: their marks, and with a filter
+    // (dup) whether they are shown.
+    for (size_t p = 0; p < stations_.size(); ++p)
+        if (turned_.count(stations_[p]) > 0) restate(static_cast<int>(p), false);
+    turned_.clear();
+}
+
+void Station_grid_model::note_turned() {
+    for (size_t i : facts_.marks_changed())
+        turned_.insert(stations_[i]);
+}
+
+void Station_grid_model::remove_stations(const std::vector<int>& positions) {
+    if (positions.empty()) return;
+    // The rows first, while the rows' positions are still those the view knows; runs from the bottom.
+    std::vector<int> rows;
+    for (int p : positions)
+        if (row_of_[static_cast<size_t>(p)] >= 0) rows.push_back(row_of_[static_cast<size_t>(p)]);
+    std::sort(rows.begin(), rows.end());
+    for (size_t end = rows.size(); end > 0;) {
+        size_t first = end - 1;
+        while (first > 0 && rows[first - 1] + 1 == rows[first])
+            --first;
+        beginRemoveRows(QModelIndex(), rows[first], rows[end - 1]);
+        rows_.erase(rows_.begin() + rows[first], rows_.begin() + rows[end - 1] + 1);
+        endRemoveRows();
+        end = first;
+    }
+    // A record deleted is gone: its address may come back as another station's.
+    size_t kept = 0, next = 0;
+    for (size_t i = 0; i < stations_.size(); ++i) {
+        if (next < positions.size() && static_cast<size_t>(positions[next]) == i) {
+            kept_.erase(stations_[i]);
+            turned_.erase(stations_[i]);
+            ++next;
+            continue;
+        }
+        stations_[kept++] = stations_[i];
+    }
+    stations_.resize(kept);
+    facts_.erase(positions);
+    note_turned();
+    for (int& p : rows_)
+        p -= below(positions, p);
+    renumber_rows(0, station_count() - 1);
+}
+
+bool Station_grid_model::insert_stations(const std::vector<int>& positions) {
+    if (positions.empty()) return true;
+    // The new records, in one walk of the list to the last of them.
+    std::vector<Tstation*> added;
+    added.reserve(positions.size());
+    int position = 0;
+    for (Tlist::Tnode* node = setup_->stations.list.head();
+         node != nullptr && added.size() < positions.size(); node = node->next, ++position)
+        if (position == positions[added.size()]) {
+            if (node->item == nullptr) return false;
+            added.push_back(static_cast<Tstation*>(node->item));
+        }
+    if (added.size() != positions.size()) return false;
+    // Each row's position moves up by the stations inserted before it.
+    std::vector<int> moved(stations_.size());
+    for (size_t old = 0, inserted = 0; old < moved.size(); ++old) {
+        while (inserted < positions.size() &&
+               positions[inserted] <= static_cast<int>(old) + static_cast<int>(inserted))
+            ++inserted;
+        moved[old] = static_cast<int>(old + inserted);
+    }
+    for (int& p : rows_)
+        p = moved[static_cast<size_t>(p)];
+    for (size_t i = 0; i < positions.size(); ++i) {
+        const auto at = static_cast<size_t>(positions[i]);
+        stations_.insert(stations_.begin() + static_cast<std::ptrdiff_t>(at), added[i]);
+        facts_.insert(at, *added[i]);
+        note_turned();
+    }
+    row_of_.assign(stations_.size(), -1);
+    renumber_rows(0, station_count() - 1);
+    for (int p : positions)
+        if (wanted(p)) insert_row(p);
+    return true;
+}
+
+bool Station_grid_model::wanted(int position) const {
+    const auto p = static_cast<size_t>(position);
+    return station_matches(query_, facts_, p) || kept_.count(stations_[p]) > 0;
+}
+
+int Station_grid_model::row_for(int position, int skip) const {
+    // The rows without the one skipped (the station's own, when it is shown already) are in order.
+    const int count = station_count() - (skip >= 0 ? 1 : 0);
+    const auto at = [&](int i) { return rows_[static_cast<size_t>(skip >= 0 && i >= skip ? i + 1 : i)]; };
+    int low = 0, high = count;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        const bool before =
+            order_column_ < 0
+                ? at(middle) < position
+                : station_before(facts_, static_cast<size_t>(at(middle)), static_cast<size_t>(position),
+                                 column_keys[order_column_], order_ == Qt::DescendingOrder);
+        if (before)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+void Station_grid_model::renumber_rows(int from, int to) {
+    for (int row = std::max(from, 0); row <= to && row < station_count(); ++row)
+        row_of_[static_cast<size_t>(rows_[static_cast<size_t>(row)])] = row;
+}
+
+void Station_grid_model::insert_row(int position) {
+    const int row = row_for(position, -1);
+    beginInsertRows(QModelIndex(), row, row);
+    rows_.insert(rows_.begin() + row, position);
+    renumber_rows(row, station_count() - 1);
+    endInsertRows();
+}
+
+void Station_grid_model::remove_row(int row) {
+    beginRemoveRows(QModelIndex(), row, row);
+    row_of_[static_cast<size_t>(rows_[static_cast<size_t>(row)])] = -1;
+    rows_.erase(rows_.begin() + row);
+    renumber_rows(row, station_count() - 1);
+    endRemoveRows();
+}
+
+void Station_grid_model::place_changed_row(int row) {
+    const int position = rows_[static_cast<size_t>(row)];
+    const int to = order_column_ < 0 ? row : row_for(position, row);
+    if (to != row) {
+        // Moved, not removed and inserted: the view's selection and current index go with the row.
+        beginMoveRows(QModelIndex(), row, row, QModelIndex(), to < row ? to : to + 1);
+        rows_.erase(rows_.begin() + row);
+        rows_.insert(rows_.begin() + to, position);
+        renumber_rows(std::min(row, to), std::max(row, to));
+        endMoveRows();
+    }
+    emit dataChanged(index(to, 0), index(to, COLUMNS - 1));
+}
+
+void Station_grid_model::restate(int position, bool keep_shown) {
+    const int row = row_of_position(position);
     const Tstation* station = stations_[static_cast<size_t>(position)];
-    facts_.update(*station, static_cast<size_t>(position));
-    if (row_of_position(position) >= 0) kept_.insert(station);
-    show_rows();
+    if (row >= 0 && keep_shown) kept_.insert(station);
+    if (row >= 0 && wanted(position))
+        place_changed_row(row);
+    else if (row >= 0)
+        remove_row(row);
+    else if (wanted(position))
+        insert_row(position);
 }
 
 bool Station_grid_model::set_filter(const QString& text, QString* error) {
@@ -132,7 +327,13 @@ std::vector<int> Station_grid_model::ordered_positions() const {
 void Station_grid_model::keep_visible(const Tstation* station) {
     if (station == nullptr) return;
     kept_.insert(station);
-    if (filled_) show_rows();
+    // A station the grid does not hold yet (just added to the document) is shown when the step is followed.
+    if (!filled_) return;
+    for (size_t p = 0; p < stations_.size(); ++p)
+        if (stations_[p] == station) {
+            if (row_of_[p] < 0) insert_row(static_cast<int>(p));
+            return;
+        }
 }
 
 void Station_grid_model::show_rows() {
@@ -161,6 +362,18 @@ void Station_grid_model::show_rows() {
 Tstation* Station_grid_model::station_at(int row) const {
     const int position = position_at(row);
     return position < 0 ? nullptr : stations_[static_cast<size_t>(position)];
+}
+
+Tstation* Station_grid_model::station_of(int position) const {
+    if (position < 0 || position >= total_count()) return nullptr;
+    return stations_[static_cast<size_t>(position)];
+}
+
+int Station_grid_model::row_of_station(const Tstation* station) const {
+    if (station == nullptr) return -1;
+    for (size_t p = 0; p < stations_.size(); ++p)
+        if (stations_[p] == station) return row_of_[p];
+    return -1;
 }
 
 int Station_grid_model::position_at(int row) const {

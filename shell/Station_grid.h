@@ -11,6 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "Document_history.h"
 #include "Station_facts.h"
 #include "Station_order.h"
 #include "Station_query.h"
@@ -52,6 +53,13 @@ class Station_grid_model : public QAbstractTableModel {
     // Reads the station at this position (from 0) again after an edit of that one record: its facts and
     // the duplicate marks, then the rows. The station stays shown while the filter text stays the same.
     void station_changed(int position);
+    // Follows a step of the document's history: the stations it removed, inserted and changed, each read
+    // again alone and put in its row (matched by the filter, placed by the order), the rows whose
+    // duplicate marks turned told too, without a reset of the model, so that the view keeps its selection
+    // and its scroll position. A station changed while shown stays shown, as after station_changed. A step
+    // that says everything, one that touches many stations, or one that empties the list or fills an
+    // empty one, fills the grid again.
+    void follow(const Document_change& change);
 
     // Shows the stations the query matches; false with *error (where it is wrong) and nothing changed
     // for a query that does not parse. The stations kept visible are forgotten when the text changes.
@@ -69,6 +77,10 @@ class Station_grid_model : public QAbstractTableModel {
 
     // The station bound to a row, or null.
     Tstation* station_at(int row) const;
+    // The station at a file position (from 0), shown or not, or null.
+    Tstation* station_of(int position) const;
+    // The row showing this station, or -1 (a pass over the positions).
+    int row_of_station(const Tstation* station) const;
     // The file position (from 0) of a row's station, or -1.
     int position_at(int row) const;
     // The row showing the station at a file position, or -1 when it is hidden (or there is none).
@@ -85,9 +97,31 @@ class Station_grid_model : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // A step touching more stations than this fills the grid again: one row signal per station would cost
+    // more than the reset.
+    static constexpr size_t FOLLOWED_STATIONS = 256;
+
   private:
     // The rows again from the facts, the query, the stations kept and the order.
     void show_rows();
+    // Whether the station at a position is shown: the query takes it, or it is kept visible.
+    bool wanted(int position) const;
+    // The row a station takes among the rows (by file position, or by the order in force), the row skip
+    // (its own, or -1) left out.
+    int row_for(int position, int skip) const;
+    // Rows added, moved or taken away one station at a time, with the signals a view keeps its selection
+    // and scroll position through; row_of_ kept true.
+    void insert_row(int position);
+    void remove_row(int row);
+    void place_changed_row(int row);
+    void renumber_rows(int from, int to);
+    void remove_stations(const std::vector<int>& positions);
+    // False when the document has no station at one of the positions.
+    bool insert_stations(const std::vector<int>& positions);
+    // The stations whose duplicate marks the last read of facts turned, kept for the end of a follow.
+    void note_turned();
+    // After the facts changed: the station's row shown, hidden or moved as the filter and order say now.
+    void restate(int position, bool keep_shown);
 
     Tsetup* setup_ = nullptr;
     std::vector<Tstation*> stations_; // the document's, in file order
@@ -97,6 +131,7 @@ class Station_grid_model : public QAbstractTableModel {
     int order_column_ = -1;
     Qt::SortOrder order_ = Qt::AscendingOrder;
     std::unordered_set<const Tstation*> kept_;
+    std::unordered_set<const Tstation*> turned_;
     std::vector<int> rows_;   // the file position of each row's station
     std::vector<int> row_of_; // per file position, its row or -1
     bool filled_ = false;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "Document_history.h"
 #include "Eeprom_configurer.h"
 #include "Station_grid.h"
 
@@ -59,6 +60,9 @@ Station_list_view::Station_list_view(QTableView* grid, Station_grid_model* model
     connect(header, &QHeaderView::sectionClicked, this, &Station_list_view::header_clicked);
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { restoring_ = true; });
     connect(model_, &QAbstractItemModel::modelReset, this, &Station_list_view::restore_selection);
+    // A row shown or hidden alone (a station kept visible, a step followed) changes the count too.
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &Station_list_view::show_count);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &Station_list_view::show_count);
     connect(grid_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Station_list_view::remember_selection);
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -143,7 +147,32 @@ void Station_list_view::fill(Tsetup& setup) {
 }
 
 void Station_list_view::station_changed(int position) {
+    const Tstation* top = top_station();
     model_->station_changed(position);
+    scroll_to_top(top);
+}
+
+void Station_list_view::follow(const Document_change& change) {
+    if (change.none()) return;
+    const Tstation* top = top_station();
+    // A station remembered from before may be deleted by the step, and its address taken by a new one.
+    remember_selection();
+    model_->follow(change);
+    remember_selection();
+    grid_->horizontalHeader()->setVisible(model_->total_count() > 0);
+    scroll_to_top(top);
+    show_count();
+}
+
+const Tstation* Station_list_view::top_station() const {
+    return model_->station_at(grid_->rowAt(0));
+}
+
+void Station_list_view::scroll_to_top(const Tstation* station) {
+    const int row = model_->row_of_station(station);
+    if (row < 0 || grid_->rowAt(0) == row) return;
+    grid_->scrollTo(model_->index(row, grid_->horizontalHeader()->logicalIndexAt(0)),
+                    QAbstractItemView::PositionAtTop);
 }
 
 void Station_list_view::focus_filter() {

@@ -14,6 +14,7 @@ class QTableView;
 class QWidget;
 class Station_grid_model;
 class Tsetup;
+struct Document_change;
 class Tstation;
 
 class Station_list_view : public QObject {
@@ -31,6 +32,10 @@ class Station_list_view : public QObject {
     void fill(Tsetup& setup);
     // One station edited in place (position from 0): its facts again, the selection kept.
     void station_changed(int position);
+    // A step of the document's history followed row by row (a fill when the step says everything): the
+    // selected stations stay selected, the current one current, and the station at the top of the view
+    // stays at the top while it is shown.
+    void follow(const Document_change& change);
     // Ctrl+F: the filter box focused with its text selected.
     void focus_filter();
     // Orders the rows by a column (-1: file order) as header clicks do, the header's mark with them: the
@@ -48,6 +53,9 @@ class Station_list_view : public QObject {
     void filter_changed(const QString& text);
     void header_clicked(int column);
     void show_count();
+    // The station at the top of the view, and the view scrolled so that it is at the top again.
+    const Tstation* top_station() const;
+    void scroll_to_top(const Tstation* station);
     // The stations the user selected and the current one, as they are now.
     void remember_selection();
     // After any reset of the model (a fill, a filter, an order, a station kept visible): the remembered

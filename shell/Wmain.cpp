@@ -595,18 +595,47 @@ void TFmain::mark_unchanged() {
     update_history_actions();
 }
 
+void TFmain::show_fields() {
+    const Tcomport* direct = setup_.comports.find_by_type(COMPORT_DIRECT);
+    const Tcomport* modem = setup_.comports.find_by_type(COMPORT_MODEM);
+    ed_COM_direct_->setText(direct != nullptr ? to_qstring(direct->port) : QString("COM1"));
+    ed_COM_modem_->setText(modem != nullptr ? to_qstring(modem->port) : QString("COM2"));
+    ed_path_bin_->setText(to_qstring(setup_.path_data_bin));
+    ed_path_xml_->setText(to_qstring(setup_.path_data_xml));
+}
+
+void TFmain::show_step() {
+    station_view_->follow(step_change_);
+    if (step_change_.everything)
+        fit_columns();
+    else
+        fit_phone_column(step_change_);
+    step_change_ = Document_change::all();
+}
+
 void TFmain::refresh(bool grid_only) {
-    if (!grid_only) {
-        const Tcomport* direct = setup_.comports.find_by_type(COMPORT_DIRECT);
-        const Tcomport* modem = setup_.comports.find_by_type(COMPORT_MODEM);
-        ed_COM_direct_->setText(direct != nullptr ? to_qstring(direct->port) : QString("COM1"));
-        ed_COM_modem_->setText(modem != nullptr ? to_qstring(modem->port) : QString("COM2"));
-        ed_path_bin_->setText(to_qstring(setup_.path_data_bin));
-        ed_path_xml_->setText(to_qstring(setup_.path_data_xml));
-    }
+    if (!grid_only) show_fields();
     // The stations selected before stay selected, and the current one current, as long as they are shown.
     station_view_->fill(setup_);
     fit_columns();
+}
+
+namespace {
+constexpr int column_padding = 24; // the header's margins and a sort mark
+} // namespace
+
+void TFmain::fit_phone_column(const Document_change& change) {
+    if (widths_set_by_user_) return;
+    int width = grid_->columnWidth(Station_grid_model::PHONE);
+    for (const std::vector<int>* positions : {&change.inserted, &change.changed})
+        for (int position : *positions)
+            if (const Tstation* s = grid_model_->station_of(position))
+                width = std::max(width, grid_->fontMetrics().horizontalAdvance(to_qstring(s->phone_nbr)) +
+                                            column_padding);
+    if (width == grid_->columnWidth(Station_grid_model::PHONE)) return;
+    sizing_columns_ = true;
+    grid_->setColumnWidth(Station_grid_model::PHONE, width);
+    sizing_columns_ = false;
 }
 
 void TFmain::fit_columns() {
@@ -620,7 +649,7 @@ void TFmain::fit_columns() {
         if (std::strlen(s.phone_nbr) > longest.size()) longest = s.phone_nbr;
     });
     const QFontMetrics header = grid_->horizontalHeader()->fontMetrics();
-    constexpr int padding = 24; // the header's margins and a sort mark
+    const int padding = column_padding;
     sizing_columns_ = true;
     for (int c = 0; c + 1 < Station_grid_model::COLUMNS; ++c) {
         int width = std::max(
@@ -929,7 +958,8 @@ QString step_text(const char* verb, const std::string& name) {
 
 bool TFmain::push(std::unique_ptr<Document_command> command) {
     if (!command) return false;
-    if (!history_.push(std::move(command))) {
+    if (!history_.push(std::move(command), &step_change_)) {
+        step_change_ = Document_change::all();
         Message_box::warn(this, "Vemora Editor",
                           "The change could not be made: memory is short. The document was left as it was.");
         return false;
@@ -961,13 +991,16 @@ void TFmain::tell(const QString& text, int milliseconds) {
     send_accessible_event(statusBar(), QAccessible::Alert);
 }
 
-void TFmain::history_moved(const QString& told) {
-    // Undo and redo make new records: the grid and the fields are shown again from the document. The row
-    // the keyboard was on stays where it was.
+void TFmain::history_moved(const QString& told, const Document_change& change) {
+    // The fields are shown again from the document, and the grid follows what the steps did: the
+    // selection stays on its stations. When the step took the selected stations away, the row the
+    // keyboard was on is selected, as after Delete.
     const int row = grid_->currentIndex().row();
-    refresh(false);
+    show_fields();
+    step_change_ = change;
+    show_step();
     shown_edits_ = edit_texts();
-    if (row >= 0) select_row(row);
+    if (row >= 0 && grid_->selectionModel()->selectedRows().isEmpty()) select_row(row);
     update_history_actions();
     tell(told, 10000);
 }
@@ -976,22 +1009,24 @@ void TFmain::Undo1Click() {
     commit_edits(false); // a field left with new text is a step of its own, undone first
     if (!history_.can_undo()) return;
     const std::string name = history_.undo_name();
-    if (!history_.undo()) {
+    Document_change change;
+    if (!history_.undo(&change)) {
         Message_box::warn(this, "Undo", "\"" + to_qstring(name) + "\" could not be undone: memory is short.");
         return;
     }
-    history_moved("Undone: " + to_qstring(name));
+    history_moved("Undone: " + to_qstring(name), change);
 }
 
 void TFmain::Redo1Click() {
     commit_edits(false); // new text in a field is a new step, which drops the steps undone
     if (!history_.can_redo()) return;
     const std::string name = history_.redo_name();
-    if (!history_.redo()) {
+    Document_change change;
+    if (!history_.redo(&change)) {
         Message_box::warn(this, "Redo", "\"" + to_qstring(name) + "\" could not be redone: memory is short.");
         return;
     }
-    history_moved("Redone: " + to_qstring(name));
+    history_moved("Redone: " + to_qstring(name), change);
 }
 
 void TFmain::History1Click() {
@@ -1001,10 +1036,12 @@ void TFmain::History1Click() {
             commit_edits(false);
             if (done < 0 || static_cast<size_t>(done) == history_.index()) return;
             const bool back = static_cast<size_t>(done) < history_.index();
-            const bool moved = history_.move_to(static_cast<size_t>(done));
+            Document_change change;
+            const bool moved = history_.move_to(static_cast<size_t>(done), &change);
             history_moved(moved ? QString(back ? "Went back to: %1" : "Went forward to: %1")
                                       .arg(done == 0 ? history_start_ : to_qstring(history_.name(done - 1)))
-                                : QString("A step could not be undone or redone: memory is short."));
+                                : QString("A step could not be undone or redone: memory is short."),
+                          change);
         });
     }
     update_history_actions();
@@ -1047,7 +1084,7 @@ void TFmain::SortIntoFileOrder1Click() {
         return;
     }
     station_view_->sort_by(-1, Qt::AscendingOrder); // the file's order is now the one that was shown
-    refresh(true);
+    show_step();
     tell(QString("The stations now stand in this order in the file - %1 to undo").arg(undo_keys()));
 }
 
@@ -1061,7 +1098,7 @@ void TFmain::Button6Click() {
     for (const auto& [position, station] : chosen)
         positions.push_back(position - 1);
     if (!push(delete_stations_command(setup_, positions))) return;
-    refresh(true);
+    show_step();
     // The row that takes the first deleted one's place is selected, so that the keyboard goes on from there.
     grid_->selectionModel()->clearSelection();
     select_row(top_row);
@@ -1090,8 +1127,7 @@ void TFmain::Button7Click() {
         *station = after; // nothing Save writes changed; what the editor tidied stays
         return;
     }
-    station_view_->station_changed(
-        position); // one station's facts again, not the whole fleet's; it stays shown
+    show_step(); // one station's facts again, not the whole fleet's; it stays shown
 }
 
 void TFmain::keep_visible_at(int position) {
@@ -1176,7 +1212,7 @@ void TFmain::EditTogether1Click() {
     if (!push(bulk_edit_command(setup_, std::move(final_plan)))) return;
     for (int position : edited)
         keep_visible_at(position);
-    refresh(true);
+    show_step();
     tell(QString("Edited %1 stations - %2 to undo").arg(changed).arg(undo_keys()));
 }
 
@@ -1283,7 +1319,7 @@ void TFmain::ImportCsv1Click() {
     if (!push(csv_import_command(setup_, std::move(plan)))) return;
     for (int position : edited)
         keep_visible_at(position);
-    refresh(true);
+    show_step();
     tell(QString("Updated %1 from %2 - %3 to undo")
              .arg(count_text(changed, "station", "stations"), QFileInfo(chosen).fileName(), undo_keys()));
 }
@@ -1363,7 +1399,7 @@ void TFmain::NewFromTemplate1Click() {
     const int position = setup_.stations.list.count();
     if (!push(add_station_command(setup_, position, *copy.station))) return;
     keep_visible_at(position);
-    refresh(true);
+    show_step();
     select_positions({position});
 }
 
@@ -1452,7 +1488,7 @@ void TFmain::ApplyTemplate1Click() {
     if (!push(bulk_edit_command(setup_, std::move(plan)))) return;
     for (int position : edited)
         keep_visible_at(position);
-    refresh(true);
+    show_step();
     tell(QString("Applied the template to %1 - %2 to undo")
              .arg(count_text(changed, "station", "stations"), undo_keys()));
 }
@@ -1481,7 +1517,7 @@ void TFmain::Button5Click() {
     const int position = setup_.stations.list.count();
     if (!push(add_station_command(setup_, position, station))) return;
     keep_visible_at(position);
-    refresh(true);
+    show_step();
     select_positions({position});
 }
 
@@ -1520,7 +1556,7 @@ void TFmain::Button8Click() {
         placed.push_back(sources[i] + static_cast<int>(i) + 1);
         keep_visible_at(placed.back());
     }
-    refresh(true);
+    show_step();
     select_positions(placed);
     QString told = copies.size() == 1
                        ? QString("Duplicated station %1 as %2 - %3 to undo")

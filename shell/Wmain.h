@@ -126,6 +126,8 @@ class TFmain : public QMainWindow {
     void open_recent(const QString& path);
     void show_grid_menu(const QPoint& at);
     void fit_columns();
+    // The phone column widened for the stations a step inserted or changed, as fit_columns sizes it.
+    void fit_phone_column(const Document_change& change);
     void update_title();
     QWidget* build_com_ports_page();
     QWidget* build_stations_page();
@@ -159,7 +161,11 @@ class TFmain : public QMainWindow {
     // Makes the command the newest step of the history and shows the document as it is then; false when
     // there was no command (nothing to change) or it could not be applied.
     bool push(std::unique_ptr<Document_command> command);
-    void history_moved(const QString& told);
+    // The grid follows the step pushed last, station by station (after push, in place of refresh).
+    void show_step();
+    // The fields shown again from the document, as refresh shows them.
+    void show_fields();
+    void history_moved(const QString& told, const Document_change& change);
     // A line in the status bar for a while, told to a screen reader too.
     void tell(const QString& text, int milliseconds = 10000);
     void update_history_actions();
@@ -196,6 +202,7 @@ class TFmain : public QMainWindow {
     TFproblems* problems_window_ = nullptr;
 
     Document_history history_{setup_};
+    Document_change step_change_ = Document_change::all(); // what the step pushed last did
     QString history_start_; // the state before the first step, as the History list names it
     TFhistory* history_window_ = nullptr;
     // What the paths' and ports' fields showed of the document: a field that differs holds unstored text.

@@ -120,6 +120,19 @@ inline void random_image(std::mt19937& rng, Tstation& station) {
     image.add_byte(tag::END);
 }
 
+// A station with random texts and image.
+inline Tstation random_station(std::mt19937& rng) {
+    Tstation s;
+    s.id = static_cast<int32_t>(rng());
+    copy_text(s.phone_nbr, random_text(rng, 31).c_str(), sizeof s.phone_nbr);
+    // A PIN of at most 4 characters, as the PIN_CODE record keeps it.
+    copy_text(s.pin, random_text(rng, 4).c_str(), sizeof s.pin);
+    copy_text(s.description, random_text(rng, 255).c_str(), sizeof s.description);
+    copy_text(s.display_type, random_text(rng, 31).c_str(), sizeof s.display_type);
+    random_image(rng, s);
+    return s;
+}
+
 inline void random_document(std::mt19937& rng, Tsetup& setup) {
     copy_text(setup.path_data_bin, random_text(rng, 511).c_str(), sizeof setup.path_data_bin);
     copy_text(setup.path_data_xml, random_text(rng, 100).c_str(), sizeof setup.path_data_xml);
@@ -131,15 +144,6 @@ inline void random_document(std::mt19937& rng, Tsetup& setup) {
         copy_text(c->description, random_text(rng, 255).c_str(), sizeof c->description);
         setup.comports.append(c);
     }
-    for (int i = std::uniform_int_distribution<int>(0, 6)(rng); i > 0; --i) {
-        auto* s = new Tstation;
-        s->id = static_cast<int32_t>(rng());
-        copy_text(s->phone_nbr, random_text(rng, 31).c_str(), sizeof s->phone_nbr);
-        // A PIN of at most 4 characters, as the PIN_CODE record keeps it.
-        copy_text(s->pin, random_text(rng, 4).c_str(), sizeof s->pin);
-        copy_text(s->description, random_text(rng, 255).c_str(), sizeof s->description);
-        copy_text(s->display_type, random_text(rng, 31).c_str(), sizeof s->display_type);
-        random_image(rng, *s);
-        setup.stations.append(s);
-    }
+    for (int i = std::uniform_int_distribution<int>(0, 6)(rng); i > 0; --i)
+        setup.stations.append(new Tstation(random_station(rng)));
 }

@@ -2,13 +2,16 @@
 // and phone numbers included.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <random>
 
 #include "Setup.h"
 #include "Station_facts.h"
 #include "Station_order.h"
 #include "Station_query.h"
+#include "Template_library.h"
 #include "random_documents.h"
 
 namespace {
@@ -39,6 +42,9 @@ void expect_same_facts(const Fleet_facts& a, const Fleet_facts& b, const std::ve
         EXPECT_EQ(x.duplicate_id, y.duplicate_id) << when << ", station " << i;
         EXPECT_EQ(x.duplicate_phone, y.duplicate_phone) << when << ", station " << i;
         EXPECT_EQ(x.duplicate, y.duplicate) << when << ", station " << i;
+        EXPECT_EQ(x.problems, y.problems) << when << ", station " << i;
+        EXPECT_EQ(x.template_index, y.template_index) << when << ", station " << i;
+        EXPECT_EQ(x.template_differs, y.template_differs) << when << ", station " << i;
         for (int p = 0; p < PAGE_COUNT; ++p)
             EXPECT_EQ(x.measured[p], y.measured[p]) << when << ", station " << i << " page " << p;
         for (const std::string& c : controls)
@@ -213,4 +219,125 @@ TEST(Fleet_channels, ReadInSlicesWithAnEditBetweenTheyEqualAFullBuild) {
             EXPECT_EQ(sliced.at(i).measured[p], full.at(i).measured[p]) << i << " page " << p;
     }
     EXPECT_NE(before.at(0).text, full.at(0).text); // the edits were seen
+}
+
+namespace {
+
+std::vector<Tstation*> stations_of(Tsetup& setup) {
+    std::vector<Tstation*> out;
+    for_each_item<Tstation>(setup.stations.list, [&out](Tstation& s) { out.push_back(&s); });
+    return out;
+}
+
+// Few IDs and phone numbers, so that inserts, erases and edits make and break shared ones.
+void crowd(std::mt19937& rng, Tstation& s) {
+    s.id = static_cast<int32_t>(rng() % 4);
+    static const char* const phones[] = {"", "+A", "+a", "+b"};
+    std::snprintf(s.phone_nbr, sizeof s.phone_nbr, "%s", phones[rng() % 4]);
+}
+
+struct Marks {
+    bool id, phone;
+    bool operator!=(const Marks& o) const { return id != o.id || phone != o.phone; }
+};
+
+std::map<const Tstation*, Marks> marks_of(const Fleet_facts& facts, const std::vector<Tstation*>& stations) {
+    std::map<const Tstation*, Marks> out;
+    for (size_t i = 0; i < stations.size(); ++i)
+        out[stations[i]] = {facts.at(i).duplicate_id, facts.at(i).duplicate_phone};
+    return out;
+}
+
+} // namespace
+
+TEST(FleetUpdate, InsertsErasesAndEditsInAnyOrderGiveWhatABuildGives) {
+    Tsetup example;
+    std::string reason;
+    ASSERT_EQ(example.read_file(VEMORA_EXAMPLES "/setup.xml", &reason), 0) << reason;
+    const std::vector<Tstation*> models = stations_of(example);
+    ASSERT_GE(models.size(), 3u);
+    Template_library library;
+    ASSERT_TRUE(library.put(*models[0], "first", &reason)) << reason;
+    ASSERT_TRUE(library.put(*models[1], "second", &reason)) << reason;
+    const std::vector<std::string> controls = {"ed_acq_interval0", "cbb_s_1"};
+
+    std::mt19937 rng(20261216);
+    int turned = 0; // marks of other stations that an operation changed
+    for (int round = 0; round < 16; ++round) {
+        Tsetup setup;
+        for (int i = 0; i < 8; ++i) {
+            auto* s = new Tstation(rng() % 2 ? *models[rng() % models.size()] : random_station(rng));
+            crowd(rng, *s);
+            setup.stations.append(s);
+        }
+        // Every other round the channels are read a slice at a time between the operations, as the window
+        // reads them while it waits for the user.
+        const bool sliced = round % 2 == 1;
+        Fleet_facts facts;
+        facts.set_reading_channels(!sliced);
+        facts.build(setup, nullptr, controls, &library);
+        for (int op = 0; op < 25; ++op) {
+            std::vector<Tstation*> stations = stations_of(setup);
+            const auto before = marks_of(facts, stations);
+            const int n = static_cast<int>(stations.size());
+            const int what = static_cast<int>(rng() % 3);
+            const Tstation* own = nullptr;
+            std::string when = "round " + std::to_string(round) + ", op " + std::to_string(op);
+            if (what == 0 || n < 2) {
+                auto* s = new Tstation(rng() % 2 ? *models[rng() % models.size()] : random_station(rng));
+                crowd(rng, *s);
+                s->reading_notes = static_cast<int>(rng() % 3);
+                int at = static_cast<int>(rng() % static_cast<unsigned>(n + 1));
+                void* item = s;
+                ASSERT_TRUE(setup.stations.list.insert_at(&at, &item, 1));
+                facts.insert(static_cast<size_t>(at), *s);
+                own = s;
+                when += ", insert at " + std::to_string(at);
+            } else if (what == 1) {
+                std::vector<int> at;
+                for (int i = 0; i < n; ++i)
+                    if (rng() % 4 == 0) at.push_back(i);
+                if (at.empty()) at.push_back(static_cast<int>(rng() % static_cast<unsigned>(n)));
+                std::vector<void*> items(at.size());
+                ASSERT_TRUE(
+                    setup.stations.list.unlink_at(at.data(), items.data(), static_cast<int>(at.size())));
+                facts.erase(at);
+                for (void* item : items)
+                    delete static_cast<Tstation*>(item);
+                when += ", erase " + std::to_string(at.size());
+            } else {
+                const size_t at = rng() % static_cast<size_t>(n);
+                if (rng() % 2) *stations[at] = *models[rng() % models.size()];
+                crowd(rng, *stations[at]);
+                facts.update(*stations[at], at);
+                own = stations[at];
+                when += ", update " + std::to_string(at);
+            }
+            stations = stations_of(setup);
+            if (sliced) facts.add_channels_of(stations, 3);
+            // Every station whose marks changed, other than the one inserted or edited, is told.
+            for (size_t i = 0; i < stations.size(); ++i) {
+                const auto was = before.find(stations[i]);
+                if (stations[i] == own || was == before.end()) continue;
+                const Marks now{facts.at(i).duplicate_id, facts.at(i).duplicate_phone};
+                if (!(now != was->second)) continue;
+                ++turned;
+                const std::vector<size_t>& told = facts.marks_changed();
+                EXPECT_NE(std::find(told.begin(), told.end(), i), told.end()) << when << ", station " << i;
+            }
+            if (sliced) {
+                Fleet_facts whole = facts; // the rest of the channels read, on a copy
+                whole.add_channels_of(stations, stations.size());
+                Fleet_facts fresh;
+                fresh.build(setup, nullptr, controls, &library);
+                expect_same_facts(whole, fresh, controls, when);
+            } else {
+                Fleet_facts fresh;
+                fresh.build(setup, nullptr, controls, &library);
+                expect_same_facts(facts, fresh, controls, when);
+            }
+            if (HasFailure()) return;
+        }
+    }
+    EXPECT_GT(turned, 20); // the marks of others did turn, often
 }
