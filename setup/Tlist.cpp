@@ -1,6 +1,7 @@
 // The generic list. Every change sets `changed`, so a traversal under way stops at its next step.
 #include "Tlist.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <utility>
@@ -16,6 +17,7 @@ void Tlist::clear(Item_destroyer destroy_items) {
     head_ = tail_ = nullptr;
     cursor_ = nullptr;
     changed_ = true;
+    std::vector<Tnode*>().swap(index_);
 }
 
 bool Tlist::append(void* item) {
@@ -23,6 +25,12 @@ bool Tlist::append(void* item) {
     if (item == nullptr) return true;
     Tnode* node = new (std::nothrow) Tnode;
     if (node == nullptr) return false;
+    try {
+        index_.push_back(node);
+    } catch (const std::bad_alloc&) {
+        delete node;
+        return false;
+    }
     node->item = item;
     if (tail_ == nullptr)
         head_ = node;
@@ -35,6 +43,7 @@ bool Tlist::append(void* item) {
 void Tlist::swap(Tlist& other) {
     std::swap(head_, other.head_);
     std::swap(tail_, other.tail_);
+    index_.swap(other.index_);
     cursor_ = other.cursor_ = nullptr;
     changed_ = other.changed_ = true;
 }
@@ -42,8 +51,10 @@ void Tlist::swap(Tlist& other) {
 void Tlist::remove(void* item) {
     changed_ = true;
     Tnode* previous = nullptr;
-    for (Tnode* node = head_; node != nullptr; previous = node, node = node->next) {
+    size_t position = 0;
+    for (Tnode* node = head_; node != nullptr; previous = node, node = node->next, ++position) {
         if (node->item != item) continue;
+        index_.erase(index_.begin() + static_cast<std::ptrdiff_t>(position));
         if (previous == nullptr)
             head_ = node->next;
         else
@@ -57,19 +68,11 @@ void Tlist::remove(void* item) {
 
 Tlist::Tnode* Tlist::node_at(int index) const {
     if (index < 0) index = 0;
-    Tnode* node = head_;
-    while (node != nullptr && index > 0) {
-        node = node->next;
-        --index;
-    }
-    return node;
+    return static_cast<size_t>(index) < index_.size() ? index_[static_cast<size_t>(index)] : nullptr;
 }
 
 int Tlist::count() const {
-    int n = 0;
-    for (const Tnode* node = head_; node != nullptr; node = node->next)
-        ++n;
-    return n;
+    return static_cast<int>(index_.size());
 }
 
 namespace {
@@ -99,20 +102,35 @@ bool Tlist::insert_at(const int* indexes, void* const* items, int n) {
             delete nodes[k];
         return false;
     }
-    Tnode** link = &head_;
-    int position = 0; // the index the node behind *link has in the final list
+    try {
+        index_.reserve(index_.size() + static_cast<size_t>(n));
+    } catch (const std::bad_alloc&) {
+        for (int k = 0; k < n; ++k)
+            delete nodes[k];
+        return false;
+    }
+    // The index gets the new nodes in their places, from the back, in one pass; then each new node is
+    // linked between the neighbours its place gives it.
+    const size_t total = index_.size() + static_cast<size_t>(n);
+    size_t from = index_.size();
+    index_.resize(total);
+    size_t to = total;
+    for (int i = n - 1; i >= 0; --i) {
+        const auto place = static_cast<size_t>(indexes[i]);
+        while (to > place + 1)
+            index_[--to] = index_[--from];
+        index_[--to] = nodes[i];
+        nodes[i]->item = items[i];
+    }
     for (int i = 0; i < n; ++i) {
-        while (position < indexes[i]) {
-            link = &(*link)->next;
-            ++position;
-        }
-        Tnode* node = nodes[i];
-        node->item = items[i];
-        node->next = *link;
-        *link = node;
+        const auto place = static_cast<size_t>(indexes[i]);
+        Tnode* node = index_[place];
+        node->next = place + 1 < total ? index_[place + 1] : nullptr;
+        if (place == 0)
+            head_ = node;
+        else
+            index_[place - 1]->next = node;
         if (node->next == nullptr) tail_ = node;
-        link = &node->next;
-        ++position;
     }
     return true;
 }
@@ -123,22 +141,23 @@ bool Tlist::unlink_at(const int* indexes, void** items, int n) {
     if (n <= 0) return n == 0;
     if (indexes == nullptr || items == nullptr || !ascending(indexes, n) || indexes[n - 1] >= count())
         return false;
-    Tnode** link = &head_;
-    Tnode* previous = nullptr;
-    int position = 0; // the index the node behind *link had before
     for (int i = 0; i < n; ++i) {
-        while (position < indexes[i]) {
-            previous = *link;
-            link = &previous->next;
-            ++position;
-        }
-        Tnode* node = *link;
+        Tnode*& node = index_[static_cast<size_t>(indexes[i])];
         items[i] = node->item;
-        *link = node->next;
-        if (tail_ == node) tail_ = previous;
         delete node;
-        ++position;
+        node = nullptr;
     }
+    // The index closes its gaps; the nodes around each gap are linked to each other.
+    index_.erase(std::remove(index_.begin(), index_.end(), nullptr), index_.end());
+    for (int i = 0; i < n; ++i) {
+        const auto gap = static_cast<size_t>(indexes[i] - i);
+        Tnode* following = gap < index_.size() ? index_[gap] : nullptr;
+        if (gap == 0)
+            head_ = following;
+        else
+            index_[gap - 1]->next = following;
+    }
+    tail_ = index_.empty() ? nullptr : index_.back();
     return true;
 }
 

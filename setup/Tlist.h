@@ -1,5 +1,9 @@
-// A singly linked list of untyped item references whose `changed` flag ends any traversal under way.
+// A singly linked list of untyped item references whose `changed` flag ends any traversal under way. The
+// nodes are also indexed by position, so that counting and finding a position cost no walk on a list of
+// 100,000 stations; the index costs a pointer per node.
 #pragma once
+
+#include <vector>
 
 class Tlist {
   public:
@@ -20,8 +24,8 @@ class Tlist {
     // A null item adds no node; changed is set in both cases. False when a node cannot be allocated.
     bool append(void* item);
     void remove(void* item); // unlinks the first node holding this very item; changed is set always
-    Tnode* node_at(int index) const;
-    int count() const; // walks the whole list
+    Tnode* node_at(int index) const; // no walk
+    int count() const;               // no walk
 
     // Changes of several nodes in one walk, so that a change of many stations of a long list costs one
     // pass. Each sets changed, and leaves the list as it was when it returns false.
@@ -48,6 +52,7 @@ class Tlist {
     Tnode* tail_ = nullptr; // appending costs no walk from the head
     bool changed_ = false;
     Tnode* cursor_ = nullptr;
+    std::vector<Tnode*> index_; // the nodes in list order
 };
 
 // The typed owning lists share this traversal: begin(0), then next until end.

@@ -1,6 +1,8 @@
 // The generic list: order of effects, the changed rule, and identity removal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 #include "Tlist.h"
@@ -187,4 +189,95 @@ TEST(Tlist, PermuteMovesItemsAndRefusesWhatIsNoPermutation) {
     EXPECT_EQ(items(list), before);
     list.append(&v[0]);
     EXPECT_EQ(items(list).back(), &v[0]);
+}
+
+// Random appends, inserts, unlinks, removes, permutations and swaps against a vector: after each, the walk
+// from the head, the positions, the count and the tail (an append lands behind it) agree with the model.
+TEST(Tlist, RandomChangesKeepTheWalkThePositionsAndTheTailInStep) {
+    std::mt19937 rng(31);
+    int values[4000];
+    for (int i = 0; i < 4000; ++i)
+        values[i] = i;
+    int next_value = 0;
+    Tlist list, other;
+    std::vector<void*> model, other_model;
+    const auto check = [&](const Tlist& l, const std::vector<void*>& m) {
+        ASSERT_EQ(l.count(), static_cast<int>(m.size()));
+        size_t i = 0;
+        for (const Tlist::Tnode* node = l.head(); node != nullptr; node = node->next, ++i) {
+            ASSERT_LT(i, m.size());
+            ASSERT_EQ(node->item, m[i]) << "walk at " << i;
+        }
+        ASSERT_EQ(i, m.size());
+        for (size_t k = 0; k < m.size(); ++k)
+            ASSERT_EQ(l.node_at(static_cast<int>(k))->item, m[k]) << "position " << k;
+        EXPECT_EQ(l.node_at(static_cast<int>(m.size())), nullptr);
+    };
+    for (int round = 0; round < 3000 && next_value < 3900; ++round) {
+        const int size = static_cast<int>(model.size());
+        switch (rng() % 6) {
+        case 0:
+        case 1: { // append, then insert a few at ascending places
+            ASSERT_TRUE(list.append(&values[next_value]));
+            model.push_back(&values[next_value++]);
+            const int n = static_cast<int>(rng() % 4);
+            std::vector<int> at;
+            std::vector<void*> items;
+            for (int i = 0; i < n; ++i) {
+                const int last = at.empty() ? -1 : at.back();
+                const int most = static_cast<int>(model.size()) + i;
+                if (last + 1 > most) break;
+                at.push_back(last + 1 + static_cast<int>(rng() % static_cast<unsigned>(most - last)));
+                items.push_back(&values[next_value++]);
+            }
+            ASSERT_TRUE(list.insert_at(at.data(), items.data(), static_cast<int>(at.size())));
+            for (size_t i = 0; i < at.size(); ++i)
+                model.insert(model.begin() + at[i], items[i]);
+            break;
+        }
+        case 2: { // unlink some
+            if (size == 0) break;
+            std::vector<int> at;
+            for (int k = 0; k < size; ++k)
+                if (rng() % 5 == 0) at.push_back(k);
+            std::vector<void*> items(at.size());
+            ASSERT_TRUE(list.unlink_at(at.data(), items.data(), static_cast<int>(at.size())));
+            for (size_t i = at.size(); i-- > 0;) {
+                EXPECT_EQ(items[i], model[static_cast<size_t>(at[i])]);
+                model.erase(model.begin() + at[i]);
+            }
+            break;
+        }
+        case 3: { // remove one by its item
+            if (size == 0) break;
+            const size_t k = rng() % model.size();
+            list.remove(model[k]);
+            model.erase(model.begin() + static_cast<long>(k));
+            break;
+        }
+        case 4: { // permute
+            std::vector<int> order(model.size());
+            for (size_t k = 0; k < order.size(); ++k)
+                order[k] = static_cast<int>(k);
+            std::shuffle(order.begin(), order.end(), rng);
+            ASSERT_TRUE(list.permute(order.data(), size));
+            std::vector<void*> moved(model.size());
+            for (size_t k = 0; k < order.size(); ++k)
+                moved[k] = model[static_cast<size_t>(order[k])];
+            model.swap(moved);
+            break;
+        }
+        default:
+            list.swap(other);
+            model.swap(other_model);
+            break;
+        }
+        check(list, model);
+        check(other, other_model);
+    }
+    list.clear(nullptr);
+    EXPECT_EQ(list.count(), 0);
+    EXPECT_EQ(list.node_at(0), nullptr);
+    ASSERT_TRUE(list.append(&values[0]));
+    EXPECT_EQ(list.node_at(0)->item, &values[0]);
 }
