@@ -165,7 +165,7 @@ std::string find_target(const std::string& path, Target* t) {
 }
 
 // What a save refuses to replace, and whether this user may write the folder and the file; "" or why not.
-std::string check_target(int dir, Target* t) {
+std::string check_target(int dir, Target* t, const Save_keeping* keeping) {
     if (t->exists) {
         struct stat now {};
         if (fstatat(dir, t->name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) return system_reason(errno);
@@ -175,7 +175,9 @@ std::string check_target(int dir, Target* t) {
         if (!S_ISREG(mode))
             return std::string(t->through_link ? "it is a symbolic link to " : "it is ") + kind_of(mode) +
                    (t->through_link ? ", not to a regular file" : ", not a regular file") + SAVE_AS_ITS_OWN;
-        if (now.st_nlink > 1)
+        const unsigned long own =
+            now.st_nlink > 1 && keeping != nullptr && keeping->own_links ? keeping->own_links(now) : 0;
+        if (now.st_nlink > 1 + own)
             return "it has " + std::to_string(now.st_nlink) +
                    " hard links; saving would break the link: use Save As to save a copy";
     }
@@ -467,7 +469,18 @@ struct Save_job {
     mode_t mode;     // the new file's permissions
     size_t name_max; // the longest name the folder takes
     const Save_content* content;
+    const Save_keeping* keeping;
 };
+
+// Keeps the old file as the save asks, right before the rename; "" or why not.
+std::string keep_old(const Save_job& job) {
+    if (!job.target->exists || job.keeping == nullptr || !job.keeping->keep_old) return "";
+    return job.keeping->keep_old(job.dir, job.target->name, job.target->info);
+}
+
+void drop_kept(const Save_job& job) {
+    if (job.target->exists && job.keeping != nullptr && job.keeping->drop_kept) job.keeping->drop_kept();
+}
 
 // One attempt to write the content and put it in place of the target: 0, or the system's error number,
 // or a refusal set in *refusal.
@@ -535,14 +548,21 @@ int save_once(const Save_job& job, Save_way* way, std::string* refusal) {
     if (ok && fsync(fileno(f)) != 0) ok = false, error = errno;
     if (std::fclose(f) != 0 && ok) ok = false, error = errno;
     if (!ok) return fail(error);
+    const std::string not_kept = keep_old(job);
+    if (!not_kept.empty()) return refuse(not_kept);
     if (unnamed) {
         Placing placed;
         put_in_place(kept, job.dir, target.name, job.name_max, &placed);
         close(kept);
         if (placed.naming_failed) *way = Save_way::NAMING_FAILED;
+        if (placed.error != 0) drop_kept(job);
         return placed.error;
     }
-    if (renameat(job.dir, temp.c_str(), job.dir, target.name.c_str()) != 0) return fail(errno);
+    if (renameat(job.dir, temp.c_str(), job.dir, target.name.c_str()) != 0) {
+        const int error = errno;
+        drop_kept(job);
+        return fail(error);
+    }
     return 0;
 }
 
@@ -553,7 +573,8 @@ int save_once(const Save_job& job, Save_way* way, std::string* refusal) {
 // once it is complete and flushed is it given a name beside the target and renamed over it, both by a
 // helper process that a kill of this one does not stop. Where the file system has no unnamed files, a
 // named temporary file takes its place; one that a killed save left is removed by a later save.
-int save_file(const char* path, const Save_content& content, std::string* reason) {
+int save_file(const char* path, const Save_content& content, std::string* reason,
+              const Save_keeping* keeping) {
     const auto result = [&](int code, const std::string& why) {
         if (code != 0 && reason != nullptr) *reason = why;
         return code;
@@ -569,7 +590,7 @@ int save_file(const char* path, const Save_content& content, std::string* reason
         int fd;
         ~Closing() { close(fd); }
     } closing{dir};
-    why = check_target(dir, &target);
+    why = check_target(dir, &target, keeping);
     if (!why.empty()) return result(1, why);
 
     // The saved file keeps the permissions of the one it replaces, or gets the usual ones for a new file.
@@ -584,7 +605,8 @@ int save_file(const char* path, const Save_content& content, std::string* reason
     const long name_max = fpathconf(dir, _PC_NAME_MAX);
     remove_leftovers(dir, target.name);
 
-    const Save_job job{&target, dir, mode, name_max > 0 ? static_cast<size_t>(name_max) : NAME_MAX, &content};
+    const Save_job job{&target,  dir,    mode, name_max > 0 ? static_cast<size_t>(name_max) : NAME_MAX,
+                       &content, keeping};
     Save_way way = Save_way::UNNAMED;
     std::string refusal;
     int error = save_once(job, &way, &refusal);

@@ -13,6 +13,7 @@
 #include "Lib_text.h"
 #include "Lib_trace.h"
 #include "Safe_save.h"
+#include "Versions.h"
 
 Tsetup::Tsetup() {
     path_data_bin[0] = 0;
@@ -225,8 +226,27 @@ bool Tsetup::write(Text_out* out, Progress_sink* progress) {
 // only when complete, with the old file's owner, group, mode and extended attributes.
 // A stop asked while the stations are written, or just before the flush to the disk, leaves the old file
 // and the folder as they were: the content fails and the safe save takes its temporary file away.
-int Tsetup::write_file(const char* path, std::string* reason, Progress_sink* progress) {
+int Tsetup::write_file(const char* path, std::string* reason, Progress_sink* progress,
+                       Version_keeping* versions) {
     bool cancelled = false;
+    // A version linked by a save killed before its rename is the old file's own link, with versions on
+    // or off.
+    const std::string setup_path = path != nullptr ? path : "";
+    Kept_version kept;
+    Save_keeping keeping;
+    keeping.own_links = [&setup_path](const struct stat& old) { return version_links(setup_path, old); };
+    const bool keep = versions != nullptr && versions->keep;
+    if (keep) {
+        versions->kept_file.clear();
+        versions->told.clear();
+        keeping.keep_old = [&](int dir, const std::string& name, const struct stat& old) {
+            return keep_version(setup_path, dir, name, old, *versions, &kept);
+        };
+        keeping.drop_kept = [&]() {
+            drop_version(kept);
+            versions->kept_file.clear();
+        };
+    }
     std::optional<Progress_meter> disk;
     const int result = save_file(
         path,
@@ -244,11 +264,16 @@ int Tsetup::write_file(const char* path, std::string* reason, Progress_sink* pro
             }
             return 0;
         },
-        reason);
+        reason, &keeping);
     if (cancelled) {
         if (reason != nullptr) *reason = "cancelled";
         return FILE_CANCELLED;
     }
     if (result == 0 && disk) disk->finish(); // saved: a stop asked now comes too late to change that
+    if (result == 0 && keep && !versions->kept_file.empty()) {
+        // Retention lists one folder; a version it cannot remove now is removed by a later save.
+        const std::time_t now = versions->clock ? versions->clock() : std::time(nullptr);
+        prune_versions(setup_path, now, nullptr, nullptr);
+    }
     return result;
 }

@@ -10,6 +10,8 @@
 #include "Lib_xml.h"
 #include "Station.h"
 
+struct Version_keeping;
+
 class Tsetup {
   public:
     Tsetup();
@@ -43,7 +45,12 @@ class Tsetup {
     // the file that was there before unchanged, no temporary file left and, when asked, a one-line reason.
     // progress, when given, hears the stations written and the flush to the disk, and may stop the save
     // until the file is complete: FILE_CANCELLED then, with the old file and the folder as they were.
-    int write_file(const char* path, std::string* reason = nullptr, Progress_sink* progress = nullptr);
+    // versions, when given and keeping, keeps the file the save replaces as a version (Versions.h): linked
+    // or copied into the versions folder right before the rename, with its note, and the old versions
+    // pruned after a successful save. A save that fails or is cancelled leaves no version behind; one
+    // whose version cannot be kept fails with the reason and the old file in place.
+    int write_file(const char* path, std::string* reason = nullptr, Progress_sink* progress = nullptr,
+                   Version_keeping* versions = nullptr);
 
     char path_data_bin[512];
     char path_data_xml[512];
