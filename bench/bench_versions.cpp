@@ -66,9 +66,15 @@ int main(int argc, char** argv) {
         // The order turns each round, so that none of the three always comes first.
         for (int step = 0; step < 3; ++step) {
             switch ((round + step) % 3) {
-            case 0: without.push_back(timed_save(setup, plain, &off)); break;
-            case 1: with.push_back(timed_save(setup, kept, &given)); break;
-            default: with_counting.push_back(timed_save(setup, counted, &counting)); break;
+            case 0:
+                without.push_back(timed_save(setup, plain, &off));
+                break;
+            case 1:
+                with.push_back(timed_save(setup, kept, &given));
+                break;
+            default:
+                with_counting.push_back(timed_save(setup, counted, &counting));
+                break;
             }
         }
     }

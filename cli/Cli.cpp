@@ -19,8 +19,8 @@ extern const Command export_csv_command, import_csv_command, template_command, v
 
 const std::vector<const Command*>& cli_commands() {
     static const std::vector<const Command*> commands = {
-        &normalize_command,  &dump_command,       &check_command,   &form_command, &edit_command,
-        &diff_command,       &image_command,      &report_command,  &list_command, &duplicate_command,
+        &normalize_command,  &dump_command,       &check_command,    &form_command,    &edit_command,
+        &diff_command,       &image_command,      &report_command,   &list_command,    &duplicate_command,
         &export_csv_command, &import_csv_command, &template_command, &versions_command};
     return commands;
 }

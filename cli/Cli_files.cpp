@@ -54,7 +54,8 @@ Cli_session& cli_session() {
     return session;
 }
 
-std::vector<std::string> begin_cli_session(const std::string& command, const std::vector<std::string>& arguments) {
+std::vector<std::string> begin_cli_session(const std::string& command,
+                                           const std::vector<std::string>& arguments) {
     Cli_session& s = cli_session();
     s.versions = true;
     s.read.clear();

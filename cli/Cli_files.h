@@ -29,7 +29,8 @@ struct Cli_session {
 Cli_session& cli_session();
 // Starts a command line's session: --no-versions taken out of the arguments, the command line kept for
 // the notes. The hook before_write stays.
-std::vector<std::string> begin_cli_session(const std::string& command, const std::vector<std::string>& arguments);
+std::vector<std::string> begin_cli_session(const std::string& command,
+                                           const std::vector<std::string>& arguments);
 
 // Reads the setup file, collecting what the readers decided silently; a file that cannot be read is
 // reported on err with its reason. No trace line is printed: the notes say all they say.

@@ -69,8 +69,8 @@ bool parse(const Arguments& arguments, Diff_options& o, std::ostream& err, int* 
     if (o.version > 0) {
         const std::vector<Version_entry> versions = list_versions(files[0]);
         if (static_cast<size_t>(o.version) > versions.size()) {
-            err << "vemora-cli: \"" << shown_text(files[0]) << "\" has no version " << o.version << " (it has "
-                << versions.size() << ")\n";
+            err << "vemora-cli: \"" << shown_text(files[0]) << "\" has no version " << o.version
+                << " (it has " << versions.size() << ")\n";
             *code = EXIT_USAGE;
             return false;
         }

@@ -57,8 +57,8 @@ int show(const std::string& file, const std::string& number, std::ostream& out, 
     }
     std::ifstream in(versions[n - 1].file, std::ios::binary);
     if (!in) {
-        err << "vemora-cli: cannot read \"" << shown_text(versions[n - 1].file) << "\": " << std::strerror(errno)
-            << "\n";
+        err << "vemora-cli: cannot read \"" << shown_text(versions[n - 1].file)
+            << "\": " << std::strerror(errno) << "\n";
         return EXIT_FILE;
     }
     out << in.rdbuf();

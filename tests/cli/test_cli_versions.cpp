@@ -53,7 +53,8 @@ TEST_F(CliVersions, EachWriteOntoTheFileKeepsTheOneItReplacesWithTheCommandLine)
     ASSERT_EQ(versions.size(), 2u);
     EXPECT_EQ(versions[1].note.changes,
               std::vector<std::string>{"vemora-cli edit " + file_ + " 1 " + file_ + " cb_s_6=1"});
-    EXPECT_EQ(versions[0].note.changes, std::vector<std::string>{"vemora-cli normalize " + file_ + " " + file_});
+    EXPECT_EQ(versions[0].note.changes,
+              std::vector<std::string>{"vemora-cli normalize " + file_ + " " + file_});
 
     const Cli_result listed = cli({"versions", "list", file_});
     EXPECT_EQ(listed.code, 0) << listed.err;
@@ -100,12 +101,14 @@ TEST_F(CliVersions, AFileChangedOnDiskBetweenTheReadAndTheWriteIsNotWritten) {
     };
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{"edit", file_, "1", file_, "cb_s_6=1"},
-          std::vector<std::string>{"normalize", file_, file_}, std::vector<std::string>{"edit", file_, "all", file_, "cb_r_0=1"},
+          std::vector<std::string>{"normalize", file_, file_},
+          std::vector<std::string>{"edit", file_, "all", file_, "cb_r_0=1"},
           std::vector<std::string>{"duplicate", file_, "1", file_}}) {
         std::ofstream(file_, std::ios::binary) << read_bytes(VEMORA_EXAMPLES "/setup.xml");
         const Cli_result r = cli(command);
         EXPECT_EQ(r.code, 1) << command[0];
-        EXPECT_NE(r.err.find("vemora-cli: \"" + file_ + "\" was changed on disk since it was read; nothing written\n"),
+        EXPECT_NE(r.err.find("vemora-cli: \"" + file_ +
+                             "\" was changed on disk since it was read; nothing written\n"),
                   std::string::npos)
             << r.err;
         EXPECT_EQ(read_bytes(file_), theirs) << "the other writer's file stays";
