@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Bulk_edit.h"
+#include "Cli_files.h"
 #include "Command.h"
 #include "Compare.h"
 #include "Diff_output.h"
@@ -30,12 +31,7 @@ int print_dry_run(Tsetup& before, Tsetup& after, const std::string& in, const st
 }
 
 int save_document(Tsetup& setup, const std::string& path, std::ostream& err) {
-    std::string reason;
-    if (setup.write_file(path.c_str(), &reason) != 0) {
-        err << "vemora-cli: cannot write \"" << shown_text(path) << "\": " << reason << "\n";
-        return EXIT_FILE;
-    }
-    return EXIT_OK;
+    return write_setup(setup, path, err) ? EXIT_OK : EXIT_FILE;
 }
 
 namespace {
@@ -100,10 +96,12 @@ int run_bulk_edit(const Bulk_request& r, const std::vector<Control_change>& chan
     {
         Trace_capture discard;
         std::string reason;
+        const File_identity before = identify_file(r.in);
         if (setup.read_file(r.in.c_str(), &reason, r.where ? &notes : nullptr) != 0) {
             err << "vemora-cli: cannot read \"" << shown_text(r.in) << "\": " << reason << "\n";
             return EXIT_FILE;
         }
+        remember_read(r.in, before, setup);
     }
     std::vector<int> positions;
     int code = EXIT_OK;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "Cli_files.h"
 #include "Command.h"
 #include "Fd_output.h"
 #include "Reading_report.h"
@@ -14,13 +15,14 @@
 // Each command is declared in the file that runs it.
 extern const Command normalize_command, dump_command, check_command, form_command, edit_command, diff_command,
     image_command, report_command, list_command, duplicate_command;
-extern const Command export_csv_command, import_csv_command, template_command, redact_command;
+extern const Command export_csv_command, import_csv_command, template_command, versions_command,
+    redact_command;
 
 const std::vector<const Command*>& cli_commands() {
     static const std::vector<const Command*> commands = {
-        &normalize_command,  &dump_command,       &check_command,    &form_command,  &edit_command,
-        &diff_command,       &image_command,      &report_command,   &list_command,  &duplicate_command,
-        &export_csv_command, &import_csv_command, &template_command, &redact_command};
+        &normalize_command,  &dump_command,       &check_command,    &form_command,     &edit_command,
+        &diff_command,       &image_command,      &report_command,   &list_command,     &duplicate_command,
+        &export_csv_command, &import_csv_command, &template_command, &versions_command, &redact_command};
     return commands;
 }
 
@@ -43,8 +45,10 @@ const char exit_codes_text[] =
     "number is longer than the 15 characters the station keeps; with several stations, one of them), 4 "
     "check\n"
     "found problems, 5 diff found differences (edit --dry-run: it would change the file), 6 list found no\n"
-    "station that matches, or edit no station to edit. import-csv exits as edit does (2 a malformed\n"
-    "spreadsheet, 3 a row refused, 5 a dry run that would change, 6 no row names a station).\n";
+    "station that matches, or edit no station to edit, or versions list no version. import-csv exits as\n"
+    "edit does (2 a malformed spreadsheet, 3 a row refused, 5 a dry run that would change, 6 no row names a\n"
+    "station). A command that writes onto the file it read refuses with 1 when the file changed on disk\n"
+    "in between.\n";
 
 std::string usage_text() {
     std::string text = "Usage: vemora-cli COMMAND ARGUMENTS\n\nCommands:\n";
@@ -59,6 +63,8 @@ std::string usage_text() {
     };
     for (const Command* c : cli_commands())
         entry(std::string(c->name) + " " + c->synopsis, c->help);
+    entry("--no-versions", "with any command that writes onto an existing setup file: keep no\n"
+                           "version of the file it replaces (see versions)");
     entry("--help", "this text");
     entry("--version", "the program's version");
     return text + "\n" + exit_codes_text;
@@ -77,8 +83,8 @@ int run_command(int argc, const char* const* argv, std::ostream& out, std::ostre
     }
     for (const Command* c : cli_commands()) {
         if (name != c->name) continue;
-        const Arguments arguments(argv + 2, argv + argc);
-        const int count = argc - 2;
+        const Arguments arguments = begin_cli_session(name, Arguments(argv + 2, argv + argc));
+        const int count = static_cast<int>(arguments.size());
         if (count < c->min_arguments || (c->max_arguments >= 0 && count > c->max_arguments))
             return usage_of(*c, err);
         return c->run(arguments, out, err);

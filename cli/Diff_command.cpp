@@ -8,6 +8,7 @@
 #include "Reading_report.h"
 #include "Setup.h"
 #include "Text_output.h"
+#include "Versions.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ struct Diff_options {
     Compare_options compare;
     bool stations = false;
     long n = 0, m = 0;
+    long version = 0; // --version N: version N of the one file against it
 };
 
 bool station_number(const std::string& text, long* n) {
@@ -45,6 +47,13 @@ bool parse(const Arguments& arguments, Diff_options& o, std::ostream& err, int* 
                 return false;
             }
             o.stations = true;
+        } else if (a == "--version") {
+            const std::string n = i + 1 < arguments.size() ? arguments[++i] : std::string();
+            if (!station_number(n, &o.version)) {
+                *code = usage_error(err, "--version takes a version number from 1 (the newest), not \"" +
+                                             shown_text(n) + "\"");
+                return false;
+            }
         } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
             *code = usage_error(err, "diff has no option \"" + shown_text(a) + "\"");
             return false;
@@ -52,9 +61,22 @@ bool parse(const Arguments& arguments, Diff_options& o, std::ostream& err, int* 
             files.push_back(a);
         }
     }
-    if (files.size() != 2) {
-        *code = usage_error(err, "usage: vemora-cli diff A B [--names] [--ignore-identity] [--stations N,M]");
+    if (files.size() != (o.version > 0 ? 1u : 2u)) {
+        *code = usage_error(err, "usage: vemora-cli diff A B [--names] [--ignore-identity] [--stations N,M], "
+                                 "or diff FILE --version N");
         return false;
+    }
+    if (o.version > 0) {
+        const std::vector<Version_entry> versions = list_versions(files[0]);
+        if (static_cast<size_t>(o.version) > versions.size()) {
+            err << "vemora-cli: \"" << shown_text(files[0]) << "\" has no version " << o.version
+                << " (it has " << versions.size() << ")\n";
+            *code = EXIT_USAGE;
+            return false;
+        }
+        o.a = versions[static_cast<size_t>(o.version - 1)].file;
+        o.b = files[0];
+        return true;
     }
     o.a = files[0];
     o.b = files[1];
@@ -103,11 +125,12 @@ int diff(const Arguments& arguments, std::ostream& out, std::ostream& err) {
 
 extern const Command diff_command = {
     "diff",
-    "A B [--names] [--ignore-identity] [--stations N,M]",
+    "A B [--names] [--ignore-identity] [--stations N,M] | FILE --version N",
     "compare two setup files in the editor's words, stations matched by id; exit 0\n"
     "only when both save to the same bytes, 5 when they differ. --stations N,M: station N\n"
     "of A against station M of B; --names: control names instead of labels;\n"
-    "--ignore-identity: ID, phone number, PIN and description count as equal",
+    "--ignore-identity: ID, phone number, PIN and description count as equal; FILE --version N:\n"
+    "version N of FILE (vemora-cli versions list FILE) against FILE as it is now",
     2,
     6,
     diff};

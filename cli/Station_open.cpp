@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "Cli_files.h"
 #include "Command.h"
 #include "Lib_trace.h"
 #include "Reading_report.h"
@@ -17,10 +18,12 @@ int open_station(const char* in, const char* n_text, Opened& opened, std::ostrea
     {
         Trace_capture discard; // the reader's lines are check's business
         std::string reason;
+        const File_identity before = identify_file(in);
         if (opened.setup.read_file(in, &reason) != 0) {
             err << "vemora-cli: cannot read \"" << shown_text(in) << "\": " << reason << "\n";
             return EXIT_FILE;
         }
+        remember_read(in, before, opened.setup);
     }
     std::string problem;
     if (!find_station(opened.setup, selector, in, &opened.station, &opened.position, &problem)) {

@@ -23,7 +23,7 @@ class Tlist {
     void clear(Item_destroyer destroy_items);
     // A null item adds no node; changed is set in both cases. False when a node cannot be allocated.
     bool append(void* item);
-    void remove(void* item); // unlinks the first node holding this very item; changed is set always
+    void remove(void* item);         // unlinks the first node holding this very item; changed is set always
     Tnode* node_at(int index) const; // no walk
     int count() const;               // no walk
 

@@ -17,6 +17,7 @@ class Editor_window_test : public Gui_test {
         // The editor keeps its size and place in the user's settings: each test has settings of its own.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromStdString(dir.file("config")));
+        Preferences::set_lock_files(false); // these settings start anew: no lock files here either
         editor = new TFedit_zevo4k(window);
         window->set_station_editor(
             [this](Tstation* s, bool adding) { return editor->edit_station(s, adding); });

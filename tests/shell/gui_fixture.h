@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <cstdio>
 #include <deque>
 
 #include "File_dialogs.h"
@@ -46,6 +47,11 @@ class Gui_test : public ::testing::Test {
     }
 
     void TearDown() override {
+        // A failed test tells what the window said: the reason behind a failed Open is in its message.
+        if (HasFailure())
+            for (const Message& m : messages)
+                std::fprintf(stderr, "message: %s: %s\n", m.title.toUtf8().constData(),
+                             m.text.toUtf8().constData());
         delete window;
         Message_box::set_responder(nullptr);
         File_dialogs::set_responder(nullptr);
