@@ -10,6 +10,8 @@
 #include "Lib_xml.h"
 #include "Station.h"
 
+class Xml_pieces;
+
 class Tsetup {
   public:
     Tsetup();
@@ -45,6 +47,13 @@ class Tsetup {
     // until the file is complete: FILE_CANCELLED then, with the old file and the folder as they were.
     int write_file(const char* path, std::string* reason = nullptr, Progress_sink* progress = nullptr);
 
+  private:
+    // The read after the file's bytes are in memory: RETRY when a station read by pieces did not parse.
+    static constexpr int RETRY = -1;
+    int read_root(const char* path, Xml_element root, Xml_pieces* pieces, Note_sink* notes,
+                  Progress_sink* progress, std::string* reason);
+
+  public:
     char path_data_bin[512];
     char path_data_xml[512];
     Tstations stations;

@@ -10,6 +10,7 @@
 #include "Comport.h"
 #include "Configuration_reader.h"
 #include "Configuration_writer.h"
+#include "Lib_xml_pieces.h"
 
 namespace {
 const char banner[] = "\t\t<!-- ++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++ -->\r\n";
@@ -163,9 +164,20 @@ void Tstations::read(Xml_element element, Reading_context* context) {
             c.failed = true;
             return;
         }
+        // Read by pieces, the outline holds an empty STATION where the station was: the station itself
+        // is parsed now, on its own.
+        Xml_element source = child;
+        if (c.pieces != nullptr) {
+            source = c.pieces->next();
+            if (!source || c.retry) {
+                delete station;
+                c.failed = c.retry = true;
+                return;
+            }
+        }
         c.station = ++position;
         c.station_id = 0;
-        station->read(child, &c);
+        station->read(source, &c);
         if (c.listening()) ids.emplace_back(station->id, position);
         c.station = 0;
         c.station_id = 0;
