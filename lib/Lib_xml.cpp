@@ -283,7 +283,11 @@ bool xml_read_file(const char* path, myXMLdocument* document, Progress_sink* pro
 }
 
 Xml_element xml_parse_read(myXMLdocument* document, Progress_sink* progress) {
-    if (document == nullptr || document->buffer_ == nullptr) return Xml_element();
+    if (document == nullptr) return Xml_element();
+    if (document->buffer_ == nullptr) {
+        if (document->error_text_.empty()) document->error_text_ = "the file was not read";
+        return Xml_element();
+    }
     std::string& error = document->error_text_;
     const auto stop = [&] {
         document->cancelled_ = true;

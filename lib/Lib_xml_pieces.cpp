@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 bool pieces_enabled = true;
@@ -193,21 +195,21 @@ bool Xml_pieces::enabled() {
     return pieces_enabled;
 }
 
-bool Xml_pieces::split(const myXMLdocument& document, const char* list, const char* item) {
+bool Xml_pieces::split(myXMLdocument& document, const char* list, const char* item) {
     extents_.clear();
     next_ = 0;
     outline_.reset();
     outline_bytes_.reset();
+    document_ = &document;
     bytes_ = document.buffer_.get();
     if (!pieces_enabled || bytes_ == nullptr || list == nullptr || item == nullptr) return false;
     const size_t size = document.size_;
     Scan scan(bytes_, bytes_ + size);
-    size_t pieces_length = 0, longest = 0;
+    size_t pieces_length = 0;
     try {
         const bool scanned = scan.run(list, item, [&](size_t begin, size_t length) {
             extents_.push_back(Extent{begin, length});
             pieces_length += length;
-            if (length > longest) longest = length;
         });
         if (!scanned || extents_.empty()) {
             extents_.clear();
@@ -243,14 +245,6 @@ bool Xml_pieces::split(const myXMLdocument& document, const char* list, const ch
         extents_.clear();
         return false;
     }
-    try {
-        scratch_.reserve(longest + 1);
-    } catch (const std::bad_alloc&) {
-        outline_.reset();
-        outline_bytes_.reset();
-        extents_.clear();
-        return false;
-    }
     return true;
 }
 
@@ -259,11 +253,34 @@ Xml_element Xml_pieces::root() const {
 }
 
 Xml_element Xml_pieces::next() {
+    if (next_ > 0 && next_ <= extents_.size()) {
+        // The previous piece's parse wrote a terminator behind it: the byte is put back.
+        const Extent& last = extents_[next_ - 1];
+        bytes_[last.begin + last.length] = kept_;
+    }
     if (next_ >= extents_.size()) return Xml_element();
     const Extent e = extents_[next_++];
-    // A copy: the parse writes into the bytes it parses, and the document's own bytes must stay as read.
-    scratch_.assign(bytes_ + e.begin, bytes_ + e.begin + e.length);
-    scratch_.push_back(0);
-    if (!parse(piece_, scratch_.data(), e.length)) return Xml_element();
-    return piece_.document_element();
+    // Parsed where it stands, without a copy (a station may hold an attribute of hundreds of megabytes).
+    char* piece = bytes_ + e.begin;
+    kept_ = piece[e.length];
+    if (parse(piece_, piece, e.length)) return piece_.document_element();
+    // The parses wrote into the bytes of every piece so far: they are read again, so that the whole
+    // parse finds them as they were.
+    piece_.reset();
+    bytes_[e.begin + e.length] = kept_;
+    const size_t from = extents_[0].begin, length = e.begin + e.length - from;
+    size_t got = 0;
+    while (got < length) {
+        const ssize_t n =
+            pread(document_->fd_, bytes_ + from + got, length - got, static_cast<off_t>(from + got));
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    if (got != length) {
+        // The whole parse then finds no bytes and says why.
+        document_->buffer_.reset();
+        document_->error_text_ = "the file changed while it was read";
+    }
+    next_ = extents_.size() + 1; // nothing more is given out
+    return Xml_element();
 }

@@ -22,14 +22,16 @@ class Xml_pieces {
     // of (a processing instruction, CDATA, a document type, markup it cannot delimit, a document that is
     // not well-formed) or no such element: the caller then parses the whole document, which gives the
     // error with its line and column. The document's bytes stay as they were read.
-    bool split(const myXMLdocument& document, const char* list, const char* item);
+    bool split(myXMLdocument& document, const char* list, const char* item);
 
     // The outline's root element.
     Xml_element root() const;
     // How many pieces the outline stands for.
     size_t size() const { return extents_.size(); }
-    // The next piece in document order, parsed on its own; valid until the next call. None when it does
-    // not parse or when every piece has been given out.
+    // The next piece in document order, parsed on its own where it stands in the document's bytes; valid
+    // until the next call. None when it does not parse (the bytes of the pieces parsed so far are then read
+    // again from the file, so the whole parse finds them as they were) or when every piece has been given
+    // out.
     Xml_element next();
 
     // Whether reading by pieces is used at all (tests and the equivalence fuzz target read both ways).
@@ -41,11 +43,12 @@ class Xml_pieces {
         size_t begin;
         size_t length;
     };
-    const char* bytes_ = nullptr;
+    myXMLdocument* document_ = nullptr;
+    char* bytes_ = nullptr;
     std::vector<Extent> extents_;
     size_t next_ = 0;
     std::unique_ptr<char[]> outline_bytes_;
     pugi::xml_document outline_;
-    std::vector<char> scratch_;
+    char kept_ = 0; // the byte behind the piece, which its parse overwrites with a terminator
     pugi::xml_document piece_;
 };
