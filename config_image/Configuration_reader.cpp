@@ -3,6 +3,7 @@
 // element it skips), it says so to the context's listener, and only when one listens.
 #include "Configuration_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -79,26 +80,50 @@ const Record_name* record_named(const char* name) {
     return nullptr;
 }
 
+// The index of an attribute named data<i> as a lookup by that name would find it (no sign, no leading
+// zero), or -1.
+int data_index(const char* name) {
+    if (std::strncmp(name, "data", 4) != 0) return -1;
+    const char* digits = name + 4;
+    if (digits[0] == 0 || (digits[0] == '0' && digits[1] != 0)) return -1;
+    int index = 0;
+    for (const char* d = digits; *d != 0; ++d) {
+        if (*d < '0' || *d > '9') return -1;
+        index = index * 10 + (*d - '0');
+        if (index >= IMAGE_SIZE) return -1;
+    }
+    return index;
+}
+
 void read_system_config(Teeprom_configurer& image, Xml_element child, Reading_context& context) {
     // Every data<i> in order, so that all the bytes the writer wrote come back; the first absent or
-    // unclean index ends the payload.
+    // unclean index ends the payload. The attributes are taken in one pass, the first of each name.
+    const char* data[IMAGE_SIZE] = {};
+    int count = 0;
+    for (Xml_attribute a = xml_first_attribute(child); a; a = xml_next_attribute(a)) {
+        const int index = data_index(xml_attribute_name(a));
+        if (index < 0 || data[index] != nullptr) continue;
+        data[index] = xml_attribute_raw(a);
+        count = std::max(count, index + 1);
+    }
     const uint8_t length_position = image.open_record(tag::SYSTEM_CONFIG);
-    for (int i = 0; i < IMAGE_SIZE; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "data%d", i);
-        int32_t value = 0;
-        const char* raw = raw_of(child, name);
+    for (int i = 0; i < count; ++i) {
+        const char* raw = data[i];
         if (raw == nullptr) break;
+        int32_t value = 0;
         if (!xml_convert_raw(raw, VALUE_INT, &value, 0)) {
-            if (context.listening())
-                note_unclean(context, child, name, raw,
-                             std::string("the record ends before it, so ") + name +
-                                 " and the data after it were dropped");
+            if (context.listening()) {
+                const std::string name = "data" + std::to_string(i);
+                note_unclean(context, child, name.c_str(), raw,
+                             "the record ends before it, so " + name + " and the data after it were dropped");
+            }
             break;
         }
-        if ((value < 0 || value > 255) && context.listening())
-            note_masked(context, child, name, number_text(value), "0 to 255",
+        if ((value < 0 || value > 255) && context.listening()) {
+            const std::string name = "data" + std::to_string(i);
+            note_masked(context, child, name.c_str(), number_text(value), "0 to 255",
                         number_text(value & 0xFF) + " was used");
+        }
         image.add_byte(static_cast<uint8_t>(value & 0xFF));
     }
     image.close_record(length_position);

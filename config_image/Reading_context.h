@@ -20,6 +20,8 @@
 constexpr unsigned long long INCLUDE_BYTES_MAX = 1ull << 30;    // bytes read, each file once
 constexpr unsigned long long INCLUDE_ELEMENTS_MAX = 1ull << 24; // elements walked, at every use
 
+class Xml_pieces;
+
 class Reading_context {
   public:
     // Reads whose file attributes are relative to setup_file's folder first, then to the working folder.
@@ -63,6 +65,12 @@ class Reading_context {
     Progress_meter* progress = nullptr;
     uint64_t stations_read = 0;
     bool cancelled = false;
+
+    // When the file is read a station at a time: the stations, each parsed on its own in document order
+    // where the outline holds an empty STATION. A station that does not parse, or notes too many to hold
+    // back, set `retry` (and `failed`): the caller reads the whole document instead.
+    Xml_pieces* pieces = nullptr;
+    bool retry = false;
 
   private:
     struct Included;

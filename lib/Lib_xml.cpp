@@ -177,7 +177,9 @@ const char* raw_attribute(Xml_element element, const char* name) {
 } // namespace
 
 myXMLdocument::myXMLdocument() = default;
-myXMLdocument::~myXMLdocument() = default;
+myXMLdocument::~myXMLdocument() {
+    if (fd_ >= 0) close(fd_);
+}
 
 void myXMLdocument::set_size_limit(unsigned long long bytes) {
     size_limit_bytes = bytes;
@@ -195,10 +197,21 @@ unsigned long long myXMLdocument::tree_bytes_in_use() {
     return tree_bytes;
 }
 
-Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_sink* progress) {
-    if (path == nullptr || document == nullptr) return Xml_element();
+namespace {
+
+void close_kept(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+bool xml_read_file(const char* path, myXMLdocument* document, Progress_sink* progress) {
+    if (path == nullptr || document == nullptr) return false;
     document->document_.reset();
     document->buffer_.reset();
+    document->size_ = 0;
+    close_kept(document->fd_);
     document->error_text_.clear();
     document->cancelled_ = false;
     std::string& error = document->error_text_;
@@ -208,39 +221,32 @@ Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_si
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = std::strerror(errno);
-        return Xml_element();
+        return false;
     }
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         error = S_ISDIR(info.st_mode) ? "it is a folder, not a file" : "it is not a regular file";
         close(fd);
-        return Xml_element();
+        return false;
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    // A second descriptor stays open through the parse, for the line and column of an error.
-    struct Kept {
-        int fd;
-        ~Kept() {
-            if (fd >= 0) close(fd);
-        }
-    } kept{dup(fd)};
     FILE* f = fdopen(fd, "rb");
     if (f == nullptr) {
         error = std::strerror(errno);
         close(fd);
-        return Xml_element();
+        return false;
     }
     const unsigned long long size = static_cast<unsigned long long>(info.st_size);
     if (size > size_limit_bytes) {
         error = "the file is too large (" + std::to_string(size) + " bytes) for the memory of this computer";
         std::fclose(f);
-        return Xml_element();
+        return false;
     }
     char* bytes = new (std::nothrow) char[size + 1];
     if (bytes == nullptr) {
         error = "not enough memory to read the file";
         std::fclose(f);
-        return Xml_element();
+        return false;
     }
     document->buffer_.reset(bytes);
     // Read in pieces of a few megabytes, so that a listener hears how far it is; without one the
@@ -249,7 +255,7 @@ Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_si
         document->cancelled_ = true;
         error = "cancelled";
         document->buffer_.reset();
-        return Xml_element();
+        return false;
     };
     constexpr size_t piece = size_t{4} << 20;
     Progress_meter reading(progress, Progress_phase::READING_FILE, size, piece);
@@ -261,46 +267,71 @@ Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_si
         if (n != want || reading.at(got)) break;
     }
     const bool read_error = std::ferror(f) != 0;
+    // A second descriptor stays open until the parse, for the line and column of an error.
+    if (!read_error && got == size) document->fd_ = dup(fileno(f));
     std::fclose(f);
     if (reading.stopped()) return stop();
     if (read_error || got != size) {
         error = read_error ? std::strerror(errno) : "the file changed while it was read";
         document->buffer_.reset();
-        return Xml_element();
+        return false;
     }
     bytes[size] = 0;
+    document->size_ = size;
     if (reading.finish()) return stop();
+    return true;
+}
 
+Xml_element xml_parse_read(myXMLdocument* document, Progress_sink* progress) {
+    if (document == nullptr) return Xml_element();
+    if (document->buffer_ == nullptr) {
+        if (document->error_text_.empty()) document->error_text_ = "the file was not read";
+        return Xml_element();
+    }
+    std::string& error = document->error_text_;
+    const auto stop = [&] {
+        document->cancelled_ = true;
+        error = "cancelled";
+        document->document_.reset();
+        document->buffer_.reset();
+        close_kept(document->fd_);
+        return Xml_element();
+    };
     // The parser takes the whole text in one call: its listener hears only its start and its end.
     Progress_meter parsing(progress, Progress_phase::PARSING, 1, 1);
     if (parsing.stopped()) return stop();
     pugi::xml_parse_result result;
     try {
-        result = document->document_.load_buffer_inplace(bytes, size, parse_options, pugi::encoding_utf8);
+        result = document->document_.load_buffer_inplace(document->buffer_.get(), document->size_,
+                                                         parse_options, pugi::encoding_utf8);
     } catch (const std::bad_alloc&) {
         result.status = pugi::status_out_of_memory;
     }
-    if (result && parsing.finish()) {
-        document->document_.reset();
-        return stop();
-    }
+    if (result && parsing.finish()) return stop();
     if (!result) {
         if (result.status == pugi::status_out_of_memory) {
             error = "not enough memory to read the file (its XML tree needs more than " +
                     std::to_string(tree_limit_bytes.load() >> 20) + " MB)";
         } else {
             long line, column;
-            line_and_column(kept.fd, result.offset, &line, &column);
+            line_and_column(document->fd_, result.offset, &line, &column);
             error = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
                     result.description();
         }
         document->document_.reset();
         document->buffer_.reset();
+        close_kept(document->fd_);
         return Xml_element();
     }
+    close_kept(document->fd_);
     Xml_element root = document->document_.document_element();
     if (!root) error = "the file holds no XML element";
     return root;
+}
+
+Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_sink* progress) {
+    if (!xml_read_file(path, document, progress)) return Xml_element();
+    return xml_parse_read(document, progress);
 }
 
 Xml_element xml_first_child_element(Xml_element node) {

@@ -14,6 +14,8 @@
 // A non-owning reference to an element of a loaded document; an empty reference stands for "none".
 using Xml_element = pugi::xml_node;
 
+class Xml_pieces;
+
 // Owns one parsed document; element references are valid while the handle lives.
 class myXMLdocument {
   public:
@@ -37,9 +39,13 @@ class myXMLdocument {
     static unsigned long long tree_bytes_in_use();
 
   private:
-    friend Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_sink* progress);
+    friend bool xml_read_file(const char* path, myXMLdocument* document, Progress_sink* progress);
+    friend Xml_element xml_parse_read(myXMLdocument* document, Progress_sink* progress);
+    friend class Xml_pieces;
     pugi::xml_document document_;
     std::unique_ptr<char[]> buffer_; // the file's bytes; attribute texts point into it
+    size_t size_ = 0;
+    int fd_ = -1; // the file, kept open from its read to its parse, for the line and column of an error
     std::string error_text_;
     bool cancelled_ = false;
 };
@@ -48,6 +54,10 @@ class myXMLdocument {
 // when given, hears the bytes read (every few megabytes) and the parse's start and end, and may stop the
 // load (none is returned, with document->cancelled()).
 Xml_element xml_load_file(const char* path, myXMLdocument* document, Progress_sink* progress = nullptr);
+// The two halves of xml_load_file: the file's bytes read (false with error_text() or cancelled() set), then
+// parsed as one tree.
+bool xml_read_file(const char* path, myXMLdocument* document, Progress_sink* progress = nullptr);
+Xml_element xml_parse_read(myXMLdocument* document, Progress_sink* progress = nullptr);
 
 Xml_element xml_first_child_element(Xml_element node);
 Xml_element xml_next_sibling_element(Xml_element node);

@@ -9,9 +9,11 @@
 
 #include <strings.h>
 #include <utility>
+#include <vector>
 
 #include "Lib_text.h"
 #include "Lib_trace.h"
+#include "Lib_xml_pieces.h"
 #include "Safe_save.h"
 #include "Versions.h"
 
@@ -136,6 +138,63 @@ void Tsetup::swap(Tsetup& other) {
     comports.list.swap(other.comports.list);
 }
 
+namespace {
+
+// What a read by pieces says, held back until every station has parsed: should one not, the whole document
+// is read instead, and its listeners must hear only what that read says. A file of very many notes is
+// read whole at once rather than held back without bound.
+class Held_back : public Note_sink {
+  public:
+    static constexpr size_t HELD_MAX = 65536;
+
+    Held_back(Note_sink* notes, bool* overflow) : notes_(notes), overflow_(overflow) {
+        previous_ = set_trace_sink(&Held_back::line, this);
+        if (previous_.sink == nullptr) set_trace_sink(nullptr, nullptr); // nobody listens: nothing to hold
+    }
+    ~Held_back() { set_trace_sink(previous_.sink, previous_.context); }
+    Held_back(const Held_back&) = delete;
+    Held_back& operator=(const Held_back&) = delete;
+
+    Note_sink* sink() { return notes_ != nullptr ? this : nullptr; }
+
+    void note(const Reading_note& note) override {
+        if (held_.size() >= HELD_MAX) {
+            *overflow_ = true;
+            return;
+        }
+        held_.push_back(note);
+    }
+
+    // Hands on what was held, in the order it was said.
+    void release() {
+        set_trace_sink(previous_.sink, previous_.context);
+        for (const std::string& l : lines_)
+            previous_.sink(l.c_str(), previous_.context);
+        lines_.clear();
+        for (const Reading_note& n : held_)
+            notes_->note(n);
+        held_.clear();
+    }
+
+  private:
+    static void line(const char* text, void* context) {
+        auto* self = static_cast<Held_back*>(context);
+        if (self->lines_.size() >= HELD_MAX) {
+            *self->overflow_ = true;
+            return;
+        }
+        self->lines_.emplace_back(text);
+    }
+
+    Note_sink* notes_;
+    bool* overflow_;
+    Trace_route previous_;
+    std::vector<Reading_note> held_;
+    std::vector<std::string> lines_;
+};
+
+} // namespace
+
 int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes, Progress_sink* progress) {
     if (path == nullptr) {
         if (reason != nullptr) *reason = "no file name";
@@ -146,13 +205,46 @@ int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes, P
         return FILE_CANCELLED;
     };
     myXMLdocument document;
-    const Xml_element root = xml_load_file(path, &document, progress);
+    if (!xml_read_file(path, &document, progress)) {
+        if (document.cancelled()) return cancelled();
+        trace("ERROR : unable to read \"%s\" file correctly", path);
+        if (reason != nullptr) *reason = document.error_text();
+        return 1;
+    }
+    // A station at a time where the file allows it: the file never becomes one tree, which would take
+    // about three times its size.
+    {
+        Xml_pieces pieces;
+        Progress_meter parsing(progress, Progress_phase::PARSING, 1, 1);
+        if (parsing.stopped()) return cancelled();
+        if (pieces.split(document, "STATIONS", "STATION")) {
+            if (parsing.finish()) return cancelled();
+            bool overflow = false;
+            int result;
+            {
+                Held_back held(notes, &overflow);
+                result = read_root(path, pieces.root(), &pieces, held.sink(), progress, reason);
+                if (result != RETRY && !overflow) held.release();
+            }
+            if (result != RETRY && !overflow) return result;
+        }
+    }
+    const Xml_element root = xml_parse_read(&document, progress);
     if (document.cancelled()) return cancelled();
     if (!root) {
         trace("ERROR : unable to read \"%s\" file correctly", path);
         if (reason != nullptr) *reason = document.error_text();
         return 1;
     }
+    return read_root(path, root, nullptr, notes, progress, reason);
+}
+
+int Tsetup::read_root(const char* path, Xml_element root, Xml_pieces* pieces, Note_sink* notes,
+                      Progress_sink* progress, std::string* reason) {
+    const auto cancelled = [&] {
+        if (reason != nullptr) *reason = "cancelled";
+        return FILE_CANCELLED;
+    };
     // The document's records are refused up front when they would not fit beside the tree, rather than
     // failing one by one (or being taken by the system) half way through.
     unsigned long long station_elements = 0;
@@ -169,6 +261,7 @@ int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes, P
     }
     trace("      : reading setup file \"%s\"", path);
     Reading_context context(notes, path);
+    context.pieces = pieces;
     for (Xml_element after = xml_next_sibling_element(root); after && context.listening();
          after = xml_next_sibling_element(after)) {
         Reading_note n;
@@ -186,6 +279,7 @@ int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes, P
     }
     Tsetup read;
     read.read(root, &context);
+    if (context.retry) return RETRY;
     if (context.cancelled || (meter && meter->finish())) return cancelled();
     if (context.failed) {
         trace("ERROR : unable to read \"%s\" file correctly", path);

@@ -11,6 +11,7 @@
 #include "Station.h"
 
 struct Version_keeping;
+class Xml_pieces;
 
 class Tsetup {
   public:
@@ -52,6 +53,13 @@ class Tsetup {
     int write_file(const char* path, std::string* reason = nullptr, Progress_sink* progress = nullptr,
                    Version_keeping* versions = nullptr);
 
+  private:
+    // The read after the file's bytes are in memory: RETRY when a station read by pieces did not parse.
+    static constexpr int RETRY = -1;
+    int read_root(const char* path, Xml_element root, Xml_pieces* pieces, Note_sink* notes,
+                  Progress_sink* progress, std::string* reason);
+
+  public:
     char path_data_bin[512];
     char path_data_xml[512];
     Tstations stations;

@@ -2,6 +2,7 @@
 #include "Station.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "Comport.h"
 #include "Configuration_reader.h"
 #include "Configuration_writer.h"
+#include "Lib_xml_pieces.h"
 
 namespace {
 const char banner[] = "\t\t<!-- ++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++++ -->\r\n";
@@ -28,9 +30,6 @@ Tstation::Tstation() : id(0) {
 void Tstation::read(Xml_element element, Reading_context* context) {
     std::optional<Reading_context> alone;
     Reading_context& c = own_context(context, alone);
-    const bool clean_id = xml_read_attribute(element, "id", VALUE_INT, &id, 0);
-    c.station_id = id;
-    if (!clean_id) note_if_unclean(element, "id", id, c);
     const struct {
         const char* name;
         char* field;
@@ -39,9 +38,28 @@ void Tstation::read(Xml_element element, Reading_context* context) {
                  {"pin", pin, sizeof pin},
                  {"description", description, sizeof description},
                  {"display_type", display_type, sizeof display_type}};
-    for (const auto& t : texts)
-        if (!xml_read_attribute(element, t.name, VALUE_TEXT, t.field, static_cast<int>(t.size)))
-            note_if_cut(element, t.name, t.size, c);
+    // The attributes in one pass, the first of each name as a lookup by name would find it.
+    const char* id_raw = nullptr;
+    const char* text_raw[4] = {};
+    for (Xml_attribute a = xml_first_attribute(element); a; a = xml_next_attribute(a)) {
+        const char* name = xml_attribute_name(a);
+        if (std::strcmp(name, "id") == 0) {
+            if (id_raw == nullptr) id_raw = xml_attribute_raw(a);
+            continue;
+        }
+        for (int i = 0; i < 4; ++i)
+            if (text_raw[i] == nullptr && std::strcmp(name, texts[i].name) == 0)
+                text_raw[i] = xml_attribute_raw(a);
+    }
+    const bool clean_id = id_raw != nullptr && xml_convert_raw(id_raw, VALUE_INT, &id, 0);
+    c.station_id = id;
+    if (!clean_id) note_if_unclean(element, "id", id, c);
+    for (int i = 0; i < 4; ++i) {
+        texts[i].field[0] = 0;
+        if (text_raw[i] == nullptr ||
+            !xml_convert_raw(text_raw[i], VALUE_TEXT, texts[i].field, static_cast<int>(texts[i].size)))
+            note_if_cut(element, texts[i].name, texts[i].size, c);
+    }
     const Station_defaults defaults{id, pin};
     // Each CONFIGURATION is read into the image afresh: only the last one stays, and only it is judged.
     Xml_element last;
@@ -163,9 +181,20 @@ void Tstations::read(Xml_element element, Reading_context* context) {
             c.failed = true;
             return;
         }
+        // Read by pieces, the outline holds an empty STATION where the station was: the station itself
+        // is parsed now, on its own.
+        Xml_element source = child;
+        if (c.pieces != nullptr) {
+            source = c.pieces->next();
+            if (!source || c.retry) {
+                delete station;
+                c.failed = c.retry = true;
+                return;
+            }
+        }
         c.station = ++position;
         c.station_id = 0;
-        station->read(child, &c);
+        station->read(source, &c);
         if (c.listening()) ids.emplace_back(station->id, position);
         c.station = 0;
         c.station_id = 0;
