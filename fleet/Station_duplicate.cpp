@@ -18,6 +18,10 @@ Station_ids::Station_ids(const Tsetup& setup) {
     }
 }
 
+Station_ids::Station_ids(const Fleet_facts& facts) : facts_(&facts) {
+    any_ = facts.highest_id(&highest_);
+}
+
 bool Station_ids::free_above(int32_t above, int32_t* id) const {
     // At most one step more than there are IDs: one of them is free.
     for (int64_t candidate = int64_t(above) + 1; candidate <= INT32_MAX; ++candidate)

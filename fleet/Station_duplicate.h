@@ -3,9 +3,12 @@
 // number or PIN: a SIM card belongs to one station.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <unordered_set>
+
+#include "Station_facts.h"
 
 class Tsetup;
 class Tstation;
@@ -16,8 +19,17 @@ constexpr char COPY_SUFFIX[] = " (copy)";
 class Station_ids {
   public:
     explicit Station_ids(const Tsetup& setup);
-    bool in_use(int32_t id) const { return ids_.count(id) != 0; }
-    void take(int32_t id) { ids_.insert(id); }
+    // The IDs the facts of a whole document know, without a pass over its stations (the window's grid
+    // keeps them current through every step).
+    explicit Station_ids(const Fleet_facts& facts);
+    bool in_use(int32_t id) const {
+        return ids_.count(id) != 0 || (facts_ != nullptr && facts_->id_count(id) > 0);
+    }
+    void take(int32_t id) {
+        ids_.insert(id);
+        highest_ = any_ ? std::max(highest_, id) : id;
+        any_ = true;
+    }
     // The smallest ID above `above` that no station has; false when every ID up to 2,147,483,647 is taken
     // (then the copy's ID must be chosen).
     bool free_above(int32_t above, int32_t* id) const;
@@ -26,7 +38,8 @@ class Station_ids {
     int32_t next_free() const;
 
   private:
-    std::unordered_set<int32_t> ids_;
+    std::unordered_set<int32_t> ids_; // the document's, or those taken beside the facts'
+    const Fleet_facts* facts_ = nullptr;
     bool any_ = false;
     int32_t highest_ = 0;
 };

@@ -147,6 +147,12 @@ int Fleet_facts::id_count(int32_t id) const {
     return it == id_counts_.end() ? 0 : it->second;
 }
 
+bool Fleet_facts::highest_id(int32_t* id) const {
+    if (id_counts_.empty()) return false;
+    *id = id_counts_.rbegin()->first;
+    return true;
+}
+
 int Fleet_facts::phone_count(const std::string& phone) const {
     const auto it = phone_counts_.find(phone);
     return it == phone_counts_.end() ? 0 : it->second;
@@ -165,7 +171,6 @@ bool Fleet_facts::mark(Station_facts& f) const {
 void Fleet_facts::mark_duplicates() {
     id_counts_.clear();
     phone_counts_.clear();
-    id_counts_.reserve(stations_.size());
     phone_counts_.reserve(stations_.size());
     for (const Station_facts& f : stations_)
         count(f, 1);

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -118,6 +119,11 @@ class Fleet_facts {
     // settings differing; empty without a library or a template.
     std::string template_column(size_t i) const;
 
+    // How many stations have this ID.
+    int id_count(int32_t id) const;
+    // The highest ID in use; false when there is no station.
+    bool highest_id(int32_t* id) const;
+
   private:
     void mark_duplicates();
     void match_template(Station_facts& facts, const Tstation& station);
@@ -126,7 +132,6 @@ class Fleet_facts {
                                std::vector<std::string>* values) const;
     // The counts of a station's ID and phone number, up or down by one.
     void count(const Station_facts& f, int delta);
-    int id_count(int32_t id) const;
     int phone_count(const std::string& phone) const;
     // Before a change: which IDs and phone numbers were shared. After it: the marks of every station
     // whose ID or phone number turned shared or single, and of the stations named, from the counts.
@@ -139,7 +144,7 @@ class Fleet_facts {
     bool mark(Station_facts& f) const; // true when a mark changed
 
     std::vector<Station_facts> stations_;
-    std::unordered_map<int32_t, int> id_counts_;
+    std::map<int32_t, int> id_counts_;                  // ordered: the highest ID in use is at hand
     std::unordered_map<std::string, int> phone_counts_; // non-empty, folded phone numbers
     std::vector<size_t> marks_changed_;
     bool reading_channels_ = true;

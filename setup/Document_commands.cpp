@@ -16,17 +16,16 @@ Tstation* station_at(Tsetup& setup, int position) {
     return node != nullptr ? static_cast<Tstation*>(node->item) : nullptr;
 }
 
-// Every station at the given positions (ascending, within the list), copied in one walk.
+// Every station at the given positions (ascending, within the list), copied; the list finds each by its
+// position without a walk.
 std::vector<Tstation> stations_at(const Tsetup& setup, const std::vector<int>& positions) {
     std::vector<Tstation> out;
     out.reserve(positions.size());
-    size_t next = 0;
-    int position = 0;
-    for (Tlist::Tnode* node = setup.stations.list.head(); node != nullptr && next < positions.size();
-         node = node->next, ++position) {
-        if (position != positions[next]) continue;
+    for (int position : positions) {
+        if (position < 0) break;
+        const Tlist::Tnode* node = setup.stations.list.node_at(position);
+        if (node == nullptr || node->item == nullptr) break;
         out.push_back(*static_cast<const Tstation*>(node->item));
-        ++next;
     }
     return out;
 }
@@ -89,14 +88,11 @@ class Edit_stations : public Document_command {
     bool put(Tsetup& setup, const std::vector<Tstation>& records) const {
         std::vector<Tstation*> stations;
         stations.reserve(positions_.size());
-        int position = 0;
-        for (Tlist::Tnode* node = setup.stations.list.head();
-             node != nullptr && stations.size() < positions_.size(); node = node->next, ++position)
-            if (position == positions_[stations.size()]) {
-                if (node->item == nullptr) return false;
-                stations.push_back(static_cast<Tstation*>(node->item));
-            }
-        if (stations.size() != positions_.size()) return false;
+        for (int position : positions_) {
+            Tstation* station = station_at(setup, position);
+            if (station == nullptr) return false;
+            stations.push_back(station);
+        }
         for (size_t i = 0; i < stations.size(); ++i)
             *stations[i] = records[i];
         return true;

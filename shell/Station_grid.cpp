@@ -155,16 +155,14 @@ void Station_grid_model::remove_stations(const std::vector<int>& positions) {
 
 bool Station_grid_model::insert_stations(const std::vector<int>& positions) {
     if (positions.empty()) return true;
-    // The new records, in one walk of the list to the last of them.
+    // The new records, each found by its position in the list.
     std::vector<Tstation*> added;
     added.reserve(positions.size());
-    int position = 0;
-    for (Tlist::Tnode* node = setup_->stations.list.head();
-         node != nullptr && added.size() < positions.size(); node = node->next, ++position)
-        if (position == positions[added.size()]) {
-            if (node->item == nullptr) return false;
-            added.push_back(static_cast<Tstation*>(node->item));
-        }
+    for (int position : positions) {
+        const Tlist::Tnode* node = setup_->stations.list.node_at(position);
+        if (node == nullptr || node->item == nullptr || position < 0) return false;
+        added.push_back(static_cast<Tstation*>(node->item));
+    }
     if (added.size() != positions.size()) return false;
     // Each row's position moves up by the stations inserted before it.
     std::vector<int> moved(stations_.size());

@@ -1512,7 +1512,7 @@ void TFmain::TemplateLibrary1Click() {
 void TFmain::Button5Click() {
     if (!edit_station_) return;
     Tstation station;
-    station.id = next_free_id(setup_); // a new station gets an ID no other station has
+    station.id = Station_ids(grid_model_->facts()).next_free(); // an ID no other station has
     if (!edit_station_(&station, true)) return;
     const int position = setup_.stations.list.count();
     if (!push(add_station_command(setup_, position, station))) return;
@@ -1524,7 +1524,7 @@ void TFmain::Button5Click() {
 void TFmain::Button8Click() {
     const std::vector<std::pair<int, Tstation*>> chosen = selected_stations();
     if (chosen.empty()) return;
-    Station_ids ids(setup_);
+    Station_ids ids(grid_model_->facts()); // the grid's facts follow every step: no pass over the stations
     std::vector<int> sources;
     std::vector<Tstation> copies;
     QStringList shortened;

@@ -10,6 +10,7 @@
 #include "Lib_trace.h"
 #include "Setup.h"
 #include "Station_duplicate.h"
+#include "Station_facts.h"
 #include "random_documents.h"
 #include "temp_dir.h"
 
@@ -162,4 +163,40 @@ TEST(StationDuplicate, ACopyGoesRightBehindItsSource) {
     // Appending after an insertion still links at the end.
     station_with_id(setup, 10);
     EXPECT_EQ(ids_of(setup), (std::vector<int32_t>{1, 6, 4, 2, 3, 5, 9, 10}));
+}
+
+// The window asks the grid's facts which IDs are in use instead of passing over the stations: after
+// inserts and erases the facts must answer as the document does.
+TEST(StationDuplicate, TheFactsKnowTheSameIdsAsTheDocumentThroughInsertsAndErases) {
+    std::mt19937 rng(91);
+    Tsetup setup;
+    Fleet_facts facts;
+    facts.build(setup, nullptr);
+    std::vector<Tstation*> stations;
+    for (int step = 0; step < 400; ++step) {
+        if (stations.empty() || rng() % 3 != 0) {
+            auto* s = new Tstation;
+            s->id = static_cast<int32_t>(rng() % 50) - 5; // few IDs: many shared, some negative
+            const size_t at = rng() % (stations.size() + 1);
+            stations.insert(stations.begin() + static_cast<long>(at), s);
+            facts.insert(at, *s);
+        } else {
+            const size_t at = rng() % stations.size();
+            facts.erase({static_cast<int>(at)});
+            delete stations[at];
+            stations.erase(stations.begin() + static_cast<long>(at));
+        }
+        Tsetup document;
+        for (Tstation* s : stations)
+            document.stations.append(new Tstation(*s));
+        const Station_ids from_document(document), from_facts(facts);
+        for (int32_t id = -6; id <= 46; ++id)
+            ASSERT_EQ(from_facts.in_use(id), from_document.in_use(id)) << "step " << step << " id " << id;
+        ASSERT_EQ(from_facts.next_free(), from_document.next_free()) << "step " << step;
+        int32_t a = 0, b = 0;
+        ASSERT_EQ(from_facts.free_above(3, &a), from_document.free_above(3, &b));
+        ASSERT_EQ(a, b);
+    }
+    for (Tstation* s : stations)
+        delete s;
 }
