@@ -18,9 +18,7 @@ template <size_t N> void put(Text_out* out, const char (&text)[N]) {
 // The digits of "%d" without the formatter: a file is mostly small integers, and the formatter's own work
 // costs several times what the digits do.
 void put_int(Text_out* out, int32_t value) {
-    char digits[12];
-    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out->append(digits, static_cast<size_t>(end - digits));
+    out->put_int(value);
 }
 
 // ` name="value"` for an integer value; the name comes with its leading blank and its `="`.
@@ -30,35 +28,37 @@ template <size_t N> void put_int_attribute(Text_out* out, const char (&name)[N],
     put(out, "\"");
 }
 
+// The start of a text record's line, up to its value.
 const char* text_template(uint8_t t) {
     switch (t) {
     case tag::SMS_NUMBER:
-        return "\t\t\t\t<SMS_NUMBER    value=\"%s\"/>\r\n";
+        return "\t\t\t\t<SMS_NUMBER    value=\"";
     case tag::PHONE_NUMBER:
-        return "\t\t\t\t<PHONE_NUMBER    value=\"%s\"/>\r\n";
+        return "\t\t\t\t<PHONE_NUMBER    value=\"";
     case tag::SMS_TEXT_ACQ:
-        return "\t\t\t\t<SMS_TEXT_ACQ    value=\"%s\"/>\r\n";
+        return "\t\t\t\t<SMS_TEXT_ACQ    value=\"";
     case tag::SMS_TEXT_EOL:
-        return "\t\t\t\t<SMS_TEXT_EOL    value=\"%s\"/>\r\n";
+        return "\t\t\t\t<SMS_TEXT_EOL    value=\"";
     default:
         return nullptr;
     }
 }
 
+// The start of a number record's line, up to its value.
 const char* value_template(uint8_t t) {
     switch (t) {
     case tag::ACQ_INTERVAL0:
-        return "\t\t\t\t<ACQ_INTERVAL0 value=\"%d\"/>\r\n";
+        return "\t\t\t\t<ACQ_INTERVAL0 value=\"";
     case tag::GSM_INTERVAL:
-        return "\t\t\t\t<GSM_INTERVAL  value=\"%d\"/>\r\n";
+        return "\t\t\t\t<GSM_INTERVAL  value=\"";
     case tag::GSM_DURATION:
-        return "\t\t\t\t<GSM_DURATION  value=\"%d\"/>\r\n";
+        return "\t\t\t\t<GSM_DURATION  value=\"";
     case tag::ACQ_INTERVAL1:
-        return "\t\t\t\t<ACQ_INTERVAL1 value=\"%d\"/>\r\n";
+        return "\t\t\t\t<ACQ_INTERVAL1 value=\"";
     case tag::LOCATION:
-        return "\t\t\t\t<LOCATION value=\"%d\"/>\r\n";
+        return "\t\t\t\t<LOCATION value=\"";
     case tag::GSM_SMS_DURATION:
-        return "\t\t\t\t<GSM_SMS_DURATION value=\"%d\"/>\r\n";
+        return "\t\t\t\t<GSM_SMS_DURATION value=\"";
     default:
         return nullptr;
     }
@@ -90,8 +90,9 @@ void write_text_record(const Teeprom_configurer& image, Text_out* out, uint8_t p
     text.reserve(length);
     for (int i = 0; i < length; ++i)
         text += static_cast<char>(image.get_byte(static_cast<uint8_t>(position + 2 + i)));
-    out->printf(text_template(image.get_byte(position)),
-                xml_escape_field(text.c_str(), text.size() + 1).c_str());
+    out->put(text_template(image.get_byte(position)));
+    xml_put_escaped(out, text.c_str(), text.size() + 1);
+    put(out, "\"/>\r\n");
 }
 
 void write_sysctrl(const Teeprom_configurer& image, Text_out* out, uint8_t position) {
@@ -120,7 +121,9 @@ void write_fixed_record(const Teeprom_configurer& image, Text_out* out, uint8_t 
     } else if (t == tag::SYSCTRL) {
         write_sysctrl(image, out, position);
     } else if (const char* line = value_template(t)) {
-        out->printf(line, image.get_long_at(static_cast<uint8_t>(position + 1)));
+        out->put(line);
+        put_int(out, image.get_long_at(static_cast<uint8_t>(position + 1)));
+        put(out, "\"/>\r\n");
     }
 }
 
@@ -140,7 +143,9 @@ void write_threshold_and_compare(const Sequence_command& c, bool integer_thresho
         // Beyond single precision: a number that the reader reads back as the same infinity.
         out->put(real > 0 ? " threshold=\"1e39\"" : " threshold=\"-1e39\"");
     } else {
-        out->printf(" threshold=\"%.2f\"", real);
+        put(out, " threshold=\"");
+        out->put_fixed(real, 2);
+        put(out, "\"");
     }
     out->put(c.lt ? " compare=\"lt\"/>\r\n" : " compare=\"ge\"/>\r\n");
 }
@@ -165,9 +170,12 @@ void write_command(const Sequence_command& c, Text_out* out) {
             put_int_attribute(out, " channel=\"", c.channel);
             put(out, "/>\r\n");
         } else {
-            // The one decimal stays with the formatter, which rounds as it always did.
-            out->printf("\t\t\t\t\t<ACQ_VBAT channel=\"%d\" threshold=\"%.1f\"/>\r\n", c.channel,
-                        c.vbat_threshold * 0.1);
+            // One decimal, rounded as the C library's formatter rounds.
+            put(out, "\t\t\t\t\t<ACQ_VBAT");
+            put_int_attribute(out, " channel=\"", c.channel);
+            put(out, " threshold=\"");
+            out->put_fixed(c.vbat_threshold * 0.1, 1);
+            put(out, "\"/>\r\n");
         }
         break;
     case Command_kind::SIMPLE_SENSOR_1:

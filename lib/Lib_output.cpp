@@ -1,6 +1,8 @@
-// Formatted text output: file writes go out in blocks of about 1 MiB.
+// Text output: file writes go out in blocks of about 1 MiB.
 #include "Lib_output.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <vector>
@@ -22,6 +24,35 @@ void Text_out::append(const char* bytes, size_t n) {
     }
     buffer_.append(bytes, n);
     if (buffer_.size() >= block_size) flush();
+}
+
+void Text_out::put_int(long long value) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    append(digits, static_cast<size_t>(end - digits));
+}
+
+void Text_out::put_fixed(double value, int decimals) {
+    if (std::isnan(value)) {
+        // The formatter's "-nan" for a negative NaN is kept too.
+        put(std::signbit(value) ? "-nan" : "nan");
+        return;
+    }
+    if (std::isinf(value)) {
+        put(value < 0 ? "-inf" : "inf");
+        return;
+    }
+    if (decimals < 0) decimals = 0;
+    if (decimals > 9) decimals = 9;
+    // The largest double has 309 digits before the point.
+    char digits[330];
+    const std::to_chars_result r =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) {
+        failed_ = true;
+        return;
+    }
+    append(digits, static_cast<size_t>(r.ptr - digits));
 }
 
 void Text_out::printf(const char* format, ...) {

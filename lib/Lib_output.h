@@ -1,4 +1,5 @@
-// Formatted text output for the writers: buffered, to a file or to memory, with failure kept until asked.
+// Text output for the writers: pieces appended to a buffer, to a file or to memory, with failure kept until
+// asked. Numbers are written by hand (std::to_chars), in the C locale whatever the process's locale is.
 #pragma once
 
 #include <cstdio>
@@ -15,6 +16,13 @@ class Text_out {
     void put(const char* text);
     void put(const std::string& text) { append(text.data(), text.size()); }
     void append(const char* bytes, size_t n);
+    // A fixed piece whose length is known when compiled.
+    template <size_t N> void put_literal(const char (&text)[N]) { append(text, N - 1); }
+    // "%d" and "%ld".
+    void put_int(long long value);
+    // "%.<decimals>f" (decimals 0 to 9), rounded as the C library's formatter rounds: the exact binary
+    // value, halfway cases to even. "inf", "-inf" and "nan" as it writes them.
+    void put_fixed(double value, int decimals);
     void printf(const char* format, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))

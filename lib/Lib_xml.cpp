@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "Lib_notes.h"
+#include "Lib_output.h"
 #include "Lib_trace.h"
 
 namespace {
@@ -532,6 +533,27 @@ int xml_escape_text(char* out, const char* text, int size) {
     return 0;
 }
 
+namespace {
+bool plain_byte(unsigned char c) {
+    return c < 0x80 && c != '"' && c != '&' && c != '\'' && c != '<' && c != '>';
+}
+} // namespace
+
+void xml_put_escaped(Text_out* out, const char* text, size_t field_size) {
+    if (out == nullptr || text == nullptr || field_size == 0) return;
+    const size_t length = strnlen(text, field_size - 1);
+    size_t run = 0; // the start of the plain characters not yet appended
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (plain_byte(c)) continue;
+        out->append(text + run, i - run);
+        char piece[8];
+        out->append(piece, escape_piece(c, piece));
+        run = i + 1;
+    }
+    out->append(text + run, length - run);
+}
+
 std::string xml_escape_field(const char* text, size_t field_size) {
     if (text == nullptr || field_size == 0) return std::string();
     // The same pieces as xml_escape_text without its bound, which could never be reached here: the whole
@@ -541,7 +563,7 @@ std::string xml_escape_field(const char* text, size_t field_size) {
     out.reserve(length + 16);
     for (size_t i = 0; i < length; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80 && c != '"' && c != '&' && c != '\'' && c != '<' && c != '>') {
+        if (plain_byte(c)) {
             out += static_cast<char>(c);
             continue;
         }

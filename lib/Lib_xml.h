@@ -103,6 +103,9 @@ int xml_escape_text(char* out, const char* text, int size);
 // Escapes the whole text of a field of field_size bytes (at most field_size - 1 characters), never cut:
 // the buffer is sized for six characters a byte.
 std::string xml_escape_field(const char* text, size_t field_size);
+// The same escaped text appended to out, without a string of its own: runs of plain characters go in whole.
+class Text_out;
+void xml_put_escaped(Text_out* out, const char* text, size_t field_size);
 
 // Resolves the five entity references and numeric references of a value from 1 to 255 into single bytes;
 // every other reference stays as it stands.

@@ -105,11 +105,15 @@ void Tcomport::read(Xml_element element, bool verbose, Reading_context* context)
 
 void Tcomport::write(Text_out* out) const {
     if (out == nullptr) return;
-    out->put("\t\t<COMPORT ");
-    out->printf(" port=\"%s\"", xml_escape_field(port, sizeof port).c_str());
-    out->printf(" rate=\"%d\"", rate);
-    out->printf(" type=\"%s\"", type_name());
-    out->printf(" description=\"%s\"/>\r\n", xml_escape_field(description, sizeof description).c_str());
+    out->put_literal("\t\t<COMPORT  port=\"");
+    xml_put_escaped(out, port, sizeof port);
+    out->put_literal("\" rate=\"");
+    out->put_int(rate);
+    out->put_literal("\" type=\"");
+    out->put(type_name());
+    out->put_literal("\" description=\"");
+    xml_put_escaped(out, description, sizeof description);
+    out->put_literal("\"/>\r\n");
 }
 
 namespace {

@@ -294,10 +294,11 @@ bool Tsetup::write(Text_out* out, Progress_sink* progress) {
     if (out == nullptr) return true;
     out->put("<?xml version='1.0' encoding='utf-8' ?>\r\n");
     out->put("<SETUP>\r\n");
-    out->printf("\t<PATH_DATA_BIN   path=\"%s\"/>\r\n",
-                xml_escape_field(path_data_bin, sizeof path_data_bin).c_str());
-    out->printf("\t<PATH_DATA_XML   path=\"%s\"/>\r\n",
-                xml_escape_field(path_data_xml, sizeof path_data_xml).c_str());
+    out->put_literal("\t<PATH_DATA_BIN   path=\"");
+    xml_put_escaped(out, path_data_bin, sizeof path_data_bin);
+    out->put_literal("\"/>\r\n\t<PATH_DATA_XML   path=\"");
+    xml_put_escaped(out, path_data_xml, sizeof path_data_xml);
+    out->put_literal("\"/>\r\n");
     out->put("\t<COMPORTS>\r\n");
     comports.write(out);
     out->put("\t</COMPORTS>\r\n");

@@ -91,19 +91,19 @@ void Tstation::write(Text_out* out) const {
     if (out == nullptr) return;
     out->put(banner);
     // Pieces put one after the other: the formatter would cost more than the copies, once per station.
-    out->put("\t\t<STATION id=\"");
-    out->put(std::to_string(id));
-    out->put("\" phone_nbr=\"");
-    out->put(xml_escape_field(phone_nbr, sizeof phone_nbr));
-    out->put("\" pin=\"");
-    out->put(xml_escape_field(pin, sizeof pin));
-    out->put("\" description=\"");
-    out->put(xml_escape_field(description, sizeof description));
-    out->put("\" display_type=\"");
-    out->put(xml_escape_field(display_type, sizeof display_type));
-    out->put("\">\r\n");
+    out->put_literal("\t\t<STATION id=\"");
+    out->put_int(id);
+    out->put_literal("\" phone_nbr=\"");
+    xml_put_escaped(out, phone_nbr, sizeof phone_nbr);
+    out->put_literal("\" pin=\"");
+    xml_put_escaped(out, pin, sizeof pin);
+    out->put_literal("\" description=\"");
+    xml_put_escaped(out, description, sizeof description);
+    out->put_literal("\" display_type=\"");
+    xml_put_escaped(out, display_type, sizeof display_type);
+    out->put_literal("\">\r\n");
     write_configuration(configuration, out);
-    out->put("\t\t</STATION>\r\n");
+    out->put_literal("\t\t</STATION>\r\n");
 }
 
 void Tstations::clear() {
