@@ -76,11 +76,11 @@ void Fleet_facts::build(const Tsetup& setup, const Reading_collector* notes,
     stations_.reserve(stations.size());
     Station_editor editor;
     for (size_t i = 0; i < stations.size(); ++i) {
-        stations_.push_back(station_facts(*stations[i], editor, reading_channels_));
+        stations_.push_back(Held_facts(station_facts(*stations[i], editor, reading_channels_)));
         // Notes count stations by their place in the file, from 1, null items included: the walk above
         // skips none in a document read from a file.
-        if (notes != nullptr) stations_.back().problems = notes->station_count(static_cast<int>(i) + 1);
-        if (matcher_ != nullptr) match_template(stations_.back(), *stations[i]);
+        if (notes != nullptr) stations_.back()->problems = notes->station_count(static_cast<int>(i) + 1);
+        if (matcher_ != nullptr) match_template(*stations_.back(), *stations[i]);
     }
     has_channels_ = reading_channels_;
     channels_read_ = reading_channels_ ? stations_.size() : 0;
@@ -104,7 +104,7 @@ bool Fleet_facts::add_channels_of(const std::vector<Tstation*>& stations, size_t
     for (; channels_read_ < end; ++channels_read_) {
         open_read_only(editor, *stations[channels_read_]);
         for (int p = 0; p < PAGE_COUNT; ++p)
-            stations_[channels_read_].measured[p] = measured_on(editor.form, p);
+            stations_[channels_read_]->measured[p] = measured_on(editor.form, p);
     }
     has_channels_ = channels_read_ >= stations_.size();
     if (has_channels_) reading_channels_ = true;
@@ -172,10 +172,10 @@ void Fleet_facts::mark_duplicates() {
     id_counts_.clear();
     phone_counts_.clear();
     phone_counts_.reserve(stations_.size());
-    for (const Station_facts& f : stations_)
-        count(f, 1);
-    for (Station_facts& f : stations_)
-        mark(f);
+    for (const auto& f : stations_)
+        count(*f, 1);
+    for (auto& f : stations_)
+        mark(*f);
 }
 
 void Fleet_facts::note_shared(const Station_facts& f, Shared_before* before) const {
@@ -199,11 +199,11 @@ void Fleet_facts::mark_turned(const Shared_before& before, const std::vector<siz
             std::find(phones.begin(), phones.end(), phone) == phones.end())
             phones.push_back(phone);
     for (size_t i : own)
-        mark(stations_[i]);
+        mark(*stations_[i]);
     if (ids.empty() && phones.empty()) return;
     // An ID or a phone number turned shared or single: every station that holds it is marked again.
     for (size_t i = 0; i < stations_.size(); ++i) {
-        Station_facts& f = stations_[i];
+        Station_facts& f = *stations_[i];
         bool holds = std::find(ids.begin(), ids.end(), f.id) != ids.end();
         for (size_t k = 0; k < phones.size() && !holds; ++k)
             holds = phone_is(f, phones[k]);
@@ -235,11 +235,11 @@ void Fleet_facts::update(const Tstation& station, size_t i) {
     std::vector<std::string> values;
     Station_facts f = read_station(station, has_channels_ || i < channels_read_, &values);
     Shared_before before;
-    note_shared(stations_[i], &before);
+    note_shared(*stations_[i], &before);
     note_shared(f, &before);
-    count(stations_[i], -1);
-    stations_[i] = std::move(f);
-    count(stations_[i], 1);
+    count(*stations_[i], -1);
+    *stations_[i] = std::move(f);
+    count(*stations_[i], 1);
     for (size_t column = 0; column < control_names_.size(); ++column)
         control_values_[column][i] = std::move(values[column]);
     // The marks of the old ID and phone number (they may be free now) and of the new ones.
@@ -257,7 +257,7 @@ void Fleet_facts::insert(size_t i, const Tstation& station) {
     Shared_before before;
     note_shared(f, &before);
     count(f, 1);
-    stations_.insert(stations_.begin() + static_cast<std::ptrdiff_t>(i), std::move(f));
+    stations_.insert(stations_.begin() + static_cast<std::ptrdiff_t>(i), Held_facts(std::move(f)));
     for (size_t column = 0; column < control_names_.size(); ++column)
         control_values_[column].insert(control_values_[column].begin() + static_cast<std::ptrdiff_t>(i),
                                        std::move(values[column]));
@@ -272,8 +272,8 @@ void Fleet_facts::erase(const std::vector<int>& positions) {
     for (size_t i = 0; i < stations_.size(); ++i) {
         if (next < positions.size() && static_cast<size_t>(positions[next]) == i) {
             ++next;
-            note_shared(stations_[i], &before);
-            count(stations_[i], -1);
+            note_shared(*stations_[i], &before);
+            count(*stations_[i], -1);
             if (i < channels_read_) ++read_gone;
             continue;
         }
@@ -284,7 +284,7 @@ void Fleet_facts::erase(const std::vector<int>& positions) {
         }
         ++kept;
     }
-    stations_.resize(kept);
+    stations_.erase(stations_.begin() + static_cast<std::ptrdiff_t>(kept), stations_.end());
     for (std::vector<std::string>& column : control_values_)
         column.resize(kept);
     channels_read_ -= read_gone;
@@ -322,7 +322,7 @@ void Fleet_facts::match_template(Station_facts& facts, const Tstation& station) 
 }
 
 std::string Fleet_facts::template_column(size_t i) const {
-    const Station_facts& f = stations_[i];
+    const Station_facts& f = *stations_[i];
     if (f.template_index < 0) return std::string();
     Template_match m;
     m.index = f.template_index;
@@ -346,9 +346,9 @@ size_t text_bytes(const std::string& text) {
 } // namespace
 
 size_t Fleet_facts::bytes() const {
-    size_t total = stations_.capacity() * sizeof(Station_facts);
-    for (const Station_facts& f : stations_)
-        total += text_bytes(f.text) + text_bytes(f.sms) + text_bytes(f.pin);
+    size_t total = stations_.capacity() * sizeof(stations_[0]) + stations_.size() * sizeof(Station_facts);
+    for (const auto& f : stations_)
+        total += text_bytes(f->text) + text_bytes(f->sms) + text_bytes(f->pin);
     for (const std::vector<std::string>& column : control_values_) {
         total += column.capacity() * sizeof(std::string);
         for (const std::string& value : column)

@@ -59,6 +59,26 @@ struct Station_facts {
     std::string description() const { return text.substr(description_at); }
 };
 
+// A station's facts held on their own, so that a station inserted or erased among 100,000 moves a pointer;
+// copied whole.
+class Held_facts {
+  public:
+    explicit Held_facts(Station_facts f) : p_(std::make_unique<Station_facts>(std::move(f))) {}
+    Held_facts(const Held_facts& other) : p_(std::make_unique<Station_facts>(*other.p_)) {}
+    Held_facts& operator=(const Held_facts& other) {
+        if (this != &other) p_ = std::make_unique<Station_facts>(*other.p_);
+        return *this;
+    }
+    Held_facts(Held_facts&&) noexcept = default;
+    Held_facts& operator=(Held_facts&&) noexcept = default;
+    ~Held_facts() = default;
+    Station_facts& operator*() const { return *p_; }
+    Station_facts* operator->() const { return p_.get(); }
+
+  private:
+    std::unique_ptr<Station_facts> p_;
+};
+
 class Fleet_facts {
   public:
     // Reads every station of the document once, opening each in the station editor's logic (nothing is
@@ -100,7 +120,7 @@ class Fleet_facts {
     bool add_channels_of(const std::vector<Tstation*>& stations, size_t count);
 
     size_t size() const { return stations_.size(); }
-    const Station_facts& at(size_t i) const { return stations_[i]; }
+    const Station_facts& at(size_t i) const { return *stations_[i]; }
     // The memory the facts take: their records and the texts that do not fit inside a record.
     size_t bytes() const;
     // The column of a control's values, or -1 when they are not held.
@@ -143,7 +163,7 @@ class Fleet_facts {
     void mark_turned(const Shared_before& before, const std::vector<size_t>& own);
     bool mark(Station_facts& f) const; // true when a mark changed
 
-    std::vector<Station_facts> stations_;
+    std::vector<Held_facts> stations_;
     std::map<int32_t, int> id_counts_;                  // ordered: the highest ID in use is at hand
     std::unordered_map<std::string, int> phone_counts_; // non-empty, folded phone numbers
     std::vector<size_t> marks_changed_;

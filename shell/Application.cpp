@@ -2,8 +2,13 @@
 // the station editor, the About window; only the main window is shown.
 #include "Application.h"
 
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -32,6 +37,34 @@ const char usage_text[] =
 // started minimized is never exposed).
 constexpr int EXPOSE_WAIT_MS = 2000;
 constexpr int EXPOSE_POLL_MS = 10;
+
+// A termination signal (the session ending, kill) ends the event loop, so that the windows close as on
+// Quit without questions: the lock file beside the open setup file is removed. The handler only writes a
+// byte into a pipe that the event loop watches.
+int signal_pipe[2] = {-1, -1};
+
+void on_termination(int) {
+    const char byte = 1;
+    const ssize_t written = write(signal_pipe[1], &byte, 1);
+    (void)written;
+}
+
+void end_loop_on_termination(QApplication& application) {
+    if (pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, &application, [] {
+        char byte = 0;
+        while (read(signal_pipe[0], &byte, 1) > 0) {
+        }
+        QApplication::exit(0);
+    });
+    struct sigaction action {};
+    action.sa_handler = on_termination;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal_number : {SIGTERM, SIGHUP, SIGINT})
+        sigaction(signal_number, &action, nullptr);
+}
 
 void open_once_exposed(QPointer<TFmain> window, const std::string& path, int waited_ms) {
     if (window == nullptr) return;
@@ -73,6 +106,7 @@ int run_application(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Vemora");
     QApplication::setApplicationName("Vemora Editor");
+    end_loop_on_termination(application);
     try {
         TFmain Fmain;
         TFedit_zevo4k Fedit_zevo4k(&Fmain);
