@@ -6,18 +6,7 @@
 #include <QPushButton>
 
 #include "Announce.h"
-
-namespace {
-
-QPushButton* bar_button(const QString& text, const QString& spoken, QWidget* parent, const char* name) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAccessibleName(spoken);
-    b->setAutoDefault(true);
-    return b;
-}
-
-} // namespace
+#include "Named_button.h"
 
 Disk_bar::Disk_bar(QWidget* parent) : QFrame(parent) {
     setObjectName("pn_disk");
@@ -33,12 +22,13 @@ Disk_bar::Disk_bar(QWidget* parent) : QFrame(parent) {
     text_->setObjectName("lb_disk");
     text_->setWordWrap(true);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    reload_ = bar_button("&Reload", "Reload the file from disk", this, "bt_disk_reload");
-    compare_ =
-        bar_button("Co&mpare...", "Compare the document with the file on disk", this, "bt_disk_compare");
-    ignore_ = bar_button("I&gnore", "Ignore the change on disk", this, "bt_disk_ignore");
-    save_ = bar_button("&Save", "Save the document to its file again", this, "bt_disk_save");
-    save_as_ = bar_button("Save &As...", "Save the document under another name", this, "bt_disk_save_as");
+    reload_ = named_button("&Reload", "Reload the file from disk", this, "bt_disk_reload", true);
+    compare_ = named_button("Co&mpare...", "Compare the document with the file on disk", this,
+                            "bt_disk_compare", true);
+    ignore_ = named_button("I&gnore", "Ignore the change on disk", this, "bt_disk_ignore", true);
+    save_ = named_button("&Save", "Save the document to its file again", this, "bt_disk_save", true);
+    save_as_ =
+        named_button("Save &As...", "Save the document under another name", this, "bt_disk_save_as", true);
     layout->addWidget(text_, 1);
     for (QPushButton* b : {reload_, compare_, ignore_, save_, save_as_})
         layout->addWidget(b);

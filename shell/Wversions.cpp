@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "Named_button.h"
 #include "Text_bridge.h"
 
 namespace {
@@ -17,18 +18,6 @@ namespace {
 // A version's note is UTF-8 text.
 QString note_text(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
-namespace {
-
-QPushButton* dialog_button(const QString& text, const QString& spoken, QWidget* parent, const char* name) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAccessibleName(spoken);
-    b->setAutoDefault(false);
-    return b;
 }
 
 // What a version's note says in one line of the list: its first change, and how many more.
@@ -59,13 +48,13 @@ TFversions::TFversions(QWidget* parent) : QDialog(parent) {
     list_->header()->setStretchLastSection(false);
     list_->header()->setSectionResizeMode(3, QHeaderView::Stretch);
     lb_summary_->setBuddy(list_);
-    compare_ = dialog_button("Compare with &Current", "Compare the chosen version with the document", this,
-                             "bt_version_compare");
-    open_ = dialog_button("&Open as New Document", "Open the chosen version as a new document", this,
-                          "bt_version_open");
-    restore_ = dialog_button("&Restore", "Restore the chosen version into the document, as one step", this,
-                             "bt_version_restore");
-    auto* close = dialog_button("C&lose", "Close the versions", this, "bt_versions_close");
+    compare_ = named_button("Compare with &Current", "Compare the chosen version with the document", this,
+                            "bt_version_compare", false);
+    open_ = named_button("&Open as New Document", "Open the chosen version as a new document", this,
+                         "bt_version_open", false);
+    restore_ = named_button("&Restore", "Restore the chosen version into the document, as one step", this,
+                            "bt_version_restore", false);
+    auto* close = named_button("C&lose", "Close the versions", this, "bt_versions_close", false);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(compare_);
     buttons->addWidget(open_);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,8 +13,10 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <deque>
+#include <functional>
 
 #include "File_dialogs.h"
 #include "Message_box.h"
@@ -107,3 +110,12 @@ inline const char three_stations[] =
     "<STATION id='1' phone_nbr='+41 1' pin='1111' description='first'/>"
     "<STATION id='2' phone_nbr='+41 2' pin='2222' description='second'/>"
     "<STATION id='3' phone_nbr='+41 3' pin='3333' description='third'/></STATIONS></SETUP>";
+
+// Answers the next modal dialog (an input dialog, say) once the event loop runs it.
+inline void answer_next_dialog(std::function<void(QDialog*)> answer) {
+    QTimer::singleShot(0, [answer] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        answer(dialog);
+    });
+}

@@ -394,19 +394,6 @@ TEST_F(Gui_test, StationsGoToASpreadsheetAndComeBackAsOneStep) {
     EXPECT_FALSE(window->history().can_undo());
 }
 
-namespace {
-
-// Answers the next modal dialog (an input dialog or the pages' choice) once it is shown.
-void answer_next_dialog(std::function<void(QDialog*)> answer) {
-    QTimer::singleShot(0, [answer] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        answer(dialog);
-    });
-}
-
-} // namespace
-
 TEST_F(Gui_test, ATemplateSavedFromOneStationIsAppliedToOthersAsOneStep) {
     install_fake_editor(true);
     Preferences::set_template_library(QString::fromStdString(dir.file("templates.xml")));

@@ -35,14 +35,6 @@ void change_on_disk(const std::string& path, const std::string& description) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-void answer_next_dialog(std::function<void(QDialog*)> answer) {
-    QTimer::singleShot(0, [answer] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        answer(dialog);
-    });
-}
-
 } // namespace
 
 TEST_F(Gui_test, AFileChangedByAnotherProgramShowsOneBarAndSaveAsksBeforeReplacingIt) {
