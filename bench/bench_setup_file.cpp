@@ -2,6 +2,8 @@
 // and 1,000,000 when asked for.
 //
 // Usage: bench_setup_file [STATIONS...]   (default: 1000 10000 100000; e.g. 1000 10000 100000 1000000)
+//        bench_setup_file --write STATIONS FILE   (the plain generated file, to keep or profile)
+//        bench_setup_file --read FILE [TIMES]     (reads it TIMES times in this process, for a profiler)
 //
 // Each size is read as generated (plain), with a long SYSTEM_CONFIG record in every station, and with
 // every tenth station's configuration taken from an included file; the targets are checked on the plain
@@ -677,7 +679,47 @@ void check_targets(const std::vector<Figures>& rows) {
 
 } // namespace
 
+// The two modes for a profiler: a generated file kept, and reads of a file in one process.
+int write_mode(const char* stations_text, const char* path) {
+    int32_t n = 0;
+    if (parse_int(stations_text, &n) || n <= 0) {
+        std::fprintf(stderr, "bench_setup_file: not a number of stations: %s\n", stations_text);
+        return 2;
+    }
+    std::string reason;
+    if (write_generated_setup(path, n, &reason) != 0) {
+        std::fprintf(stderr, "bench_setup_file: cannot write %s: %s\n", path, reason.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int read_mode(const char* path, const char* times_text) {
+    int32_t times = 1;
+    if (times_text != nullptr && (parse_int(times_text, &times) || times <= 0)) {
+        std::fprintf(stderr, "bench_setup_file: not a number of reads: %s\n", times_text);
+        return 2;
+    }
+    std::vector<double> ms;
+    for (int i = 0; i < times; ++i) {
+        Tsetup setup;
+        std::string reason;
+        const Clock::time_point start = Clock::now();
+        if (setup.read_file(path, &reason) != 0) {
+            std::fprintf(stderr, "bench_setup_file: cannot read %s: %s\n", path, reason.c_str());
+            return 1;
+        }
+        ms.push_back(ms_since(start));
+        if (i == 0) std::printf("%zu stations\n", station_count(setup));
+    }
+    std::printf("read: median %.1f ms of %d\n", median(ms), times);
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--write") == 0) return write_mode(argv[2], argv[3]);
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--read") == 0)
+        return read_mode(argv[2], argc == 4 ? argv[3] : nullptr);
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) {
         int32_t n = 0;
