@@ -14,8 +14,6 @@
 // A non-owning reference to an element of a loaded document; an empty reference stands for "none".
 using Xml_element = pugi::xml_node;
 
-class Xml_pieces;
-
 // Owns one parsed document; element references are valid while the handle lives.
 class myXMLdocument {
   public:
@@ -41,7 +39,6 @@ class myXMLdocument {
   private:
     friend bool xml_read_file(const char* path, myXMLdocument* document, Progress_sink* progress);
     friend Xml_element xml_parse_read(myXMLdocument* document, Progress_sink* progress);
-    friend class Xml_pieces;
     pugi::xml_document document_;
     std::unique_ptr<char[]> buffer_; // the file's bytes; attribute texts point into it
     size_t size_ = 0;

@@ -204,21 +204,13 @@ int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes, P
         if (reason != nullptr) *reason = "cancelled";
         return FILE_CANCELLED;
     };
-    myXMLdocument document;
-    if (!xml_read_file(path, &document, progress)) {
-        if (document.cancelled()) return cancelled();
-        trace("ERROR : unable to read \"%s\" file correctly", path);
-        if (reason != nullptr) *reason = document.error_text();
-        return 1;
-    }
-    // A station at a time where the file allows it: the file never becomes one tree, which would take
-    // about three times its size.
+    // A station at a time where the file allows it: the file is read a block at a time and never becomes
+    // one tree, which would take about three times its size.
     {
         Xml_pieces pieces;
-        Progress_meter parsing(progress, Progress_phase::PARSING, 1, 1);
-        if (parsing.stopped()) return cancelled();
-        if (pieces.split(document, "STATIONS", "STATION")) {
-            if (parsing.finish()) return cancelled();
+        const Xml_pieces::Split split = pieces.split(path, "STATIONS", "STATION", progress);
+        if (split == Xml_pieces::Split::CANCELLED) return cancelled();
+        if (split == Xml_pieces::Split::DONE) {
             bool overflow = false;
             int result;
             {
@@ -229,7 +221,8 @@ int Tsetup::read_file(const char* path, std::string* reason, Note_sink* notes, P
             if (result != RETRY && !overflow) return result;
         }
     }
-    const Xml_element root = xml_parse_read(&document, progress);
+    myXMLdocument document;
+    const Xml_element root = xml_load_file(path, &document, progress);
     if (document.cancelled()) return cancelled();
     if (!root) {
         trace("ERROR : unable to read \"%s\" file correctly", path);
@@ -279,7 +272,8 @@ int Tsetup::read_root(const char* path, Xml_element root, Xml_pieces* pieces, No
     }
     Tsetup read;
     read.read(root, &context);
-    if (context.retry) return RETRY;
+    // Read by pieces, the file was read twice: should it have changed in between, it is read again whole.
+    if (context.retry || (pieces != nullptr && !context.failed && !pieces->unchanged())) return RETRY;
     if (context.cancelled || (meter && meter->finish())) return cancelled();
     if (context.failed) {
         trace("ERROR : unable to read \"%s\" file correctly", path);

@@ -54,7 +54,8 @@ class Tsetup {
                    Version_keeping* versions = nullptr);
 
   private:
-    // The read after the file's bytes are in memory: RETRY when a station read by pieces did not parse.
+    // The read of the parsed document: RETRY when a station read by pieces did not parse or the file
+    // changed between its two reads.
     static constexpr int RETRY = -1;
     int read_root(const char* path, Xml_element root, Xml_pieces* pieces, Note_sink* notes,
                   Progress_sink* progress, std::string* reason);
