@@ -8,7 +8,9 @@
 class Text_out {
   public:
     explicit Text_out(std::string* memory) : memory_(memory) {}
-    explicit Text_out(FILE* file) : file_(file) {}
+    // write_behind: the system is asked to start writing each block to the disk as soon as it is written
+    // (for a file that is flushed to the disk at the end).
+    explicit Text_out(FILE* file, bool write_behind = false);
     ~Text_out() { flush(); }
     Text_out(const Text_out&) = delete;
     Text_out& operator=(const Text_out&) = delete;
@@ -38,6 +40,9 @@ class Text_out {
   private:
     std::string* memory_ = nullptr;
     FILE* file_ = nullptr;
+    void start_writeback();
+
     std::string buffer_;
     bool failed_ = false;
+    bool write_behind_ = false;
 };

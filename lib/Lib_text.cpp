@@ -119,10 +119,14 @@ bool convert_text_value(const char* text, void* out, int kind, int size) {
     case VALUE_TEXT: {
         if (size < 1) return true;
         char* field = static_cast<char*>(out);
-        // strncpy semantics: the first `size` bytes, zero-filled, then the last byte terminates.
-        std::strncpy(field, text, static_cast<size_t>(size));
-        field[size - 1] = 0;
-        return std::strlen(field) < std::strlen(text);
+        // strncpy semantics: the first `size` bytes, zero-filled, then the last byte terminates; the text
+        // is measured only as far as the field reaches.
+        const size_t capacity = static_cast<size_t>(size);
+        const size_t length = strnlen(text, capacity);
+        const size_t kept = length < capacity ? length : capacity - 1;
+        std::memcpy(field, text, kept);
+        std::memset(field + kept, 0, capacity - kept);
+        return length == capacity;
     }
     case VALUE_INT:
         return parse_int(text, static_cast<int32_t*>(out));

@@ -105,26 +105,29 @@ TEST(XmlPutEscaped, SameBytesAsTheEscapedStringAndNeverPastTheField) {
     EXPECT_EQ(text, "a&lt;b");
 }
 
+// With and without the writing started behind each block (the save's way): the same bytes, in order.
 TEST(TextOutFile, BlocksReachTheFileInOrderAndAFailedWriteIsKept) {
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    std::string expected;
-    {
-        Text_out out(file);
-        for (int i = 0; i < 300000; ++i) {
-            out.put_literal("<r v=\"");
-            out.put_int(i);
-            out.put_literal("\"/>\r\n");
-            expected += "<r v=\"" + std::to_string(i) + "\"/>\r\n";
+    for (const bool write_behind : {false, true}) {
+        std::FILE* file = std::tmpfile();
+        ASSERT_NE(file, nullptr);
+        std::string expected;
+        {
+            Text_out out(file, write_behind);
+            for (int i = 0; i < 300000; ++i) {
+                out.put_literal("<r v=\"");
+                out.put_int(i);
+                out.put_literal("\"/>\r\n");
+                expected += "<r v=\"" + std::to_string(i) + "\"/>\r\n";
+            }
+            EXPECT_TRUE(out.flush());
         }
-        EXPECT_TRUE(out.flush());
+        std::rewind(file);
+        std::string back(expected.size() + 1, '\0');
+        EXPECT_EQ(std::fread(&back[0], 1, back.size(), file), expected.size()) << write_behind;
+        back.resize(expected.size());
+        EXPECT_EQ(back, expected) << write_behind;
+        std::fclose(file);
     }
-    std::rewind(file);
-    std::string back(expected.size() + 1, '\0');
-    EXPECT_EQ(std::fread(&back[0], 1, back.size(), file), expected.size());
-    back.resize(expected.size());
-    EXPECT_EQ(back, expected);
-    std::fclose(file);
 
     std::FILE* full = std::fopen("/dev/full", "wb");
     if (full == nullptr) GTEST_SKIP() << "no /dev/full";
@@ -135,6 +138,16 @@ TEST(TextOutFile, BlocksReachTheFileInOrderAndAFailedWriteIsKept) {
         EXPECT_FALSE(out.flush());
         out.put_int(1);
         EXPECT_FALSE(out.flush()) << "a failure is kept until asked";
+        EXPECT_TRUE(out.failed());
+    }
+    std::fclose(full);
+    // Written behind, a block the stream still buffered is pushed out at once: the full disk is heard then.
+    full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    {
+        Text_out out(full, true);
+        out.put("a few bytes the stream would have kept\r\n");
+        EXPECT_FALSE(out.flush());
         EXPECT_TRUE(out.failed());
     }
     std::fclose(full);
