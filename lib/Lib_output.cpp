@@ -1,8 +1,7 @@
-// Text output: file writes go out in blocks of about 256 KiB, from one buffer kept for the whole output.
+// Text output: file writes go out in blocks of 256 KiB, from one block kept for the whole output.
 #include "Lib_output.h"
 
-#include <fcntl.h>
-
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdarg>
@@ -15,25 +14,41 @@ namespace {
 constexpr size_t block_size = 256 << 10;
 }
 
-Text_out::Text_out(FILE* file, bool write_behind) : file_(file), write_behind_(write_behind) {
-    // Appends never outgrow the block by more than the longest single piece, so the buffer is made once.
-    buffer_.reserve(block_size + 4096);
-}
+Text_out::Text_out(FILE* file) : file_(file), block_(new char[block_size]), free_(block_size) {}
 
 void Text_out::put(const char* text) {
     if (text != nullptr) append(text, std::strlen(text));
 }
 
-void Text_out::append(const char* bytes, size_t n) {
+void Text_out::append_slow(const char* bytes, size_t n) {
     if (memory_ != nullptr) {
         memory_->append(bytes, n);
         return;
     }
-    buffer_.append(bytes, n);
-    if (buffer_.size() >= block_size) flush();
+    if (file_ == nullptr) return;
+    // The block is filled up and written; a piece longer than a block is written as it stands.
+    const size_t first = std::min(n, free_);
+    std::memcpy(block_.get() + used_, bytes, first);
+    used_ += first;
+    free_ -= first;
+    bytes += first;
+    n -= first;
+    flush();
+    if (n >= block_size) {
+        if (!failed_) write_block(bytes, n);
+        return;
+    }
+    std::memcpy(block_.get(), bytes, n);
+    used_ = n;
+    free_ = block_size - n;
 }
 
-void Text_out::put_int(long long value) {
+bool Text_out::write_block(const char* bytes, size_t n) {
+    if (std::fwrite(bytes, 1, n, file_) != n) failed_ = true;
+    return !failed_;
+}
+
+void Text_out::put_int_slow(long long value) {
     char digits[24];
     const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     append(digits, static_cast<size_t>(end - digits));
@@ -83,23 +98,10 @@ void Text_out::printf(const char* format, ...) {
 }
 
 bool Text_out::flush() {
-    if (file_ != nullptr && !buffer_.empty()) {
-        if (!failed_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
-            failed_ = true;
-        buffer_.clear();
-        if (write_behind_ && !failed_) start_writeback();
+    if (file_ != nullptr && used_ > 0) {
+        if (!failed_) write_block(block_.get(), used_);
+        used_ = 0;
+        free_ = block_size;
     }
     return !failed_;
-}
-
-void Text_out::start_writeback() {
-    if (std::fflush(file_) != 0) {
-        failed_ = true;
-        return;
-    }
-#ifdef SYNC_FILE_RANGE_WRITE
-    // The system starts writing what the file holds so far while the rest is formatted: the flush to the
-    // disk at the end then waits for less. Where it cannot (a pipe, another system), nothing changes.
-    sync_file_range(fileno(file_), 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
 }

@@ -2,26 +2,45 @@
 // asked. Numbers are written by hand (std::to_chars), in the C locale whatever the process's locale is.
 #pragma once
 
+#include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 
 class Text_out {
   public:
     explicit Text_out(std::string* memory) : memory_(memory) {}
-    // write_behind: the system is asked to start writing each block to the disk as soon as it is written
-    // (for a file that is flushed to the disk at the end).
-    explicit Text_out(FILE* file, bool write_behind = false);
+    explicit Text_out(FILE* file);
     ~Text_out() { flush(); }
     Text_out(const Text_out&) = delete;
     Text_out& operator=(const Text_out&) = delete;
 
     void put(const char* text);
     void put(const std::string& text) { append(text.data(), text.size()); }
-    void append(const char* bytes, size_t n);
+    // Most pieces are short and land in the block as they are; the rest go by append_slow.
+    void append(const char* bytes, size_t n) {
+        if (n <= free_) {
+            std::memcpy(block_.get() + used_, bytes, n);
+            used_ += n;
+            free_ -= n;
+            return;
+        }
+        append_slow(bytes, n);
+    }
     // A fixed piece whose length is known when compiled.
     template <size_t N> void put_literal(const char (&text)[N]) { append(text, N - 1); }
-    // "%d" and "%ld".
-    void put_int(long long value);
+    // "%d" and "%ld", straight into the block where it has room.
+    void put_int(long long value) {
+        if (free_ >= max_digits) {
+            char* at = block_.get() + used_;
+            const size_t n = static_cast<size_t>(std::to_chars(at, at + max_digits, value).ptr - at);
+            used_ += n;
+            free_ -= n;
+            return;
+        }
+        put_int_slow(value);
+    }
     // "%.<decimals>f" (decimals 0 to 9), rounded as the C library's formatter rounds: the exact binary
     // value, halfway cases to even. "inf", "-inf" and "nan" as it writes them.
     void put_fixed(double value, int decimals);
@@ -38,11 +57,14 @@ class Text_out {
     }
 
   private:
+    static constexpr size_t max_digits = 20; // "-9223372036854775808"
+    void append_slow(const char* bytes, size_t n);
+    void put_int_slow(long long value);
+    bool write_block(const char* bytes, size_t n);
+
     std::string* memory_ = nullptr;
     FILE* file_ = nullptr;
-    void start_writeback();
-
-    std::string buffer_;
+    std::unique_ptr<char[]> block_; // a file's bytes not yet written: used_ of them, free_ more fit
+    size_t used_ = 0, free_ = 0;
     bool failed_ = false;
-    bool write_behind_ = false;
 };

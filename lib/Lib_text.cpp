@@ -109,7 +109,8 @@ bool parse_real(const char* text, double* out) {
     }
     if (mantissa_negative) mantissa = -mantissa;
     if (exponent_negative) exponent = -exponent;
-    if (out != nullptr) *out = std::pow(10.0, exponent) * mantissa;
+    // Without an exponent the scale is exactly 1, which the power gives too.
+    if (out != nullptr) *out = exponent == 0.0 ? mantissa : std::pow(10.0, exponent) * mantissa;
     return error;
 }
 

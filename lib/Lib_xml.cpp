@@ -431,8 +431,11 @@ bool xml_attribute_is(Xml_element element, const char* name, const char* text) {
 
 bool xml_convert_raw(const char* raw, int kind, void* out, int size) {
     if (raw == nullptr || out == nullptr) return false;
-    // Converted where it stands unless it holds a reference. A NUL written as a reference is not
-    // resolved, so a resolved text holds no zero byte of its own either.
+    // A number is converted where it stands first: one that converts cleanly holds no '&', so no
+    // reference. Otherwise, and for a text, a value that holds a reference is converted once resolved.
+    // A NUL written as a reference is not resolved, so a resolved text holds no zero byte of its own.
+    if (kind != VALUE_TEXT && !convert_text_value(raw, out, kind, size)) return true;
+    if (kind != VALUE_TEXT && !holds_ampersand(raw)) return false;
     std::string resolved;
     if (holds_ampersand(raw)) {
         resolved = xml_resolve_references(raw);

@@ -340,7 +340,7 @@ int Tsetup::write_file(const char* path, std::string* reason, Progress_sink* pro
     const int result = save_file(
         path,
         [this, progress, &cancelled, &disk](FILE* f) {
-            Text_out out(f, true);
+            Text_out out(f);
             if (!write(&out, progress)) {
                 cancelled = true;
                 return ECANCELED;
