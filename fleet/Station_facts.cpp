@@ -128,10 +128,13 @@ bool phone_is(const Station_facts& f, const std::string& phone) {
 
 void Fleet_facts::count(const Station_facts& f, int delta) {
     const auto id = id_counts_.find(f.id);
-    if (id == id_counts_.end())
+    if (id == id_counts_.end()) {
         id_counts_.emplace(f.id, delta);
-    else if ((id->second += delta) == 0)
+        id_taken(f.id);
+    } else if ((id->second += delta) == 0) {
         id_counts_.erase(id);
+        id_freed(f.id);
+    }
     // Phone numbers are compared as stored, case aside; two stations without one share nothing.
     if (!has_phone(f)) return;
     const std::string phone = f.phone();
@@ -153,6 +156,53 @@ bool Fleet_facts::highest_id(int32_t* id) const {
     return true;
 }
 
+void Fleet_facts::id_taken(int32_t id) {
+    const auto next = id_runs_.upper_bound(id); // the first run that starts above it
+    const bool joins_next = next != id_runs_.end() && int64_t(next->first) == int64_t(id) + 1;
+    if (next != id_runs_.begin()) {
+        const auto before = std::prev(next);
+        if (int64_t(before->second) + 1 == id) { // it ends the run before it
+            before->second = joins_next ? next->second : id;
+            if (joins_next) id_runs_.erase(next);
+            return;
+        }
+    }
+    if (joins_next) { // it starts the run after it
+        const int32_t last = next->second;
+        id_runs_.erase(next);
+        id_runs_.emplace(id, last);
+        return;
+    }
+    id_runs_.emplace(id, id);
+}
+
+void Fleet_facts::id_freed(int32_t id) {
+    auto run = id_runs_.upper_bound(id);
+    if (run == id_runs_.begin()) return; // not in use
+    --run;
+    const int32_t first = run->first, last = run->second;
+    if (last < id) return;
+    if (first == id) {
+        id_runs_.erase(run);
+        if (last > id) id_runs_.emplace(id + 1, last);
+        return;
+    }
+    run->second = id - 1;
+    if (last > id) id_runs_.emplace(id + 1, last);
+}
+
+bool Fleet_facts::free_from(int32_t from, int32_t* id) const {
+    auto run = id_runs_.upper_bound(from);
+    if (run != id_runs_.begin() && std::prev(run)->second >= from) {
+        const int32_t last = std::prev(run)->second;
+        if (last == INT32_MAX) return false;
+        *id = last + 1; // runs are as long as they can be: the one after the end is free
+        return true;
+    }
+    *id = from;
+    return true;
+}
+
 int Fleet_facts::phone_count(const std::string& phone) const {
     const auto it = phone_counts_.find(phone);
     return it == phone_counts_.end() ? 0 : it->second;
@@ -170,6 +220,7 @@ bool Fleet_facts::mark(Station_facts& f) const {
 
 void Fleet_facts::mark_duplicates() {
     id_counts_.clear();
+    id_runs_.clear();
     phone_counts_.clear();
     phone_counts_.reserve(stations_.size());
     for (const auto& f : stations_)
