@@ -59,7 +59,7 @@ template <typename T> void erase_positions(std::vector<T>& items, const std::vec
         for (size_t i = from; i < end; ++i)
             items[to++] = std::move(items[i]);
     }
-    items.resize(to);
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(to), items.end());
 }
 
 // values[k] put in at positions[k] (ascending, as they stand once all are in), the others moving down.

@@ -6,6 +6,7 @@
 
 #include "Fleet_text.h"
 #include "Reading_report.h"
+#include "Row_map.h"
 #include "Setup.h"
 #include "Station_editor.h"
 #include "Template_library.h"
@@ -84,6 +85,10 @@ void Fleet_facts::build(const Tsetup& setup, const Reading_collector* notes,
     }
     has_channels_ = reading_channels_;
     channels_read_ = reading_channels_ ? stations_.size() : 0;
+    keys_.clear();
+    keys_.reserve(stations_.size());
+    for (const auto& f : stations_)
+        keys_.push_back(key_of(*f));
     mark_duplicates();
     add_controls(setup, controls);
 }
@@ -125,6 +130,20 @@ bool phone_is(const Station_facts& f, const std::string& phone) {
 }
 
 } // namespace
+
+namespace {
+
+uint32_t phone_hash(const std::string& phone) {
+    if (phone.empty()) return 0;
+    const auto h = static_cast<uint32_t>(std::hash<std::string>()(phone));
+    return h == 0 ? 1 : h; // 0 is no number
+}
+
+} // namespace
+
+Fleet_facts::Key Fleet_facts::key_of(const Station_facts& f) {
+    return Key{f.id, has_phone(f) ? phone_hash(f.phone()) : 0};
+}
 
 void Fleet_facts::count(const Station_facts& f, int delta) {
     const auto id = id_counts_.find(f.id);
@@ -252,10 +271,20 @@ void Fleet_facts::mark_turned(const Shared_before& before, const std::vector<siz
     for (size_t i : own)
         mark(*stations_[i]);
     if (ids.empty() && phones.empty()) return;
-    // An ID or a phone number turned shared or single: every station that holds it is marked again.
-    for (size_t i = 0; i < stations_.size(); ++i) {
+    // An ID or a phone number turned shared or single: every station that holds it is marked again. The
+    // keys say which may hold it; only those are opened.
+    std::vector<uint32_t> hashes;
+    for (const std::string& phone : phones)
+        hashes.push_back(phone_hash(phone));
+    const auto among = [](const auto& values, auto value) {
+        for (const auto& v : values)
+            if (v == value) return true;
+        return false;
+    };
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        if (!among(ids, keys_[i].id) && (keys_[i].phone == 0 || !among(hashes, keys_[i].phone))) continue;
         Station_facts& f = *stations_[i];
-        bool holds = std::find(ids.begin(), ids.end(), f.id) != ids.end();
+        bool holds = among(ids, f.id);
         for (size_t k = 0; k < phones.size() && !holds; ++k)
             holds = phone_is(f, phones[k]);
         if (holds && mark(f) && std::find(own.begin(), own.end(), i) == own.end())
@@ -291,6 +320,7 @@ void Fleet_facts::update(const Tstation& station, size_t i) {
     count(*stations_[i], -1);
     *stations_[i] = std::move(f);
     count(*stations_[i], 1);
+    keys_[i] = key_of(*stations_[i]);
     for (size_t column = 0; column < control_names_.size(); ++column)
         control_values_[column][i] = std::move(values[column]);
     // The marks of the old ID and phone number (they may be free now) and of the new ones.
@@ -308,6 +338,7 @@ void Fleet_facts::insert(size_t i, const Tstation& station) {
     Shared_before before;
     note_shared(f, &before);
     count(f, 1);
+    keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(i), key_of(f));
     stations_.insert(stations_.begin() + static_cast<std::ptrdiff_t>(i), Held_facts(std::move(f)));
     for (size_t column = 0; column < control_names_.size(); ++column)
         control_values_[column].insert(control_values_[column].begin() + static_cast<std::ptrdiff_t>(i),
@@ -318,26 +349,23 @@ void Fleet_facts::insert(size_t i, const Tstation& station) {
 
 void Fleet_facts::erase(const std::vector<int>& positions) {
     marks_changed_.clear();
+    for (size_t k = 0; k < positions.size(); ++k) // positions that are not these facts' change nothing
+        if (positions[k] < 0 || static_cast<size_t>(positions[k]) >= stations_.size() ||
+            (k > 0 && positions[k] <= positions[k - 1]))
+            return;
     Shared_before before;
-    size_t next = 0, kept = 0, read_gone = 0;
-    for (size_t i = 0; i < stations_.size(); ++i) {
-        if (next < positions.size() && static_cast<size_t>(positions[next]) == i) {
-            ++next;
-            note_shared(*stations_[i], &before);
-            count(*stations_[i], -1);
-            if (i < channels_read_) ++read_gone;
-            continue;
-        }
-        if (kept != i) {
-            stations_[kept] = std::move(stations_[i]);
-            for (std::vector<std::string>& column : control_values_)
-                column[kept] = std::move(column[i]);
-        }
-        ++kept;
+    size_t read_gone = 0;
+    for (int p : positions) {
+        const auto i = static_cast<size_t>(p);
+        note_shared(*stations_[i], &before);
+        count(*stations_[i], -1);
+        if (i < channels_read_) ++read_gone;
     }
-    stations_.erase(stations_.begin() + static_cast<std::ptrdiff_t>(kept), stations_.end());
+    // The rest close up in blocks.
+    erase_positions(stations_, positions);
+    erase_positions(keys_, positions);
     for (std::vector<std::string>& column : control_values_)
-        column.resize(kept);
+        erase_positions(column, positions);
     channels_read_ -= read_gone;
     mark_turned(before, {});
 }

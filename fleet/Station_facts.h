@@ -167,6 +167,15 @@ class Fleet_facts {
     bool mark(Station_facts& f) const; // true when a mark changed
 
     std::vector<Held_facts> stations_;
+    // Beside each station's facts, in the same order: its ID and a hash of its folded phone number (0:
+    // none), so that the stations holding an ID or a number that turned shared or single are found by a
+    // pass over small records in a row, not by opening 100,000 records spread over the heap.
+    struct Key {
+        int32_t id;
+        uint32_t phone;
+    };
+    std::vector<Key> keys_;
+    static Key key_of(const Station_facts& f);
     std::map<int32_t, int> id_counts_; // ordered: the highest ID in use is at hand
     // The IDs in use as runs of consecutive IDs, first to last: the next free ID above any is the end of
     // its run, found by one search, even when a copy of a station of 100,000 numbered in a row needs one.
