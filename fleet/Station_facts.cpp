@@ -425,7 +425,8 @@ size_t text_bytes(const std::string& text) {
 } // namespace
 
 size_t Fleet_facts::bytes() const {
-    size_t total = stations_.capacity() * sizeof(stations_[0]) + stations_.size() * sizeof(Station_facts);
+    size_t total = stations_.capacity() * sizeof(stations_[0]) + stations_.size() * sizeof(Station_facts) +
+                   keys_.capacity() * sizeof(Key);
     for (const auto& f : stations_)
         total += text_bytes(f->text) + text_bytes(f->sms) + text_bytes(f->pin);
     for (const std::vector<std::string>& column : control_values_) {
