@@ -23,12 +23,17 @@ Station_ids::Station_ids(const Fleet_facts& facts) : facts_(&facts) {
 }
 
 bool Station_ids::free_above(int32_t above, int32_t* id) const {
-    // At most one step more than there are IDs: one of them is free.
-    for (int64_t candidate = int64_t(above) + 1; candidate <= INT32_MAX; ++candidate)
-        if (!in_use(static_cast<int32_t>(candidate))) {
-            *id = static_cast<int32_t>(candidate);
+    // The facts skip a run of IDs in use at once; each ID taken beside them costs one step more. Without
+    // facts, at most one step more than there are IDs: one of them is free.
+    for (int64_t candidate = int64_t(above) + 1; candidate <= INT32_MAX;) {
+        int32_t free = static_cast<int32_t>(candidate);
+        if (facts_ != nullptr && !facts_->free_from(free, &free)) return false;
+        if (ids_.count(free) == 0) {
+            *id = free;
             return true;
         }
+        candidate = int64_t(free) + 1;
+    }
     return false;
 }
 

@@ -6,6 +6,7 @@
 
 #include "Fleet_text.h"
 #include "Reading_report.h"
+#include "Row_map.h"
 #include "Setup.h"
 #include "Station_editor.h"
 #include "Template_library.h"
@@ -84,6 +85,10 @@ void Fleet_facts::build(const Tsetup& setup, const Reading_collector* notes,
     }
     has_channels_ = reading_channels_;
     channels_read_ = reading_channels_ ? stations_.size() : 0;
+    keys_.clear();
+    keys_.reserve(stations_.size());
+    for (const auto& f : stations_)
+        keys_.push_back(key_of(*f));
     mark_duplicates();
     add_controls(setup, controls);
 }
@@ -126,12 +131,29 @@ bool phone_is(const Station_facts& f, const std::string& phone) {
 
 } // namespace
 
+namespace {
+
+uint32_t phone_hash(const std::string& phone) {
+    if (phone.empty()) return 0;
+    const auto h = static_cast<uint32_t>(std::hash<std::string>()(phone));
+    return h == 0 ? 1 : h; // 0 is no number
+}
+
+} // namespace
+
+Fleet_facts::Key Fleet_facts::key_of(const Station_facts& f) {
+    return Key{f.id, has_phone(f) ? phone_hash(f.phone()) : 0};
+}
+
 void Fleet_facts::count(const Station_facts& f, int delta) {
     const auto id = id_counts_.find(f.id);
-    if (id == id_counts_.end())
+    if (id == id_counts_.end()) {
         id_counts_.emplace(f.id, delta);
-    else if ((id->second += delta) == 0)
+        id_taken(f.id);
+    } else if ((id->second += delta) == 0) {
         id_counts_.erase(id);
+        id_freed(f.id);
+    }
     // Phone numbers are compared as stored, case aside; two stations without one share nothing.
     if (!has_phone(f)) return;
     const std::string phone = f.phone();
@@ -153,6 +175,53 @@ bool Fleet_facts::highest_id(int32_t* id) const {
     return true;
 }
 
+void Fleet_facts::id_taken(int32_t id) {
+    const auto next = id_runs_.upper_bound(id); // the first run that starts above it
+    const bool joins_next = next != id_runs_.end() && int64_t(next->first) == int64_t(id) + 1;
+    if (next != id_runs_.begin()) {
+        const auto before = std::prev(next);
+        if (int64_t(before->second) + 1 == id) { // it ends the run before it
+            before->second = joins_next ? next->second : id;
+            if (joins_next) id_runs_.erase(next);
+            return;
+        }
+    }
+    if (joins_next) { // it starts the run after it
+        const int32_t last = next->second;
+        id_runs_.erase(next);
+        id_runs_.emplace(id, last);
+        return;
+    }
+    id_runs_.emplace(id, id);
+}
+
+void Fleet_facts::id_freed(int32_t id) {
+    auto run = id_runs_.upper_bound(id);
+    if (run == id_runs_.begin()) return; // not in use
+    --run;
+    const int32_t first = run->first, last = run->second;
+    if (last < id) return;
+    if (first == id) {
+        id_runs_.erase(run);
+        if (last > id) id_runs_.emplace(id + 1, last);
+        return;
+    }
+    run->second = id - 1;
+    if (last > id) id_runs_.emplace(id + 1, last);
+}
+
+bool Fleet_facts::free_from(int32_t from, int32_t* id) const {
+    auto run = id_runs_.upper_bound(from);
+    if (run != id_runs_.begin() && std::prev(run)->second >= from) {
+        const int32_t last = std::prev(run)->second;
+        if (last == INT32_MAX) return false;
+        *id = last + 1; // runs are as long as they can be: the one after the end is free
+        return true;
+    }
+    *id = from;
+    return true;
+}
+
 int Fleet_facts::phone_count(const std::string& phone) const {
     const auto it = phone_counts_.find(phone);
     return it == phone_counts_.end() ? 0 : it->second;
@@ -170,6 +239,7 @@ bool Fleet_facts::mark(Station_facts& f) const {
 
 void Fleet_facts::mark_duplicates() {
     id_counts_.clear();
+    id_runs_.clear();
     phone_counts_.clear();
     phone_counts_.reserve(stations_.size());
     for (const auto& f : stations_)
@@ -201,10 +271,20 @@ void Fleet_facts::mark_turned(const Shared_before& before, const std::vector<siz
     for (size_t i : own)
         mark(*stations_[i]);
     if (ids.empty() && phones.empty()) return;
-    // An ID or a phone number turned shared or single: every station that holds it is marked again.
-    for (size_t i = 0; i < stations_.size(); ++i) {
+    // An ID or a phone number turned shared or single: every station that holds it is marked again. The
+    // keys say which may hold it; only those are opened.
+    std::vector<uint32_t> hashes;
+    for (const std::string& phone : phones)
+        hashes.push_back(phone_hash(phone));
+    const auto among = [](const auto& values, auto value) {
+        for (const auto& v : values)
+            if (v == value) return true;
+        return false;
+    };
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        if (!among(ids, keys_[i].id) && (keys_[i].phone == 0 || !among(hashes, keys_[i].phone))) continue;
         Station_facts& f = *stations_[i];
-        bool holds = std::find(ids.begin(), ids.end(), f.id) != ids.end();
+        bool holds = among(ids, f.id);
         for (size_t k = 0; k < phones.size() && !holds; ++k)
             holds = phone_is(f, phones[k]);
         if (holds && mark(f) && std::find(own.begin(), own.end(), i) == own.end())
@@ -240,6 +320,7 @@ void Fleet_facts::update(const Tstation& station, size_t i) {
     count(*stations_[i], -1);
     *stations_[i] = std::move(f);
     count(*stations_[i], 1);
+    keys_[i] = key_of(*stations_[i]);
     for (size_t column = 0; column < control_names_.size(); ++column)
         control_values_[column][i] = std::move(values[column]);
     // The marks of the old ID and phone number (they may be free now) and of the new ones.
@@ -257,6 +338,7 @@ void Fleet_facts::insert(size_t i, const Tstation& station) {
     Shared_before before;
     note_shared(f, &before);
     count(f, 1);
+    keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(i), key_of(f));
     stations_.insert(stations_.begin() + static_cast<std::ptrdiff_t>(i), Held_facts(std::move(f)));
     for (size_t column = 0; column < control_names_.size(); ++column)
         control_values_[column].insert(control_values_[column].begin() + static_cast<std::ptrdiff_t>(i),
@@ -267,26 +349,23 @@ void Fleet_facts::insert(size_t i, const Tstation& station) {
 
 void Fleet_facts::erase(const std::vector<int>& positions) {
     marks_changed_.clear();
+    for (size_t k = 0; k < positions.size(); ++k) // positions that are not these facts' change nothing
+        if (positions[k] < 0 || static_cast<size_t>(positions[k]) >= stations_.size() ||
+            (k > 0 && positions[k] <= positions[k - 1]))
+            return;
     Shared_before before;
-    size_t next = 0, kept = 0, read_gone = 0;
-    for (size_t i = 0; i < stations_.size(); ++i) {
-        if (next < positions.size() && static_cast<size_t>(positions[next]) == i) {
-            ++next;
-            note_shared(*stations_[i], &before);
-            count(*stations_[i], -1);
-            if (i < channels_read_) ++read_gone;
-            continue;
-        }
-        if (kept != i) {
-            stations_[kept] = std::move(stations_[i]);
-            for (std::vector<std::string>& column : control_values_)
-                column[kept] = std::move(column[i]);
-        }
-        ++kept;
+    size_t read_gone = 0;
+    for (int p : positions) {
+        const auto i = static_cast<size_t>(p);
+        note_shared(*stations_[i], &before);
+        count(*stations_[i], -1);
+        if (i < channels_read_) ++read_gone;
     }
-    stations_.erase(stations_.begin() + static_cast<std::ptrdiff_t>(kept), stations_.end());
+    // The rest close up in blocks.
+    erase_positions(stations_, positions);
+    erase_positions(keys_, positions);
     for (std::vector<std::string>& column : control_values_)
-        column.resize(kept);
+        erase_positions(column, positions);
     channels_read_ -= read_gone;
     mark_turned(before, {});
 }
@@ -346,7 +425,8 @@ size_t text_bytes(const std::string& text) {
 } // namespace
 
 size_t Fleet_facts::bytes() const {
-    size_t total = stations_.capacity() * sizeof(stations_[0]) + stations_.size() * sizeof(Station_facts);
+    size_t total = stations_.capacity() * sizeof(stations_[0]) + stations_.size() * sizeof(Station_facts) +
+                   keys_.capacity() * sizeof(Key);
     for (const auto& f : stations_)
         total += text_bytes(f->text) + text_bytes(f->sms) + text_bytes(f->pin);
     for (const std::vector<std::string>& column : control_values_) {

@@ -143,6 +143,9 @@ class Fleet_facts {
     int id_count(int32_t id) const;
     // The highest ID in use; false when there is no station.
     bool highest_id(int32_t* id) const;
+    // The smallest ID at or above from that no station has, without a walk over the IDs in use; false
+    // when every ID from there up to 2,147,483,647 is taken.
+    bool free_from(int32_t from, int32_t* id) const;
 
   private:
     void mark_duplicates();
@@ -164,7 +167,21 @@ class Fleet_facts {
     bool mark(Station_facts& f) const; // true when a mark changed
 
     std::vector<Held_facts> stations_;
-    std::map<int32_t, int> id_counts_;                  // ordered: the highest ID in use is at hand
+    // Beside each station's facts, in the same order: its ID and a hash of its folded phone number (0:
+    // none), so that the stations holding an ID or a number that turned shared or single are found by a
+    // pass over small records in a row, not by opening 100,000 records spread over the heap.
+    struct Key {
+        int32_t id;
+        uint32_t phone;
+    };
+    std::vector<Key> keys_;
+    static Key key_of(const Station_facts& f);
+    std::map<int32_t, int> id_counts_; // ordered: the highest ID in use is at hand
+    // The IDs in use as runs of consecutive IDs, first to last: the next free ID above any is the end of
+    // its run, found by one search, even when a copy of a station of 100,000 numbered in a row needs one.
+    std::map<int32_t, int32_t> id_runs_;
+    void id_taken(int32_t id);
+    void id_freed(int32_t id);
     std::unordered_map<std::string, int> phone_counts_; // non-empty, folded phone numbers
     std::vector<size_t> marks_changed_;
     bool reading_channels_ = true;

@@ -68,11 +68,6 @@ void Station_grid_model::station_changed(int position) {
 
 namespace {
 
-// How many of the ascending positions are below p.
-int below(const std::vector<int>& positions, int p) {
-    return static_cast<int>(std::lower_bound(positions.begin(), positions.end(), p) - positions.begin());
-}
-
 bool ascending_within(const std::vector<int>& positions, int count) {
     for (size_t i = 0; i < positions.size(); ++i)
         if (positions[i] < 0 || positions[i] >= count || (i > 0 && positions[i] <= positions[i - 1]))
@@ -108,14 +103,16 @@ void Station_grid_model::follow(const Document_change& change) {
     if (turned_.empty()) return;
     // The stations whose ID or phone number turned shared or single: their marks, and with a filter
     // (dup) whether they are shown.
-    for (size_t p = 0; p < stations_.size(); ++p)
-        if (turned_.count(stations_[p]) > 0) restate(static_cast<int>(p), false);
+    std::sort(turned_.begin(), turned_.end());
+    turned_.erase(std::unique(turned_.begin(), turned_.end()), turned_.end());
+    for (int position : turned_)
+        restate(position, false);
     turned_.clear();
 }
 
 void Station_grid_model::note_turned() {
     for (size_t i : facts_.marks_changed())
-        turned_.insert(stations_[i]);
+        turned_.push_back(static_cast<int>(i));
 }
 
 void Station_grid_model::remove_stations(const std::vector<int>& positions) {
@@ -123,34 +120,25 @@ void Station_grid_model::remove_stations(const std::vector<int>& positions) {
     // The rows first, while the rows' positions are still those the view knows; runs from the bottom.
     std::vector<int> rows;
     for (int p : positions)
-        if (row_of_[static_cast<size_t>(p)] >= 0) rows.push_back(row_of_[static_cast<size_t>(p)]);
+        if (rows_.row_of(p) >= 0) rows.push_back(rows_.row_of(p));
     std::sort(rows.begin(), rows.end());
     for (size_t end = rows.size(); end > 0;) {
         size_t first = end - 1;
         while (first > 0 && rows[first - 1] + 1 == rows[first])
             --first;
         beginRemoveRows(QModelIndex(), rows[first], rows[end - 1]);
-        rows_.erase(rows_.begin() + rows[first], rows_.begin() + rows[end - 1] + 1);
+        rows_.erase_rows(rows[first], rows[end - 1]);
         endRemoveRows();
         end = first;
     }
-    // A record deleted is gone: its address may come back as another station's.
-    size_t kept = 0, next = 0;
-    for (size_t i = 0; i < stations_.size(); ++i) {
-        if (next < positions.size() && static_cast<size_t>(positions[next]) == i) {
-            kept_.erase(stations_[i]);
-            turned_.erase(stations_[i]);
-            ++next;
-            continue;
-        }
-        stations_[kept++] = stations_[i];
-    }
-    stations_.resize(kept);
+    // A record deleted is gone: its address may come back as another station's. The follow starts with
+    // the removals, so no turned mark is noted yet.
+    for (int p : positions)
+        kept_.erase(stations_[static_cast<size_t>(p)]);
+    erase_positions(stations_, positions);
+    rows_.remove_positions(positions);
     facts_.erase(positions);
     note_turned();
-    for (int& p : rows_)
-        p -= below(positions, p);
-    renumber_rows(0, station_count() - 1);
 }
 
 bool Station_grid_model::insert_stations(const std::vector<int>& positions) {
@@ -164,24 +152,16 @@ bool Station_grid_model::insert_stations(const std::vector<int>& positions) {
         added.push_back(static_cast<Tstation*>(node->item));
     }
     if (added.size() != positions.size()) return false;
-    // Each row's position moves up by the stations inserted before it.
-    std::vector<int> moved(stations_.size());
-    for (size_t old = 0, inserted = 0; old < moved.size(); ++old) {
-        while (inserted < positions.size() &&
-               positions[inserted] <= static_cast<int>(old) + static_cast<int>(inserted))
-            ++inserted;
-        moved[old] = static_cast<int>(old + inserted);
-    }
-    for (int& p : rows_)
-        p = moved[static_cast<size_t>(p)];
+    rows_.insert_positions(positions);
+    insert_positions(stations_, positions, added);
     for (size_t i = 0; i < positions.size(); ++i) {
-        const auto at = static_cast<size_t>(positions[i]);
-        stations_.insert(stations_.begin() + static_cast<std::ptrdiff_t>(at), added[i]);
-        facts_.insert(at, *added[i]);
+        // Ascending: each goes in where it stands once all are in, moving the marks noted after it.
+        const int at = positions[i];
+        for (int& p : turned_)
+            p += p >= at ? 1 : 0;
+        facts_.insert(static_cast<size_t>(at), *stations_[static_cast<size_t>(at)]);
         note_turned();
     }
-    row_of_.assign(stations_.size(), -1);
-    renumber_rows(0, station_count() - 1);
     for (int p : positions)
         if (wanted(p)) insert_row(p);
     return true;
@@ -195,7 +175,7 @@ bool Station_grid_model::wanted(int position) const {
 int Station_grid_model::row_for(int position, int skip) const {
     // The rows without the one skipped (the station's own, when it is shown already) are in order.
     const int count = station_count() - (skip >= 0 ? 1 : 0);
-    const auto at = [&](int i) { return rows_[static_cast<size_t>(skip >= 0 && i >= skip ? i + 1 : i)]; };
+    const auto at = [&](int i) { return rows_.position_at(skip >= 0 && i >= skip ? i + 1 : i); };
     int low = 0, high = count;
     while (low < high) {
         const int middle = low + (high - low) / 2;
@@ -212,36 +192,26 @@ int Station_grid_model::row_for(int position, int skip) const {
     return low;
 }
 
-void Station_grid_model::renumber_rows(int from, int to) {
-    for (int row = std::max(from, 0); row <= to && row < station_count(); ++row)
-        row_of_[static_cast<size_t>(rows_[static_cast<size_t>(row)])] = row;
-}
-
 void Station_grid_model::insert_row(int position) {
     const int row = row_for(position, -1);
     beginInsertRows(QModelIndex(), row, row);
-    rows_.insert(rows_.begin() + row, position);
-    renumber_rows(row, station_count() - 1);
+    rows_.insert_row(row, position);
     endInsertRows();
 }
 
 void Station_grid_model::remove_row(int row) {
     beginRemoveRows(QModelIndex(), row, row);
-    row_of_[static_cast<size_t>(rows_[static_cast<size_t>(row)])] = -1;
-    rows_.erase(rows_.begin() + row);
-    renumber_rows(row, station_count() - 1);
+    rows_.erase_row(row);
     endRemoveRows();
 }
 
 void Station_grid_model::place_changed_row(int row) {
-    const int position = rows_[static_cast<size_t>(row)];
+    const int position = rows_.position_at(row);
     const int to = order_column_ < 0 ? row : row_for(position, row);
     if (to != row) {
         // Moved, not removed and inserted: the view's selection and current index go with the row.
         beginMoveRows(QModelIndex(), row, row, QModelIndex(), to < row ? to : to + 1);
-        rows_.erase(rows_.begin() + row);
-        rows_.insert(rows_.begin() + to, position);
-        renumber_rows(std::min(row, to), std::max(row, to));
+        rows_.move_row(row, to);
         endMoveRows();
     }
     emit dataChanged(index(to, 0), index(to, COLUMNS - 1));
@@ -329,7 +299,7 @@ void Station_grid_model::keep_visible(const Tstation* station) {
     if (!filled_) return;
     for (size_t p = 0; p < stations_.size(); ++p)
         if (stations_[p] == station) {
-            if (row_of_[p] < 0) insert_row(static_cast<int>(p));
+            if (rows_.row_of(static_cast<int>(p)) < 0) insert_row(static_cast<int>(p));
             return;
         }
 }
@@ -350,10 +320,7 @@ void Station_grid_model::show_rows() {
         shown = sorted_stations(facts_, std::move(shown), column_keys[order_column_],
                                 order_ == Qt::DescendingOrder);
     beginResetModel();
-    rows_.assign(shown.begin(), shown.end());
-    row_of_.assign(stations_.size(), -1);
-    for (size_t row = 0; row < rows_.size(); ++row)
-        row_of_[static_cast<size_t>(rows_[row])] = static_cast<int>(row);
+    rows_.assign(std::vector<int>(shown.begin(), shown.end()), total_count());
     endResetModel();
 }
 
@@ -370,24 +337,22 @@ Tstation* Station_grid_model::station_of(int position) const {
 int Station_grid_model::row_of_station(const Tstation* station) const {
     if (station == nullptr) return -1;
     for (size_t p = 0; p < stations_.size(); ++p)
-        if (stations_[p] == station) return row_of_[p];
+        if (stations_[p] == station) return rows_.row_of(static_cast<int>(p));
     return -1;
 }
 
 int Station_grid_model::position_at(int row) const {
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return -1;
-    return rows_[static_cast<size_t>(row)];
+    return rows_.position_at(row);
 }
 
 int Station_grid_model::row_of_position(int position) const {
-    if (position < 0 || position >= static_cast<int>(row_of_.size())) return -1;
-    return row_of_[static_cast<size_t>(position)];
+    return rows_.row_of(position);
 }
 
 int Station_grid_model::rowCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
     if (!filled_) return EMPTY_ROWS;
-    return stations_.empty() ? 1 : static_cast<int>(rows_.size());
+    return stations_.empty() ? 1 : rows_.rows();
 }
 
 int Station_grid_model::columnCount(const QModelIndex& parent) const {

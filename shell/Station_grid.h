@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Document_history.h"
+#include "Row_map.h"
 #include "Station_facts.h"
 #include "Station_order.h"
 #include "Station_query.h"
@@ -87,7 +88,7 @@ class Station_grid_model : public QAbstractTableModel {
     int row_of_position(int position) const;
     // Whether the row is the header texts' ordinary row of an empty list.
     bool is_header_row(int row) const { return filled_ && stations_.empty() && row == 0; }
-    int station_count() const { return static_cast<int>(rows_.size()); } // rows shown
+    int station_count() const { return rows_.rows(); } // rows shown
     int total_count() const { return static_cast<int>(stations_.size()); }
     const Fleet_facts& facts() const { return facts_; }
 
@@ -110,15 +111,15 @@ class Station_grid_model : public QAbstractTableModel {
     // (its own, or -1) left out.
     int row_for(int position, int skip) const;
     // Rows added, moved or taken away one station at a time, with the signals a view keeps its selection
-    // and scroll position through; row_of_ kept true.
+    // and scroll position through.
     void insert_row(int position);
     void remove_row(int row);
     void place_changed_row(int row);
-    void renumber_rows(int from, int to);
     void remove_stations(const std::vector<int>& positions);
     // False when the document has no station at one of the positions.
     bool insert_stations(const std::vector<int>& positions);
-    // The stations whose duplicate marks the last read of facts turned, kept for the end of a follow.
+    // The stations whose duplicate marks the last read of facts turned, kept for the end of a follow by
+    // their positions, which the stations inserted after it move on.
     void note_turned();
     // After the facts changed: the station's row shown, hidden or moved as the filter and order say now.
     void restate(int position, bool keep_shown);
@@ -131,9 +132,8 @@ class Station_grid_model : public QAbstractTableModel {
     int order_column_ = -1;
     Qt::SortOrder order_ = Qt::AscendingOrder;
     std::unordered_set<const Tstation*> kept_;
-    std::unordered_set<const Tstation*> turned_;
-    std::vector<int> rows_;   // the file position of each row's station
-    std::vector<int> row_of_; // per file position, its row or -1
+    std::vector<int> turned_; // positions
+    Row_map rows_;            // each row's file position, and each file position's row
     bool filled_ = false;
     QTimer channel_reader_; // the next slice of the channels' reading
     std::function<std::shared_ptr<const Template_library>()> library_source_;

@@ -222,6 +222,12 @@ void Station_list_view::show_count() {
             ? QString("%1 %2").arg(number_text(total), stations)
             : QString("%1 of %2 %3").arg(number_text(model_->station_count()), number_text(total), stations);
     count_->setText(count);
+    // A label of fixed size tells no layout of its new text: otherwise the count of every step would lay
+    // out the page and paint it whole. Its width only grows, so that no count is ever cut.
+    const QSize wanted = count_->sizeHint();
+    const int width = count_->maximumWidth() == QWIDGETSIZE_MAX ? 0 : count_->maximumWidth();
+    if (wanted.width() > width || wanted.height() != count_->maximumHeight())
+        count_->setFixedSize(std::max(wanted.width(), width), wanted.height());
     // A screen reader hears the count, or what is wrong, with the box.
     filter_->setAccessibleDescription(!error_->text().isEmpty() ? error_->text()
                                                                 : count + ". " + filter_hint);

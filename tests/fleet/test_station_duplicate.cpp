@@ -166,7 +166,8 @@ TEST(StationDuplicate, ACopyGoesRightBehindItsSource) {
 }
 
 // The window asks the grid's facts which IDs are in use instead of passing over the stations: after
-// inserts and erases the facts must answer as the document does.
+// inserts, erases and edits the facts must answer as the document does, the free ID above any source
+// included (the facts find it from runs of IDs in use, which every change joins or splits).
 TEST(StationDuplicate, TheFactsKnowTheSameIdsAsTheDocumentThroughInsertsAndErases) {
     std::mt19937 rng(91);
     Tsetup setup;
@@ -174,12 +175,21 @@ TEST(StationDuplicate, TheFactsKnowTheSameIdsAsTheDocumentThroughInsertsAndErase
     facts.build(setup, nullptr);
     std::vector<Tstation*> stations;
     for (int step = 0; step < 400; ++step) {
-        if (stations.empty() || rng() % 3 != 0) {
+        // Few IDs: many shared, some negative, runs that grow and break; now and then the ends of the range.
+        const auto some_id = [&rng] {
+            const int32_t edges[] = {INT32_MIN, INT32_MAX - 1, INT32_MAX};
+            return rng() % 20 == 0 ? edges[rng() % 3] : static_cast<int32_t>(rng() % 50) - 5;
+        };
+        if (stations.empty() || rng() % 3 == 0) {
             auto* s = new Tstation;
-            s->id = static_cast<int32_t>(rng() % 50) - 5; // few IDs: many shared, some negative
+            s->id = some_id();
             const size_t at = rng() % (stations.size() + 1);
             stations.insert(stations.begin() + static_cast<long>(at), s);
             facts.insert(at, *s);
+        } else if (rng() % 2 == 0) { // an edit of the ID
+            const size_t at = rng() % stations.size();
+            stations[at]->id = some_id();
+            facts.update(*stations[at], at);
         } else {
             const size_t at = rng() % stations.size();
             facts.erase({static_cast<int>(at)});
@@ -193,9 +203,19 @@ TEST(StationDuplicate, TheFactsKnowTheSameIdsAsTheDocumentThroughInsertsAndErase
         for (int32_t id = -6; id <= 46; ++id)
             ASSERT_EQ(from_facts.in_use(id), from_document.in_use(id)) << "step " << step << " id " << id;
         ASSERT_EQ(from_facts.next_free(), from_document.next_free()) << "step " << step;
-        int32_t a = 0, b = 0;
-        ASSERT_EQ(from_facts.free_above(3, &a), from_document.free_above(3, &b));
-        ASSERT_EQ(a, b);
+        for (int32_t above : {INT32_MIN, -7, -6, -1, 0, 3, 17, 44, 45, 46, INT32_MAX - 3, INT32_MAX - 2,
+                              INT32_MAX - 1, INT32_MAX}) {
+            int32_t a = 0, b = 0;
+            ASSERT_EQ(from_facts.free_above(above, &a), from_document.free_above(above, &b))
+                << "step " << step << " above " << above;
+            ASSERT_EQ(a, b) << "step " << step << " above " << above;
+        }
+        for (int32_t above = -6; above <= 46; ++above) {
+            int32_t a = 0, b = 0;
+            ASSERT_TRUE(from_facts.free_above(above, &a));
+            ASSERT_TRUE(from_document.free_above(above, &b));
+            ASSERT_EQ(a, b) << "step " << step << " above " << above;
+        }
     }
     for (Tstation* s : stations)
         delete s;

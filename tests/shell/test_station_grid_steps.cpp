@@ -244,3 +244,64 @@ TEST_F(Station_grid_steps_test, SelectionAndScrollPositionSurviveEachStep) {
         expect_kept(after_copy, "undo of the duplicate");
     }
 }
+
+namespace {
+
+// Counts the paint events a widget gets.
+class Paint_counter : public QObject {
+  public:
+    explicit Paint_counter(QWidget* watched) { watched->installEventFilter(this); }
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(Station_grid_steps_test, AStepPaintsTheListAndItsCountNotThePage) {
+    show_window();
+    std::vector<Tstation> stations(120);
+    for (size_t i = 0; i < stations.size(); ++i)
+        stations[i].id = 500 + static_cast<int32_t>(i);
+    make_document(stations);
+    edit("ed_filter")->setText("id:500-599"); // the count says "100 of 120 stations"
+    QApplication::processEvents();
+    auto* count = find<QLabel>("lb_filter_count");
+    // The filter box is left out: its clear button fades in for a while after the filter is typed.
+    Paint_counter filter_label(find<QLabel>("lb_filter")), add_button(find<QPushButton>("Button5"));
+    set_editor([](Tstation* s) { set_text(s->description, sizeof s->description, "edited"); });
+    const auto step = [&](const char* name, void (TFmain::*handler)(), int row = 40) {
+        grid()->selectRow(row);
+        for (int turn = 0; turn < 5; ++turn)
+            QApplication::processEvents();
+        filter_label.paints = add_button.paints = 0;
+        (window->*handler)();
+        // Laying out and painting take more than one turn of the event loop.
+        for (int turn = 0; turn < 5; ++turn)
+            QApplication::processEvents();
+        // Only what changed is painted: the rows and the count, not the filter's label or the buttons (a
+        // new count laid the whole page out again, and every step painted it whole).
+        EXPECT_EQ(filter_label.paints, 0) << name;
+        EXPECT_EQ(add_button.paints, 0) << name;
+        // The count is never cut.
+        EXPECT_GE(count->width(), count->sizeHint().width()) << name << ": " << count->text().toStdString();
+    };
+    step("edit", &TFmain::Button7Click);
+    step("delete", &TFmain::Button6Click);
+    EXPECT_EQ(count->text(), "99 of 119 stations");
+    step("undo", &TFmain::Undo1Click);
+    step("duplicate", &TFmain::Button8Click); // the copy's ID, 620, is outside the filter
+    EXPECT_EQ(count->text(), "101 of 121 stations");
+    // Fewer than 10 rows shown: a shorter count, in the width the longer one had.
+    edit("ed_filter")->setText("id:500-508");
+    QApplication::processEvents();
+    step("delete of one of nine", &TFmain::Button6Click, 4);
+    EXPECT_EQ(count->text(), "8 of 120 stations");
+    edit("ed_filter")->clear(); // "120 stations"
+    QApplication::processEvents();
+    EXPECT_GE(count->width(), count->sizeHint().width());
+}
