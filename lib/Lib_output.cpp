@@ -21,6 +21,7 @@ void Text_out::put(const char* text) {
 }
 
 void Text_out::append_slow(const char* bytes, size_t n) {
+    if (n == 0) return;
     if (memory_ != nullptr) {
         memory_->append(bytes, n);
         return;

@@ -18,9 +18,10 @@ class Text_out {
 
     void put(const char* text);
     void put(const std::string& text) { append(text.data(), text.size()); }
-    // Most pieces are short and land in the block as they are; the rest go by append_slow.
+    // Most pieces are short and land in the block as they are; the rest (and everything written to memory,
+    // which has no block) go by append_slow.
     void append(const char* bytes, size_t n) {
-        if (n <= free_) {
+        if (n <= free_ && n > 0) {
             std::memcpy(block_.get() + used_, bytes, n);
             used_ += n;
             free_ -= n;
