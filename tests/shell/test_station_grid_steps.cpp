@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QTest>
 #include <cstdio>
+#include <functional>
 #include <random>
 
 #include "Lib_text.h"
@@ -274,12 +275,12 @@ TEST_F(Station_grid_steps_test, AStepPaintsTheListAndItsCountNotThePage) {
     // The filter box is left out: its clear button fades in for a while after the filter is typed.
     Paint_counter filter_label(find<QLabel>("lb_filter")), add_button(find<QPushButton>("Button5"));
     set_editor([](Tstation* s) { set_text(s->description, sizeof s->description, "edited"); });
-    const auto step = [&](const char* name, void (TFmain::*handler)(), int row = 40) {
+    const auto step = [&](const char* name, const std::function<void()>& handler, int row = 40) {
         grid()->selectRow(row);
         for (int turn = 0; turn < 5; ++turn)
             QApplication::processEvents();
         filter_label.paints = add_button.paints = 0;
-        (window->*handler)();
+        handler();
         // Laying out and painting take more than one turn of the event loop.
         for (int turn = 0; turn < 5; ++turn)
             QApplication::processEvents();
@@ -290,16 +291,17 @@ TEST_F(Station_grid_steps_test, AStepPaintsTheListAndItsCountNotThePage) {
         // The count is never cut.
         EXPECT_GE(count->width(), count->sizeHint().width()) << name << ": " << count->text().toStdString();
     };
-    step("edit", &TFmain::Button7Click);
-    step("delete", &TFmain::Button6Click);
+    step("edit", [&] { window->Button7Click(); });
+    step("delete", [&] { window->Button6Click(); });
     EXPECT_EQ(count->text(), "99 of 119 stations");
-    step("undo", &TFmain::Undo1Click);
-    step("duplicate", &TFmain::Button8Click); // the copy's ID, 620, is outside the filter
+    step("undo", [&] { window->Undo1Click(); });
+    step("duplicate", [&] { window->Button8Click(); }); // the copy's ID, 620, is outside the filter
     EXPECT_EQ(count->text(), "101 of 121 stations");
     // Fewer than 10 rows shown: a shorter count, in the width the longer one had.
     edit("ed_filter")->setText("id:500-508");
     QApplication::processEvents();
-    step("delete of one of nine", &TFmain::Button6Click, 4);
+    step(
+        "delete of one of nine", [&] { window->Button6Click(); }, 4);
     EXPECT_EQ(count->text(), "8 of 120 stations");
     edit("ed_filter")->clear(); // "120 stations"
     QApplication::processEvents();
