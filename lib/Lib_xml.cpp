@@ -207,6 +207,22 @@ void close_kept(int& fd) {
 
 } // namespace
 
+int xml_open_regular(const char* path, struct stat* info, std::string* error) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (error != nullptr) *error = std::strerror(errno);
+        return -1;
+    }
+    if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
+        if (error != nullptr)
+            *error = S_ISDIR(info->st_mode) ? "it is a folder, not a file" : "it is not a regular file";
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 bool xml_read_file(const char* path, myXMLdocument* document, Progress_sink* progress) {
     if (path == nullptr || document == nullptr) return false;
     document->document_.reset();
@@ -217,20 +233,9 @@ bool xml_read_file(const char* path, myXMLdocument* document, Progress_sink* pro
     document->cancelled_ = false;
     std::string& error = document->error_text_;
 
-    // Opened without waiting: a named pipe would otherwise wait for a writer that may never come. Only a
-    // regular file is read, after which the descriptor reads as usual.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = S_ISDIR(info.st_mode) ? "it is a folder, not a file" : "it is not a regular file";
-        close(fd);
-        return false;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const int fd = xml_open_regular(path, &info, &error);
+    if (fd < 0) return false;
     FILE* f = fdopen(fd, "rb");
     if (f == nullptr) {
         error = std::strerror(errno);

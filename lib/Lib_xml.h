@@ -47,6 +47,11 @@ class myXMLdocument {
     bool cancelled_ = false;
 };
 
+// Opens a file for reading without waiting (a named pipe would wait for a writer that may never come) and
+// only when it is a regular file; the descriptor then reads as usual. -1 with the reason otherwise.
+struct stat;
+int xml_open_regular(const char* path, struct stat* info, std::string* error);
+
 // Loads and parses the file; returns the root element, or none with document->error_text() set. progress,
 // when given, hears the bytes read (every few megabytes) and the parse's start and end, and may stop the
 // load (none is returned, with document->cancelled()).

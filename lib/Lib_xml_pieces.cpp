@@ -14,7 +14,6 @@
 #include <new>
 #include <string>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -316,11 +315,16 @@ bool Xml_pieces::window_holds(uint64_t begin, size_t length) {
     }
     base_ = begin;
     if (length > capacity_ && !grow_window(std::max(length, capacity_ * 2))) return false;
+    fill_window();
+    return filled_ >= length;
+}
+
+bool Xml_pieces::fill_window() {
     const size_t want =
         static_cast<size_t>(std::min<uint64_t>(capacity_ - filled_, file_size_ - (base_ + filled_)));
     const size_t got = read_at(fd_, window_.get() + filled_, want, base_ + filled_);
     filled_ += got;
-    return filled_ >= length;
+    return got == want;
 }
 
 Xml_pieces::Split Xml_pieces::split(const char* path, const char* list, const char* item,
@@ -333,12 +337,10 @@ Xml_pieces::Split Xml_pieces::split(const char* path, const char* list, const ch
     fd_ = -1;
     if (!pieces_enabled || path == nullptr || list == nullptr || item == nullptr) return Split::WHOLE;
     item_ = item;
-    // Opened without waiting, as the whole read opens it: only a regular file is read by pieces.
-    fd_ = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return Split::WHOLE;
+    // As the whole read opens it; what cannot be read by pieces, the whole read says why.
     struct stat info {};
-    if (fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return Split::WHOLE;
-    fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+    fd_ = xml_open_regular(path, &info, nullptr);
+    if (fd_ < 0) return Split::WHOLE;
     file_size_ = static_cast<uint64_t>(info.st_size);
     file_mtime_sec_ = static_cast<int64_t>(info.st_mtim.tv_sec);
     file_mtime_nsec_ = static_cast<int64_t>(info.st_mtim.tv_nsec);
@@ -359,15 +361,17 @@ Xml_pieces::Split Xml_pieces::split(const char* path, const char* list, const ch
     const std::string placeholder = std::string("<") + item + "/>";
     std::string& outline = outline_text_;
     uint64_t outlined = 0; // the outline holds the file's bytes up to here, the pieces replaced
+    const auto outline_up_to = [&](uint64_t at) {
+        if (at <= outlined) return;
+        outline.append(window_.get() + (outlined - base_), static_cast<size_t>(at - outlined));
+        outlined = at;
+    };
     Scan scan(list, item);
     try {
         for (;;) {
             // The window is filled up from the file; its bytes from the last token on are still there.
-            const size_t want =
-                static_cast<size_t>(std::min<uint64_t>(capacity_ - filled_, file_size_ - (base_ + filled_)));
-            const size_t got = read_at(fd_, window_.get() + filled_, want, base_ + filled_);
-            if (got != want) return whole(); // the file shrank or could not be read: the whole read says why
-            filled_ += got;
+            if (!fill_window())
+                return whole(); // the file shrank or could not be read: the whole read says why
             window_[filled_] = 0;
             if (reading.at(base_ + filled_)) return Split::CANCELLED;
             const bool at_end = base_ + filled_ == file_size_;
@@ -375,7 +379,7 @@ Xml_pieces::Split Xml_pieces::split(const char* path, const char* list, const ch
             const Scan::Outcome outcome =
                 scan.run(begin, begin + filled_, at_end, [&](const char* tag, size_t length) {
                     const uint64_t at = base_ + static_cast<uint64_t>(tag - begin);
-                    outline.append(begin + (outlined - base_), static_cast<size_t>(at - outlined));
+                    outline_up_to(at);
                     outline += placeholder;
                     outlined = at + length;
                     extents_.push_back(Extent{at, length});
@@ -385,17 +389,14 @@ Xml_pieces::Split Xml_pieces::split(const char* path, const char* list, const ch
             // The bytes before the token are done with: into the outline, and out of the window.
             const size_t keep_from = scan.token(begin);
             const uint64_t token_at = base_ + keep_from;
-            if (token_at > outlined) {
-                outline.append(begin + (outlined - base_), static_cast<size_t>(token_at - outlined));
-                outlined = token_at;
-            }
+            outline_up_to(token_at);
             std::memmove(begin, begin + keep_from, filled_ - keep_from);
             filled_ -= keep_from;
             base_ = token_at;
             if (filled_ == capacity_ && !grow_window(capacity_ * 2)) return whole();
         }
         if (extents_.empty()) return whole();
-        outline.append(window_.get() + (outlined - base_), static_cast<size_t>(base_ + filled_ - outlined));
+        outline_up_to(base_ + filled_);
     } catch (const std::bad_alloc&) {
         return whole();
     }

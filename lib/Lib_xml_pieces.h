@@ -62,6 +62,9 @@ class Xml_pieces {
     // the file does not hold them.
     bool window_holds(uint64_t begin, size_t length);
     bool grow_window(size_t capacity);
+    // Reads the file's next bytes into the window behind those it holds, as many as fit; false when the
+    // file gave fewer than it should hold.
+    bool fill_window();
 
     int fd_ = -1;
     uint64_t file_size_ = 0;
